@@ -1,0 +1,97 @@
+// Control of the stand-in runtime module (kxstandinvm.so) from a test or
+// from kxhost.
+//
+// The stand-in plays the platform's runtime for a module under test: its
+// exported "Execution" answers information requests (message 3053) with
+// values set here and records every message it receives. StandInVm loads the
+// module with dlopen and binds its control functions; the module stays
+// loaded for the life of the object, so the handle can be handed to the
+// library as the runtime's module.
+#pragma once
+
+#include <dlfcn.h>
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+// One message the stand-in received.
+struct STStandInMessage {
+  unsigned int nMessage;
+  std::int64_t nParam;       // item number for 3053, raw parameter otherwise
+  // Copy of the call-stack request for 3184.
+  std::int32_t n1, n3, n4;
+  wchar_t szText[128];
+};
+
+extern "C" {
+using PFN_StandIn_Reset = void (*)();
+using PFN_StandIn_SetItem = void (*)(int nItem, std::int64_t nValue);
+using PFN_StandIn_GetItem = std::int64_t (*)(int nItem);
+using PFN_StandIn_SetGlobalFactory = void (*)(int bPresent, int nLevel);
+using PFN_StandIn_GetGlobalFactoryCalls = int (*)();
+using PFN_StandIn_SetCallStackAnswer = void (*)(std::int64_t nAnswer);
+using PFN_StandIn_GetMessageCount = int (*)();
+using PFN_StandIn_GetMessage = int (*)(int nIndex, STStandInMessage* pstOut);
+}
+
+class StandInVm {
+ public:
+  explicit StandInVm(const std::string& path) {
+    m_hModule = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (m_hModule == nullptr) throw std::runtime_error(std::string("cannot load ") + dlerror());
+    Bind(Reset, "StandIn_Reset");
+    Bind(SetItem, "StandIn_SetItem");
+    Bind(GetItem, "StandIn_GetItem");
+    Bind(SetGlobalFactory, "StandIn_SetGlobalFactory");
+    Bind(GetGlobalFactoryCalls, "StandIn_GetGlobalFactoryCalls");
+    Bind(SetCallStackAnswer, "StandIn_SetCallStackAnswer");
+    Bind(m_pfnCount, "StandIn_GetMessageCount");
+    Bind(m_pfnGet, "StandIn_GetMessage");
+  }
+  ~StandInVm() { dlclose(m_hModule); }
+  StandInVm(const StandInVm&) = delete;
+  StandInVm& operator=(const StandInVm&) = delete;
+
+  void* hModule() const { return m_hModule; }
+
+  std::vector<STStandInMessage> Messages() const {
+    std::vector<STStandInMessage> v(static_cast<size_t>(m_pfnCount()));
+    for (size_t i = 0; i < v.size(); ++i) m_pfnGet(static_cast<int>(i), &v[i]);
+    return v;
+  }
+
+  // Items asked with message 3053, in the order asked.
+  std::vector<int> ItemsAsked() const {
+    std::vector<int> v;
+    for (const auto& st : Messages())
+      if (st.nMessage == 3053) v.push_back(static_cast<int>(st.nParam));
+    return v;
+  }
+
+  // How many times `nMessage` arrived.
+  int Count(unsigned int nMessage) const {
+    int n = 0;
+    for (const auto& st : Messages()) n += st.nMessage == nMessage ? 1 : 0;
+    return n;
+  }
+
+  PFN_StandIn_Reset Reset = nullptr;
+  PFN_StandIn_SetItem SetItem = nullptr;
+  PFN_StandIn_GetItem GetItem = nullptr;
+  PFN_StandIn_SetGlobalFactory SetGlobalFactory = nullptr;
+  PFN_StandIn_GetGlobalFactoryCalls GetGlobalFactoryCalls = nullptr;
+  PFN_StandIn_SetCallStackAnswer SetCallStackAnswer = nullptr;
+
+ private:
+  template <typename F>
+  void Bind(F& pfn, const char* name) {
+    pfn = reinterpret_cast<F>(dlsym(m_hModule, name));
+    if (pfn == nullptr) throw std::runtime_error(std::string("stand-in lacks ") + name);
+  }
+
+  void* m_hModule = nullptr;
+  PFN_StandIn_GetMessageCount m_pfnCount = nullptr;
+  PFN_StandIn_GetMessage m_pfnGet = nullptr;
+};

@@ -1,0 +1,160 @@
+// The stand-in for the platform's runtime module: a shared object of its own,
+// so that a library looking up "Execution" in the runtime's module handle
+// finds this one and not its own.
+//
+// Information items answer settable values. The defaults are distinct and
+// non-null; pointer items point at real objects of this module (the product
+// name is a real wide text, the multithreading flag a real int), so a
+// library may read through them. Items 12 and 13 (locale and string
+// allocator) answer null until the string layers give them real objects.
+#include <cstdint>
+#include <cstring>
+#include <cwchar>
+#include <mutex>
+#include <vector>
+
+#include "IGlobalFactory.h"
+#include "KxExecution.h"
+#include "StandInControl.h"
+
+#define KX_EXPORT extern "C" __attribute__((visibility("default")))
+
+namespace {
+
+class CStandInGlobalFactory final : public IGlobalFactory {
+ public:
+  int vnGetLevel() override {
+    ++m_nCalls;
+    return m_nLevel;
+  }
+  int m_nLevel = 2;
+  int m_nCalls = 0;
+};
+
+struct STOpaque {
+  char szName[32];
+};
+
+const wchar_t gszProductName[] = L"Korvex stand-in";
+std::int32_t gnMultithread = 1;
+STOpaque gstLibShop{"library shop"};
+STOpaque gstTopology{"topology collector"};
+STOpaque gstComponents{"component information"};
+CStandInGlobalFactory gclFactory;
+
+struct STState {
+  std::int64_t anItems[16] = {};
+  bool bFactoryPresent = false;
+  std::int64_t nCallStackAnswer = 1;
+  std::vector<STStandInMessage> aMessages;
+};
+
+STState gst;
+std::mutex gMutex;
+
+std::int64_t AsItem(const void* p) { return static_cast<std::int64_t>(reinterpret_cast<std::intptr_t>(p)); }
+
+void ResetLocked() {
+  gst = STState{};
+  gst.anItems[kx::ITEM_PRODUCT_CODE] = 101;
+  gst.anItems[kx::ITEM_INTERNAL_LANGUAGE] = 102;
+  gst.anItems[kx::ITEM_PRODUCT_NAME] = AsItem(gszProductName);
+  gst.anItems[kx::ITEM_OPTIONS] = 0x1000000104LL;
+  gst.anItems[kx::ITEM_REAL_PRODUCT_CODE] = 105;
+  gst.anItems[kx::ITEM_USES_NET] = 106;
+  gst.anItems[kx::ITEM_LIB_SHOP] = AsItem(&gstLibShop);
+  gst.anItems[kx::ITEM_ACTIVE_VERSION] = 25;
+  gst.anItems[kx::ITEM_TOPOLOGY_COLLECTOR] = AsItem(&gstTopology);
+  gst.anItems[kx::ITEM_SMARTPHONE_MODE] = 111;
+  gst.anItems[kx::ITEM_LOCALE] = 0;
+  gst.anItems[kx::ITEM_STRING_ALLOCATOR] = 0;
+  gst.anItems[kx::ITEM_MULTITHREAD_FLAG] = AsItem(&gnMultithread);
+  gst.anItems[kx::ITEM_COMPONENT_INFORMATION] = AsItem(&gstComponents);
+  gst.bFactoryPresent = true;
+  gclFactory = CStandInGlobalFactory{};
+}
+
+struct STInit {
+  STInit() { ResetLocked(); }
+} gstInit;
+
+}  // namespace
+
+KX_EXPORT std::int64_t Execution(unsigned int nMessage, std::int64_t nParam) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  STStandInMessage st{};
+  st.nMessage = nMessage;
+  st.nParam = nParam;
+  std::int64_t nAnswer = 0;
+  switch (nMessage) {
+    case kx::MSG_VM_INFORMATION:
+      if (nParam == kx::ITEM_GLOBAL_FACTORY)
+        nAnswer = gst.bFactoryPresent ? AsItem(static_cast<IGlobalFactory*>(&gclFactory)) : 0;
+      else if (nParam >= 1 && nParam <= 15)
+        nAnswer = gst.anItems[nParam];
+      break;
+    case kx::MSG_VM_CALL_STACK: {
+      const auto* pst = reinterpret_cast<const kx::STCallStackRequest*>(static_cast<std::intptr_t>(nParam));
+      if (pst != nullptr) {
+        st.n1 = pst->n1;
+        st.n3 = pst->n3;
+        st.n4 = pst->n4;
+        if (pst->psz != nullptr) std::wcsncpy(st.szText, pst->psz, 127);
+      }
+      nAnswer = gst.nCallStackAnswer;
+      break;
+    }
+    case kx::MSG_VM_END_NOTICE:
+      nAnswer = 1;
+      break;
+    default:
+      break;
+  }
+  gst.aMessages.push_back(st);
+  return nAnswer;
+}
+
+KX_EXPORT void StandIn_Reset() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  ResetLocked();
+}
+
+KX_EXPORT void StandIn_SetItem(int nItem, std::int64_t nValue) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  if (nItem >= 1 && nItem <= 15) gst.anItems[nItem] = nValue;
+}
+
+KX_EXPORT std::int64_t StandIn_GetItem(int nItem) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  if (nItem == kx::ITEM_GLOBAL_FACTORY)
+    return gst.bFactoryPresent ? AsItem(static_cast<IGlobalFactory*>(&gclFactory)) : 0;
+  return nItem >= 1 && nItem <= 15 ? gst.anItems[nItem] : 0;
+}
+
+KX_EXPORT void StandIn_SetGlobalFactory(int bPresent, int nLevel) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gst.bFactoryPresent = bPresent != 0;
+  gclFactory.m_nLevel = nLevel;
+}
+
+KX_EXPORT int StandIn_GetGlobalFactoryCalls() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  return gclFactory.m_nCalls;
+}
+
+KX_EXPORT void StandIn_SetCallStackAnswer(std::int64_t nAnswer) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gst.nCallStackAnswer = nAnswer;
+}
+
+KX_EXPORT int StandIn_GetMessageCount() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  return static_cast<int>(gst.aMessages.size());
+}
+
+KX_EXPORT int StandIn_GetMessage(int nIndex, STStandInMessage* pstOut) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  if (nIndex < 0 || static_cast<size_t>(nIndex) >= gst.aMessages.size()) return 0;
+  *pstOut = gst.aMessages[static_cast<size_t>(nIndex)];
+  return 1;
+}

@@ -1,0 +1,117 @@
+// kxhost: drives kx200maria64.so as the platform's runtime would, with the
+// stand-in runtime module in the runtime's place, and prints each step.
+//
+// Usage: kxhost [path-to-kx200maria64.so]
+// Without an argument the library and the stand-in are taken from the
+// directory of this program.
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <string>
+
+#include "KxExecution.h"
+#include "StandInControl.h"
+
+namespace {
+
+std::string ProgramDirectory() {
+  char sz[PATH_MAX];
+  const ssize_t n = readlink("/proc/self/exe", sz, sizeof(sz) - 1);
+  if (n <= 0) return ".";
+  std::string s(sz, static_cast<size_t>(n));
+  const size_t nSlash = s.rfind('/');
+  return nSlash == std::string::npos ? "." : s.substr(0, nSlash);
+}
+
+const char* ItemName(int nItem) {
+  static const char* const apsz[] = {"",
+                                     "product code",
+                                     "internal language",
+                                     "product name",
+                                     "options",
+                                     "real product code",
+                                     "uses .NET",
+                                     "library shop",
+                                     "active version",
+                                     "global factory",
+                                     "topology collector",
+                                     "smartphone mode",
+                                     "locale",
+                                     "string allocator",
+                                     "multithreading flag",
+                                     "component information"};
+  return nItem >= 1 && nItem <= 15 ? apsz[nItem] : "?";
+}
+
+// Prints what the runtime received since the last call.
+void PrintReceived(const StandInVm& vm, size_t& nSeen) {
+  const auto aMessages = vm.Messages();
+  for (; nSeen < aMessages.size(); ++nSeen) {
+    const STStandInMessage& st = aMessages[nSeen];
+    if (st.nMessage == kx::MSG_VM_INFORMATION) {
+      const int nItem = static_cast<int>(st.nParam);
+      std::printf("   library asked item %2d (%s): answered %s\n", nItem, ItemName(nItem),
+                  vm.GetItem(nItem) != 0 ? "a value" : "null");
+    } else {
+      std::printf("   runtime received message %u\n", st.nMessage);
+    }
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const std::string dir = ProgramDirectory();
+  const std::string libraryPath = argc > 1 ? argv[1] : dir + "/kx200maria64.so";
+  const std::string standInPath = dir + "/kxstandinvm.so";
+
+  void* hLibrary = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (hLibrary == nullptr) {
+    std::fprintf(stderr, "kxhost: cannot load the library: %s\n", dlerror());
+    return 1;
+  }
+  std::printf("kxhost: loaded %s\n", libraryPath.c_str());
+  auto pfnExecution = reinterpret_cast<kx::PFN_EXECUTION_DLL>(dlsym(hLibrary, "Execution"));
+  if (pfnExecution == nullptr) {
+    std::fprintf(stderr, "kxhost: the library does not export Execution\n");
+    return 1;
+  }
+
+  int nStatus = 0;
+  try {
+    StandInVm vm(standInPath);
+    std::printf("kxhost: stand-in runtime %s\n", standInPath.c_str());
+    size_t nSeen = 0;
+
+    kx::STInitialiseRecord stRecord{};
+    stRecord.nSize = sizeof(stRecord);
+    stRecord.hModule = vm.hModule();
+    stRecord.nUsage1 = 1;
+    stRecord.nUsage2 = 0;
+    stRecord.piLibShop = nullptr;
+    std::int64_t n = pfnExecution(kx::MSG_INITIALISE, &stRecord);
+    std::printf("-> initialise (%u): %lld\n", kx::MSG_INITIALISE, static_cast<long long>(n));
+    PrintReceived(vm, nSeen);
+    if (n != 1) nStatus = 1;
+
+    n = pfnExecution(kx::MSG_LOCALE, reinterpret_cast<void*>(vm.GetItem(kx::ITEM_LOCALE)));
+    std::printf("-> locale (%u): %lld\n", kx::MSG_LOCALE, static_cast<long long>(n));
+    PrintReceived(vm, nSeen);
+
+    n = pfnExecution(kx::MSG_CHANGE_LANGUAGE, nullptr);
+    std::printf("-> language change (%u): %lld\n", kx::MSG_CHANGE_LANGUAGE,
+                static_cast<long long>(n));
+
+    n = pfnExecution(kx::MSG_TERMINATE, nullptr);
+    std::printf("-> terminate (%u): %lld\n", kx::MSG_TERMINATE, static_cast<long long>(n));
+    PrintReceived(vm, nSeen);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "kxhost: %s\n", e.what());
+    nStatus = 1;
+  }
+  dlclose(hLibrary);
+  std::printf("kxhost: %s\n", nStatus == 0 ? "done" : "failed");
+  return nStatus;
+}

@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds everything with AddressSanitizer and UndefinedBehaviorSanitizer and
+# runs every test: unit, live (against a throwaway MariaDB server that a
+# CTest fixture starts and stops) and root (skipped unless run as root).
+set -euo pipefail
+cd "$(dirname "$0")"
+./tools/install-deps.sh
+build=build-test
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Debug -DKX_SANITIZE=ON >/dev/null
+cmake --build "$build" -j"$(nproc)"
+# Whatever happens, leave no server running.
+trap './tests/fixtures/mariadb_stop.sh "$build/mariadb" >/dev/null 2>&1 || true' EXIT
+export ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=1:abort_on_error=0}
+export UBSAN_OPTIONS=${UBSAN_OPTIONS:-print_stacktrace=1:halt_on_error=1}
+ctest --test-dir "$build" --output-on-failure -j"$(nproc)" "$@"

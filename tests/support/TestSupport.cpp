@@ -1,0 +1,62 @@
+#include "TestSupport.h"
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+
+namespace kxtest {
+
+std::string LibraryPath() { return KX_LIBRARY_PATH; }
+std::string StandInVmPath() { return KX_STANDIN_VM_PATH; }
+std::string StandInVmNoExecPath() { return KX_STANDIN_VM_NOEXEC_PATH; }
+std::string HostPath() { return KX_HOST_PATH; }
+
+bool ReadMariaDbConnection(MariaDbConnection& connection, std::string& error) {
+  const char* pszPath = std::getenv("KX_MARIADB_CONF");
+  if (pszPath == nullptr) {
+    error = "KX_MARIADB_CONF is not set";
+    return false;
+  }
+  std::ifstream in(pszPath);
+  if (!in) {
+    error = std::string("cannot read ") + pszPath;
+    return false;
+  }
+  std::map<std::string, std::string> values;
+  std::string line;
+  while (std::getline(in, line)) {
+    const size_t nEq = line.find('=');
+    if (nEq != std::string::npos) values[line.substr(0, nEq)] = line.substr(nEq + 1);
+  }
+  connection.host = values["host"];
+  connection.port = static_cast<unsigned>(std::strtoul(values["port"].c_str(), nullptr, 10));
+  connection.socket = values["socket"];
+  connection.user = values["user"];
+  connection.password = values["password"];
+  connection.database = values["database"];
+  if (connection.port == 0 || connection.user.empty()) {
+    error = std::string("incomplete connection parameters in ") + pszPath;
+    return false;
+  }
+  return true;
+}
+
+std::string RunCommand(const std::string& command, int& status) {
+  std::string out;
+  FILE* pf = popen(command.c_str(), "r");
+  if (pf == nullptr) {
+    status = -1;
+    return out;
+  }
+  char sz[4096];
+  size_t n;
+  while ((n = std::fread(sz, 1, sizeof(sz), pf)) > 0) out.append(sz, n);
+  const int rc = pclose(pf);
+  status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+  return out;
+}
+
+}  // namespace kxtest

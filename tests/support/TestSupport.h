@@ -1,0 +1,33 @@
+// What every test program may need: where the built modules are, and the
+// connection parameters of the throwaway MariaDB server the `live` fixture
+// started.
+#pragma once
+
+#include <string>
+
+namespace kxtest {
+
+std::string LibraryPath();          // kx200maria64.so
+std::string StandInVmPath();        // stand-in runtime module
+std::string StandInVmNoExecPath();  // runtime module without "Execution"
+std::string HostPath();             // kxhost
+
+// Connection parameters written by the fixture.
+struct MariaDbConnection {
+  std::string host;
+  unsigned port = 0;
+  std::string socket;
+  std::string user;
+  std::string password;
+  std::string database;
+};
+
+// Reads the file named by KX_MARIADB_CONF; false (with `error` set) when the
+// fixture did not run or wrote nothing usable.
+bool ReadMariaDbConnection(MariaDbConnection& connection, std::string& error);
+
+// Runs a shell command and returns its standard output; `status` receives
+// the exit status.
+std::string RunCommand(const std::string& command, int& status);
+
+}  // namespace kxtest
