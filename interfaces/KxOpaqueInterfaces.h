@@ -6,5 +6,3 @@ class ILibShop;                 // library shop (item 7 or the initialise record
 class ICollecteurTopo;          // topology collector (item 10)
 class IInformationComposante;   // component information (item 15)
 class IDumpMemoire;             // target of a memory dump (message 5238)
-class IInfoLocale;              // locale information (item 12, message 4878)
-class IStrMemAlloc;             // string allocator of the shared strings (item 13)

@@ -9,6 +9,8 @@
 
 #include <cstdint>
 
+#include "IInfoLocale.h"
+#include "IStrMemAlloc.h"
 #include "KxOpaqueInterfaces.h"
 
 class IGlobalFactory;
