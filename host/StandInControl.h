@@ -23,6 +23,7 @@ struct STStandInMessage {
   // Copy of the call-stack request for 3184.
   std::int32_t n1, n3, n4;
   wchar_t szText[128];
+  std::int64_t nAnswer;      // what the stand-in answered
 };
 
 extern "C" {
@@ -34,6 +35,11 @@ using PFN_StandIn_GetGlobalFactoryCalls = int (*)();
 using PFN_StandIn_SetCallStackAnswer = void (*)(std::int64_t nAnswer);
 using PFN_StandIn_GetMessageCount = int (*)();
 using PFN_StandIn_GetMessage = int (*)(int nIndex, STStandInMessage* pstOut);
+using PFN_StandIn_SetLocaleInfo = void (*)(int nCharset, int nCodePage, unsigned int nLCID);
+using PFN_StandIn_GetLiveStrBlocks = int (*)();
+using PFN_StandIn_GetStrAllocCalls = int (*)();
+using PFN_StandIn_FailNextStrAllocs = void (*)(int k, int nCode);
+using PFN_StandIn_SetStrMemAllocVersion = void (*)(int nVersion);
 }
 
 class StandInVm {
@@ -47,6 +53,11 @@ class StandInVm {
     Bind(SetGlobalFactory, "StandIn_SetGlobalFactory");
     Bind(GetGlobalFactoryCalls, "StandIn_GetGlobalFactoryCalls");
     Bind(SetCallStackAnswer, "StandIn_SetCallStackAnswer");
+    Bind(SetLocaleInfo, "StandIn_SetLocaleInfo");
+    Bind(GetLiveStrBlocks, "StandIn_GetLiveStrBlocks");
+    Bind(GetStrAllocCalls, "StandIn_GetStrAllocCalls");
+    Bind(FailNextStrAllocs, "StandIn_FailNextStrAllocs");
+    Bind(SetStrMemAllocVersion, "StandIn_SetStrMemAllocVersion");
     Bind(m_pfnCount, "StandIn_GetMessageCount");
     Bind(m_pfnGet, "StandIn_GetMessage");
   }
@@ -83,6 +94,18 @@ class StandInVm {
   PFN_StandIn_SetGlobalFactory SetGlobalFactory = nullptr;
   PFN_StandIn_GetGlobalFactoryCalls GetGlobalFactoryCalls = nullptr;
   PFN_StandIn_SetCallStackAnswer SetCallStackAnswer = nullptr;
+  // What the locale of item 12 reports as charset, code page and language
+  // identifier; StandIn_Reset puts back 0, 1252 and 0x40C.
+  PFN_StandIn_SetLocaleInfo SetLocaleInfo = nullptr;
+  // The string allocator of item 13: blocks given out and not taken back;
+  // calls that allocate or grow (slots 1, 2, 4, 5); the next k of those fail
+  // with nCode (100 in the runtime); the version slot 0 answers (2, or 1).
+  // StandIn_Reset puts back version 2, no failures and zero calls; live
+  // blocks stay counted.
+  PFN_StandIn_GetLiveStrBlocks GetLiveStrBlocks = nullptr;
+  PFN_StandIn_GetStrAllocCalls GetStrAllocCalls = nullptr;
+  PFN_StandIn_FailNextStrAllocs FailNextStrAllocs = nullptr;
+  PFN_StandIn_SetStrMemAllocVersion SetStrMemAllocVersion = nullptr;
 
  private:
   template <typename F>

@@ -5,8 +5,9 @@
 // Information items answer settable values. The defaults are distinct and
 // non-null; pointer items point at real objects of this module (the product
 // name is a real wide text, the multithreading flag a real int), so a
-// library may read through them. Items 12 and 13 (locale and string
-// allocator) answer null until the string layers give them real objects.
+// library may read through them. Items 12 and 13 answer the stand-in locale
+// and the stand-in string allocator, objects of this module that a test
+// controls through the StandIn_* functions below.
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
@@ -16,6 +17,8 @@
 #include "IGlobalFactory.h"
 #include "KxExecution.h"
 #include "StandInControl.h"
+#include "StandInLocale.h"
+#include "StandInStrMemAlloc.h"
 
 #define KX_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -41,6 +44,11 @@ STOpaque gstLibShop{"library shop"};
 STOpaque gstTopology{"topology collector"};
 STOpaque gstComponents{"component information"};
 CStandInGlobalFactory gclFactory;
+CStandInLocale gclLocale;
+// Defined before gstInit below, which resets it: same file, so constructed
+// first. It outlives every block only if the library releases its strings
+// before the module is unloaded.
+CStandInStrMemAlloc gclStrMemAlloc;
 
 struct STState {
   std::int64_t anItems[16] = {};
@@ -66,12 +74,17 @@ void ResetLocked() {
   gst.anItems[kx::ITEM_ACTIVE_VERSION] = 25;
   gst.anItems[kx::ITEM_TOPOLOGY_COLLECTOR] = AsItem(&gstTopology);
   gst.anItems[kx::ITEM_SMARTPHONE_MODE] = 111;
-  gst.anItems[kx::ITEM_LOCALE] = 0;
-  gst.anItems[kx::ITEM_STRING_ALLOCATOR] = 0;
+  gst.anItems[kx::ITEM_LOCALE] = AsItem(static_cast<IInfoLocale*>(&gclLocale));
+  gst.anItems[kx::ITEM_STRING_ALLOCATOR] = AsItem(static_cast<IStrMemAlloc*>(&gclStrMemAlloc));
   gst.anItems[kx::ITEM_MULTITHREAD_FLAG] = AsItem(&gnMultithread);
   gst.anItems[kx::ITEM_COMPONENT_INFORMATION] = AsItem(&gstComponents);
   gst.bFactoryPresent = true;
   gclFactory = CStandInGlobalFactory{};
+  gclLocale.Reset();
+  // Blocks still live stay counted: they exist whatever the settings.
+  gclStrMemAlloc.SetVersion(2);
+  gclStrMemAlloc.FailNextCalls(0);
+  gclStrMemAlloc.ResetCalls();
 }
 
 struct STInit {
@@ -110,6 +123,7 @@ KX_EXPORT std::int64_t Execution(unsigned int nMessage, std::int64_t nParam) {
     default:
       break;
   }
+  st.nAnswer = nAnswer;
   gst.aMessages.push_back(st);
   return nAnswer;
 }
@@ -158,3 +172,18 @@ KX_EXPORT int StandIn_GetMessage(int nIndex, STStandInMessage* pstOut) {
   *pstOut = gst.aMessages[static_cast<size_t>(nIndex)];
   return 1;
 }
+
+KX_EXPORT void StandIn_SetLocaleInfo(int nCharset, int nCodePage, unsigned int nLCID) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gclLocale.SetLocaleInfo(nCharset, nCodePage, nLCID);
+}
+
+KX_EXPORT int StandIn_GetLiveStrBlocks() {
+  return static_cast<int>(gclStrMemAlloc.nGetLiveBlocks());
+}
+
+KX_EXPORT int StandIn_GetStrAllocCalls() { return gclStrMemAlloc.nGetAllocationCalls(); }
+
+KX_EXPORT void StandIn_FailNextStrAllocs(int k, int nCode) { gclStrMemAlloc.FailNextCalls(k, nCode); }
+
+KX_EXPORT void StandIn_SetStrMemAllocVersion(int nVersion) { gclStrMemAlloc.SetVersion(nVersion); }

@@ -22,17 +22,17 @@
 #include <cstdarg>
 #include <cstddef>
 
-// One conversion specification of a Windows format, as read after its '%'.
+// One conversion directive of a Windows format, as read after its '%'.
 struct stWinFormatSpec {
   enum eSizePrefix { SP_NONE, SP_H, SP_HH, SP_L, SP_LL, SP_BIGL, SP_J, SP_Z, SP_T, SP_Q, SP_I64, SP_I32 };
   const wchar_t* pszKeptEnd;  // end of the kept part (positional, flags, width, precision)
   eSizePrefix eSize;          // size prefix read
   wchar_t cConversion;        // conversion character; 0 when the format ended first
   int nStars;                 // `*` read for width and precision
-  bool bPositional;           // the specification began with N$
+  bool bPositional;           // the directive began with N$
 };
 
-// Reads the specification that starts right after a '%' (which must not be
+// Reads the directive that starts right after a '%' (which must not be
 // the second '%' of "%%"); returns the position after its conversion
 // character (or at the NUL when the format ends inside it).
 const wchar_t* _pszParseFormatSpecWindows(const wchar_t* spec, stWinFormatSpec& out);
