@@ -11,6 +11,7 @@
 
 #include <dlfcn.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <stdexcept>
 #include <string>
@@ -40,7 +41,33 @@ using PFN_StandIn_GetLiveStrBlocks = int (*)();
 using PFN_StandIn_GetStrAllocCalls = int (*)();
 using PFN_StandIn_FailNextStrAllocs = void (*)(int k, int nCode);
 using PFN_StandIn_SetStrMemAllocVersion = void (*)(int nVersion);
+// The runtime's string loader: (identifier, buffer, capacity in characters)
+// -> length of the whole text, 0 when it has none.
+using PFN_StandIn_LoadString = int (*)(unsigned int nId, wchar_t* pszBuffer, int nCapacity);
+using PFN_StandIn_SetString = void (*)(unsigned int nId, const wchar_t* pszText);
+using PFN_StandIn_SetStringNeverTerminated = void (*)(int bNever);
+using PFN_StandIn_GetLoadStringCalls = int (*)();
+// A module's component command (CommandeComposante).
+using PFN_CommandeComposante = std::int64_t (*)(unsigned int nCommand, void* pParam);
 }
+
+// Component commands the runtime sends to a module's CommandeComposante.
+enum : unsigned int {
+  STANDIN_COMMAND_SET_LOADSTRING = 2,  // parameter: the runtime's string loader
+  STANDIN_COMMAND_LOADSTRING = 3,      // parameter: STStandInLoadStringRequest*
+  STANDIN_COMMAND_UTILISATION = 4,     // parameter: a message identifier
+};
+
+// Request record of command 3, as the runtime lays it out.
+struct STStandInLoadStringRequest {
+  std::uint32_t nSize;      // 24
+  std::uint32_t nId;
+  wchar_t* pszBuffer;
+  std::uint32_t nCapacity;  // characters
+  std::uint32_t nResult;    // set by the module: characters loaded
+};
+static_assert(sizeof(STStandInLoadStringRequest) == 24);
+static_assert(offsetof(STStandInLoadStringRequest, nResult) == 20);
 
 class StandInVm {
  public:
@@ -58,6 +85,10 @@ class StandInVm {
     Bind(GetStrAllocCalls, "StandIn_GetStrAllocCalls");
     Bind(FailNextStrAllocs, "StandIn_FailNextStrAllocs");
     Bind(SetStrMemAllocVersion, "StandIn_SetStrMemAllocVersion");
+    Bind(LoadString, "StandIn_LoadString");
+    Bind(SetString, "StandIn_SetString");
+    Bind(SetStringNeverTerminated, "StandIn_SetStringNeverTerminated");
+    Bind(GetLoadStringCalls, "StandIn_GetLoadStringCalls");
     Bind(m_pfnCount, "StandIn_GetMessageCount");
     Bind(m_pfnGet, "StandIn_GetMessage");
   }
@@ -106,6 +137,16 @@ class StandInVm {
   PFN_StandIn_GetStrAllocCalls GetStrAllocCalls = nullptr;
   PFN_StandIn_FailNextStrAllocs FailNextStrAllocs = nullptr;
   PFN_StandIn_SetStrMemAllocVersion SetStrMemAllocVersion = nullptr;
+  // The runtime's string loader, to hand to a module with command 2. It
+  // copies at most `capacity` characters of the text set for the identifier,
+  // adds a NUL only when there is room (never in the never-terminated mode),
+  // and returns the whole text's length (0 for an identifier without text).
+  // SetString(id, null) removes a text; StandIn_Reset removes every text,
+  // ends the never-terminated mode and zeroes the count of loader calls.
+  PFN_StandIn_LoadString LoadString = nullptr;
+  PFN_StandIn_SetString SetString = nullptr;
+  PFN_StandIn_SetStringNeverTerminated SetStringNeverTerminated = nullptr;
+  PFN_StandIn_GetLoadStringCalls GetLoadStringCalls = nullptr;
 
  private:
   template <typename F>

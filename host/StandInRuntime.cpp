@@ -8,10 +8,16 @@
 // library may read through them. Items 12 and 13 answer the stand-in locale
 // and the stand-in string allocator, objects of this module that a test
 // controls through the StandIn_* functions below.
+//
+// StandIn_LoadString plays the runtime's string loader that the runtime
+// installs in a module with CommandeComposante command 2: it answers the texts
+// set with StandIn_SetString.
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
+#include <map>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "IGlobalFactory.h"
@@ -55,6 +61,9 @@ struct STState {
   bool bFactoryPresent = false;
   std::int64_t nCallStackAnswer = 1;
   std::vector<STStandInMessage> aMessages;
+  std::map<unsigned int, std::wstring> mapTexts;  // the string loader's texts
+  bool bNeverTerminate = false;
+  int nLoadStringCalls = 0;
 };
 
 STState gst;
@@ -187,3 +196,34 @@ KX_EXPORT int StandIn_GetStrAllocCalls() { return gclStrMemAlloc.nGetAllocationC
 KX_EXPORT void StandIn_FailNextStrAllocs(int k, int nCode) { gclStrMemAlloc.FailNextCalls(k, nCode); }
 
 KX_EXPORT void StandIn_SetStrMemAllocVersion(int nVersion) { gclStrMemAlloc.SetVersion(nVersion); }
+
+KX_EXPORT int StandIn_LoadString(unsigned int nId, wchar_t* pszBuffer, int nCapacity) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  ++gst.nLoadStringCalls;
+  const auto it = gst.mapTexts.find(nId);
+  if (it == gst.mapTexts.end()) return 0;
+  const std::wstring& sText = it->second;
+  const int nLength = static_cast<int>(sText.size());
+  const int nCopied = nCapacity < 0 ? 0 : (nLength < nCapacity ? nLength : nCapacity);
+  if (nCopied > 0) std::wmemcpy(pszBuffer, sText.data(), static_cast<size_t>(nCopied));
+  if (nLength < nCapacity && !gst.bNeverTerminate) pszBuffer[nLength] = 0;
+  return nLength;
+}
+
+KX_EXPORT void StandIn_SetString(unsigned int nId, const wchar_t* pszText) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  if (pszText == nullptr)
+    gst.mapTexts.erase(nId);
+  else
+    gst.mapTexts[nId] = pszText;
+}
+
+KX_EXPORT void StandIn_SetStringNeverTerminated(int bNever) {
+  std::lock_guard<std::mutex> lock(gMutex);
+  gst.bNeverTerminate = bNever != 0;
+}
+
+KX_EXPORT int StandIn_GetLoadStringCalls() {
+  std::lock_guard<std::mutex> lock(gMutex);
+  return gst.nLoadStringCalls;
+}

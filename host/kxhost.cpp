@@ -45,6 +45,45 @@ const char* ItemName(int nItem) {
   return nItem >= 1 && nItem <= 15 ? apsz[nItem] : "?";
 }
 
+// UTF-8 form of a wide text, for printing.
+std::string Utf8(const wchar_t* psz) {
+  std::string s;
+  for (; *psz != 0; ++psz) {
+    const unsigned c = static_cast<unsigned>(*psz);
+    if (c < 0x80) {
+      s += static_cast<char>(c);
+    } else if (c < 0x800) {
+      s += static_cast<char>(0xC0 | c >> 6);
+      s += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      s += static_cast<char>(0xE0 | c >> 12);
+      s += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      s += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      s += static_cast<char>(0xF0 | c >> 18);
+      s += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+      s += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+      s += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return s;
+}
+
+// Asks the library for message `nId` with command 3 and prints the answer.
+std::int64_t ShowLoadString(PFN_CommandeComposante pfnCommande, unsigned int nId, const char* pszFrom) {
+  wchar_t szText[256];
+  STStandInLoadStringRequest stRequest{};
+  stRequest.nSize = sizeof(stRequest);
+  stRequest.nId = nId;
+  stRequest.pszBuffer = szText;
+  stRequest.nCapacity = sizeof(szText) / sizeof(szText[0]);
+  const std::int64_t n = pfnCommande(STANDIN_COMMAND_LOADSTRING, &stRequest);
+  std::printf("-> load message %u (command 3): %lld", nId, static_cast<long long>(n));
+  if (n > 0) std::printf(" \"%s\" (%s)", Utf8(szText).c_str(), pszFrom);
+  std::printf("\n");
+  return n;
+}
+
 // Prints what the runtime received since the last call.
 void PrintReceived(const StandInVm& vm, size_t& nSeen) {
   const auto aMessages = vm.Messages();
@@ -78,6 +117,12 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kxhost: the library does not export Execution\n");
     return 1;
   }
+  auto pfnCommande =
+      reinterpret_cast<PFN_CommandeComposante>(dlsym(hLibrary, "CommandeComposante"));
+  if (pfnCommande == nullptr) {
+    std::fprintf(stderr, "kxhost: the library does not export CommandeComposante\n");
+    return 1;
+  }
 
   int nStatus = 0;
   try {
@@ -103,6 +148,18 @@ int main(int argc, char** argv) {
     n = pfnExecution(kx::MSG_CHANGE_LANGUAGE, nullptr);
     std::printf("-> language change (%u): %lld\n", kx::MSG_CHANGE_LANGUAGE,
                 static_cast<long long>(n));
+
+    // The runtime hands the library its string loader, which is asked first
+    // for every message; without a text there, the library's own block answers.
+    constexpr unsigned int kMessage = 3355;
+    vm.SetString(kMessage, L"Texte du message 3355 fourni par le runtime");
+    n = pfnCommande(STANDIN_COMMAND_SET_LOADSTRING, reinterpret_cast<void*>(vm.LoadString));
+    std::printf("-> install the runtime's string loader (command 2): %lld\n",
+                static_cast<long long>(n));
+    if (n != 1) nStatus = 1;
+    if (ShowLoadString(pfnCommande, kMessage, "from the runtime's loader") <= 0) nStatus = 1;
+    vm.SetString(kMessage, nullptr);
+    if (ShowLoadString(pfnCommande, kMessage, "from the library's own messages") <= 0) nStatus = 1;
 
     n = pfnExecution(kx::MSG_TERMINATE, nullptr);
     std::printf("-> terminate (%u): %lld\n", kx::MSG_TERMINATE, static_cast<long long>(n));
