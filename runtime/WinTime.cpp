@@ -15,20 +15,23 @@ constexpr std::int64_t kUnitsPerSecond = 10000000;
 // Seconds since 1970 (rounded towards minus infinity, so that times before
 // 1970 keep a fraction in [0, 1 s)) and the 100-ns fraction of a FILETIME.
 void SplitFileTime(const FILETIME& ft, std::int64_t* seconds, std::int64_t* fraction) {
-  const std::int64_t n = static_cast<std::int64_t>(FileTimeToUInt64(ft)) - FILETIME_UNIX_EPOCH;
-  std::int64_t s = n / kUnitsPerSecond;
-  std::int64_t f = n % kUnitsPerSecond;
-  if (f < 0) {
-    f += kUnitsPerSecond;
-    --s;
-  }
-  *seconds = s;
-  *fraction = f;
+  // Split the unsigned count first: any 64-bit FILETIME, even one past
+  // 2^63, then gives seconds that fit without overflow.
+  const std::uint64_t n = FileTimeToUInt64(ft);
+  constexpr std::uint64_t kUnits = static_cast<std::uint64_t>(kUnitsPerSecond);
+  constexpr std::int64_t kEpochSeconds = FILETIME_UNIX_EPOCH / kUnitsPerSecond;
+  static_assert(FILETIME_UNIX_EPOCH % kUnitsPerSecond == 0, "the epoch is a whole second");
+  *seconds = static_cast<std::int64_t>(n / kUnits) - kEpochSeconds;
+  *fraction = static_cast<std::int64_t>(n % kUnits);
 }
 
 FILETIME MakeFileTime(std::int64_t seconds, std::int64_t fraction) {
-  return UInt64ToFileTime(
-      static_cast<std::uint64_t>(seconds * kUnitsPerSecond + fraction + FILETIME_UNIX_EPOCH));
+  // Unsigned arithmetic: a time FILETIME cannot hold wraps instead of being
+  // undefined behaviour.
+  return UInt64ToFileTime(static_cast<std::uint64_t>(seconds) *
+                              static_cast<std::uint64_t>(kUnitsPerSecond) +
+                          static_cast<std::uint64_t>(fraction) +
+                          static_cast<std::uint64_t>(FILETIME_UNIX_EPOCH));
 }
 
 void TmToSystemTime(const struct tm& tm, unsigned milliseconds, SYSTEMTIME* st) {

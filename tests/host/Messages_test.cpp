@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -31,14 +32,19 @@ std::wstring FromUtf8(const std::string& s) {
   return w;
 }
 
-// The library's message file, as the build packed it.
+// The library's message files, as the build packed them.
 std::vector<CMessagePacker::STMessage> ReadLibraryMessageFile() {
-  std::string sPath = __FILE__;
-  sPath = sPath.substr(0, sPath.rfind("/tests/")) + "/runtime/messages/library.msg";
-  std::ifstream in(sPath);
+  std::string sDir = __FILE__;
+  sDir = sDir.substr(0, sDir.rfind("/tests/")) + "/runtime/messages";
   std::vector<CMessagePacker::STMessage> aMessages;
-  std::string sError;
-  EXPECT_TRUE(in && CMessagePacker::s_bParse(in, aMessages, sError)) << sPath << " " << sError;
+  for (const auto& entry : std::filesystem::directory_iterator(sDir)) {
+    if (entry.path().extension() != ".msg") continue;
+    std::ifstream in(entry.path());
+    std::vector<CMessagePacker::STMessage> aFile;
+    std::string sError;
+    EXPECT_TRUE(in && CMessagePacker::s_bParse(in, aFile, sError)) << entry.path() << " " << sError;
+    aMessages.insert(aMessages.end(), aFile.begin(), aFile.end());
+  }
   return aMessages;
 }
 

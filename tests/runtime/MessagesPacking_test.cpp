@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <functional>
 #include <initializer_list>
@@ -375,14 +376,20 @@ TEST_F(MessagesPacking, MessageFileSyntax) {
   }
 }
 
-TEST_F(MessagesPacking, TheLibraryBlockHoldsEveryTextOfItsMessageFile) {
-  std::string sPath = __FILE__;
-  sPath = sPath.substr(0, sPath.rfind("/tests/")) + "/runtime/messages/library.msg";
-  std::ifstream in(sPath);
-  ASSERT_TRUE(in) << sPath;
+TEST_F(MessagesPacking, TheLibraryBlockHoldsEveryTextOfItsMessageFiles) {
+  std::string sDir = __FILE__;
+  sDir = sDir.substr(0, sDir.rfind("/tests/")) + "/runtime/messages";
   std::vector<CMessagePacker::STMessage> aMessages;
-  std::string sError;
-  ASSERT_TRUE(CMessagePacker::s_bParse(in, aMessages, sError)) << sError;
+  for (const auto& entry : std::filesystem::directory_iterator(sDir)) {
+    if (entry.path().extension() != ".msg") continue;
+    std::ifstream in(entry.path());
+    ASSERT_TRUE(in) << entry.path();
+    std::vector<CMessagePacker::STMessage> aFile;
+    std::string sError;
+    ASSERT_TRUE(CMessagePacker::s_bParse(in, aFile, sError)) << entry.path() << " " << sError;
+    aMessages.insert(aMessages.end(), aFile.begin(), aFile.end());
+  }
+  ASSERT_FALSE(aMessages.empty());
   EXPECT_EQ(CResAnsi76::s_nGetRecordCount(CResAnsi76::m_stRessource), aMessages.size());
   EXPECT_EQ(std::memcmp(_pbyBufferRes76 - (sizeof(kszResBlockStart) - 1), kszResBlockStart,
                         sizeof(kszResBlockStart) - 1),

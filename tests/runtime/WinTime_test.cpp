@@ -238,4 +238,18 @@ TEST(WinTime, ThirtyTwoBitTimes) {
   EXPECT_LE(std::llabs(static_cast<long long>(now) - static_cast<long long>(time(nullptr))), 1);
 }
 
+// Times near the top of the 64-bit range split without signed overflow
+// (UBSan would stop the test) and keep their sub-second part.
+TEST(WinTime, FarFileTimesSplitWithoutOverflow) {
+  for (std::uint64_t n : {0x8000000000000000ULL, 0x8000000000000000ULL + 1234567}) {
+    SCOPED_TRACE(n);
+    FILETIME ft{static_cast<std::uint32_t>(n), static_cast<std::uint32_t>(n >> 32)};
+    FILETIME local{};
+    FileTimeToLocalFileTime(&ft, &local);
+    const std::uint64_t back =
+        static_cast<std::uint64_t>(local.dwHighDateTime) << 32 | local.dwLowDateTime;
+    EXPECT_EQ(back % 10000000, n % 10000000);
+  }
+}
+
 }  // namespace
