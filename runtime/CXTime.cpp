@@ -304,17 +304,6 @@ bool TimeGm(struct tm* t, time_t* out) {
   return !(*out == static_cast<time_t>(-1) && errno != 0);
 }
 
-// tm to SYSTEMTIME fields, each cut to 16 bits.
-void TmToSystemTime(const struct tm& t, int ms, SYSTEMTIME* st) {
-  st->wYear = static_cast<std::uint16_t>(YearOf(t));
-  st->wMonth = static_cast<std::uint16_t>(static_cast<long>(t.tm_mon) + 1);
-  st->wDayOfWeek = static_cast<std::uint16_t>(t.tm_wday);
-  st->wDay = static_cast<std::uint16_t>(t.tm_mday);
-  st->wHour = static_cast<std::uint16_t>(t.tm_hour);
-  st->wMinute = static_cast<std::uint16_t>(t.tm_min);
-  st->wSecond = static_cast<std::uint16_t>(t.tm_sec);
-  st->wMilliseconds = static_cast<std::uint16_t>(ms);
-}
 
 bool YearFitsSystemTime(const struct tm& t) {
   const long year = YearOf(t);
@@ -451,7 +440,7 @@ void CXTime::SetFromLocalTime() {
 // ---- Reading out ----------------------------------------------------------------
 
 bool CXTime::bGetAsSystemTime(SYSTEMTIME& st) const {
-  TmToSystemTime(m_stTime, m_nMilliseconds, &st);
+  TmToSystemTime(m_stTime, static_cast<unsigned>(m_nMilliseconds), &st);
   return true;
 }
 
@@ -510,13 +499,7 @@ long CXTime::FileTimeToUnixTime(const FILETIME& ft) {
 }
 
 long CXTime::SystemTimeToUnixTime(const SYSTEMTIME& st) {
-  struct tm fields = {};
-  fields.tm_year = st.wYear - 1900;
-  fields.tm_mon = st.wMonth - 1;
-  fields.tm_mday = st.wDay;
-  fields.tm_hour = st.wHour;
-  fields.tm_min = st.wMinute;
-  fields.tm_sec = st.wSecond;
+  struct tm fields = SystemTimeToTm(st);
   time_t t;
   if (!TimeGm(&fields, &t)) return -1;
   return t;

@@ -34,9 +34,12 @@ FILETIME MakeFileTime(std::int64_t seconds, std::int64_t fraction) {
                           static_cast<std::uint64_t>(FILETIME_UNIX_EPOCH));
 }
 
+}  // namespace
+
 void TmToSystemTime(const struct tm& tm, unsigned milliseconds, SYSTEMTIME* st) {
-  st->wYear = static_cast<std::uint16_t>(tm.tm_year + 1900);
-  st->wMonth = static_cast<std::uint16_t>(tm.tm_mon + 1);
+  // Widen before adding: a far time_t can leave tm_year near INT_MAX.
+  st->wYear = static_cast<std::uint16_t>(static_cast<long>(tm.tm_year) + 1900);
+  st->wMonth = static_cast<std::uint16_t>(static_cast<long>(tm.tm_mon) + 1);
   st->wDayOfWeek = static_cast<std::uint16_t>(tm.tm_wday);
   st->wDay = static_cast<std::uint16_t>(tm.tm_mday);
   st->wHour = static_cast<std::uint16_t>(tm.tm_hour);
@@ -57,7 +60,6 @@ struct tm SystemTimeToTm(const SYSTEMTIME& st) {
   return tm;
 }
 
-}  // namespace
 
 std::uint64_t FileTimeToUInt64(const FILETIME& ft) {
   return (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;

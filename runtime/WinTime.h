@@ -62,6 +62,11 @@ bool SetFileTime(const wchar_t* path, const FILETIME* creation, const FILETIME* 
 bool FileTimeToLocalFileTime(const FILETIME* in, FILETIME* out);
 bool LocalFileTimeToFileTime(const FILETIME* in, FILETIME* out);
 
+// Calendar fields between the C library's form and SYSTEMTIME, each field
+// cut to 16 bits one way; the other way gives tm_isdst -1 (unknown).
+void TmToSystemTime(const struct tm& tm, unsigned milliseconds, SYSTEMTIME* st);
+struct tm SystemTimeToTm(const SYSTEMTIME& st);
+
 // Calendar fields (UTC) to FILETIME through timegm: the day of week and the
 // milliseconds are ignored, out-of-range fields normalise as timegm does.
 // False only when timegm reports an overflow.
