@@ -32,6 +32,11 @@ struct _stMyModuleInfo {
   PFN_GETRESSOURCE pfnGetRessource;  // null: the module has no message block
 };
 
+// The library's user-error table (gstMyModuleInfo76.pstErrorDef): 84 rows,
+// not sorted; the first row with a code wins.
+constexpr std::size_t knErrorDef76 = 84;
+extern const _stErrorDef gstErrorDef76[knErrorDef76];
+
 // The library's descriptor: module 76, "kx200maria64.so", "20.0.10.0", its
 // message block looked up by bGetResAnsi76.
 extern const _stMyModuleInfo gstMyModuleInfo76;
