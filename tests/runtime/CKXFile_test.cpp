@@ -1,3 +1,4 @@
+#include "DiskFileTestDirectory.h"
 #include "CKXFile.h"
 
 #include <gtest/gtest.h>
@@ -66,27 +67,9 @@ class CShortWriteStream : public IXStream {
   const wchar_t* pszGetName() override { return L"/short/write"; }
 };
 
-class CKXFileTest : public ::testing::Test {
+class CKXFileTest : public DiskFileTestDirectory {
  protected:
-  void SetUp() override {
-    std::string pattern =
-        std::filesystem::canonical(std::filesystem::temp_directory_path()).string() +
-        "/kxkxfileXXXXXX";
-    ASSERT_NE(::mkdtemp(&pattern[0]), nullptr);
-    m_base = pattern;
-    char cwd[PATH_MAX];
-    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
-    m_cwd = cwd;
-  }
-  void TearDown() override {
-    EXPECT_EQ(::chdir(m_cwd.c_str()), 0);
-    std::error_code ignored;
-    std::filesystem::remove_all(m_base, ignored);
-  }
-  std::string Path(const char* name) const { return m_base + "/" + name; }
-
-  std::string m_base;
-  std::string m_cwd;
+  std::string Path(const char* name) const { return m_sBase + "/" + name; }
 };
 
 TEST_F(CKXFileTest, CreatingWritesTheHeaderFieldByField) {

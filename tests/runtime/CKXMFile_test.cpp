@@ -1,3 +1,4 @@
+#include "DiskFileTestDirectory.h"
 #include "CKXMFile.h"
 
 #include <gtest/gtest.h>
@@ -70,24 +71,13 @@ struct STMessageFile {
   }
 };
 
-class CKXMFileTest : public ::testing::Test {
+class CKXMFileTest : public DiskFileTestDirectory {
  protected:
   void SetUp() override {
-    std::string pattern =
-        std::filesystem::canonical(std::filesystem::temp_directory_path()).string() +
-        "/kxkxmfileXXXXXX";
-    ASSERT_NE(::mkdtemp(&pattern[0]), nullptr);
-    m_base = pattern;
+    DiskFileTestDirectory::SetUp();
+    m_base = m_sBase;
     m_path = m_base + "/messages.msg";
     m_wpath = Widen(m_path);
-    char cwd[PATH_MAX];
-    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
-    m_cwd = cwd;
-  }
-  void TearDown() override {
-    EXPECT_EQ(::chdir(m_cwd.c_str()), 0);
-    std::error_code ignored;
-    std::filesystem::remove_all(m_base, ignored);
   }
   bool bOpen(CKXMFile& clFile) {
     return clFile.bOpen(m_wpath.c_str(), XFORMAT_DEFAULT, XACCESS_READ, XSHARE_NONE, XCREATE_OPEN,
@@ -102,7 +92,6 @@ class CKXMFileTest : public ::testing::Test {
   std::string m_base;
   std::string m_path;
   std::wstring m_wpath;
-  std::string m_cwd;
 };
 
 TEST_F(CKXMFileTest, EachFileVersionChoosesTheCodePage) {

@@ -1,3 +1,4 @@
+#include "DiskFileTestDirectory.h"
 #include "CXFile.h"
 
 #include <gtest/gtest.h>
@@ -45,27 +46,9 @@ class CProbeStream : public IXStream {
 
 // A fresh directory, removed with all it holds; the current directory is put
 // back after each test.
-class CXFileTest : public ::testing::Test {
+class CXFileTest : public DiskFileTestDirectory {
  protected:
-  void SetUp() override {
-    std::string pattern =
-        std::filesystem::canonical(std::filesystem::temp_directory_path()).string() +
-        "/kxxfileXXXXXX";
-    ASSERT_NE(::mkdtemp(&pattern[0]), nullptr);
-    m_base = pattern;
-    char cwd[PATH_MAX];
-    ASSERT_NE(::getcwd(cwd, sizeof cwd), nullptr);
-    m_cwd = cwd;
-  }
-  void TearDown() override {
-    EXPECT_EQ(::chdir(m_cwd.c_str()), 0);
-    std::error_code ignored;
-    std::filesystem::remove_all(m_base, ignored);
-  }
-  std::string Path(const char* name) const { return m_base + "/" + name; }
-
-  std::string m_base;
-  std::string m_cwd;
+  std::string Path(const char* name) const { return m_sBase + "/" + name; }
 };
 
 // Slot of a virtual member under the Itanium C++ ABI: a pointer to it holds
