@@ -201,10 +201,10 @@ enum eInsertKind { IK_INT, IK_INT64, IK_WIDE_STRING, IK_NARROW_STRING, IK_POINTE
 
 // The kind of argument a conversion takes; false for one that an insert may
 // not use (floating point, %n, unknown).
-bool bInsertKind(const stWinFormatSpec& spec, eInsertKind& kind) {
-  switch (spec.cConversion) {
+bool bInsertKind(const stWinFormatSpec& directive, eInsertKind& kind) {
+  switch (directive.cConversion) {
     case L'd': case L'i': case L'o': case L'u': case L'x': case L'X':
-      switch (spec.eSize) {
+      switch (directive.eSize) {
         case stWinFormatSpec::SP_L: case stWinFormatSpec::SP_LL: case stWinFormatSpec::SP_BIGL:
         case stWinFormatSpec::SP_J: case stWinFormatSpec::SP_Z: case stWinFormatSpec::SP_T:
         case stWinFormatSpec::SP_Q: case stWinFormatSpec::SP_I64:
@@ -221,9 +221,9 @@ bool bInsertKind(const stWinFormatSpec& spec, eInsertKind& kind) {
       kind = IK_POINTER;
       return true;
     case L's': case L'S': {
-      const bool upper = spec.cConversion == L'S';
+      const bool upper = directive.cConversion == L'S';
       bool wide;
-      switch (spec.eSize) {
+      switch (directive.eSize) {
         case stWinFormatSpec::SP_NONE: case stWinFormatSpec::SP_I32: wide = !upper; break;
         case stWinFormatSpec::SP_H: wide = false; break;
         case stWinFormatSpec::SP_L: wide = true; break;
@@ -255,10 +255,10 @@ bool bAppendInsert(CWideBuilder& out, const wchar_t* format, std::size_t formatL
   std::wmemcpy(windowsFormat + 1, format, formatLength);
   windowsFormat[formatLength + 1] = 0;
 
-  stWinFormatSpec spec;
-  const wchar_t* end = _pszParseFormatSpecWindows(windowsFormat + 1, spec);
+  stWinFormatSpec directive;
+  const wchar_t* end = _pszParseFormatSpecWindows(windowsFormat + 1, directive);
   eInsertKind kind;
-  if (*end != 0 || spec.bPositional || spec.nStars > kMaxStars || !bInsertKind(spec, kind)) {
+  if (*end != 0 || directive.bPositional || directive.nStars > kMaxStars || !bInsertKind(directive, kind)) {
     errno = EINVAL;
     return false;
   }
@@ -267,14 +267,14 @@ bool bAppendInsert(CWideBuilder& out, const wchar_t* format, std::size_t formatL
 
   int starValues[kMaxStars] = {0, 0};
   std::uint64_t word = 0;
-  for (int i = 0; i < spec.nStars; ++i) {
+  for (int i = 0; i < directive.nStars; ++i) {
     if (!args.bGet(number + static_cast<unsigned>(i), word)) {
       errno = EINVAL;
       return false;
     }
     starValues[i] = static_cast<int>(static_cast<std::uint32_t>(word));
   }
-  if (!args.bGet(number + static_cast<unsigned>(spec.nStars), word)) {
+  if (!args.bGet(number + static_cast<unsigned>(directive.nStars), word)) {
     errno = EINVAL;
     return false;
   }
@@ -290,21 +290,21 @@ bool bAppendInsert(CWideBuilder& out, const wchar_t* format, std::size_t formatL
   int written = -1;
   switch (kind) {
     case IK_INT:
-      written = PrintInsert(stream, unixFormat, spec.nStars, starValues,
+      written = PrintInsert(stream, unixFormat, directive.nStars, starValues,
                             static_cast<int>(static_cast<std::uint32_t>(word)));
       break;
     case IK_INT64:
-      written = PrintInsert(stream, unixFormat, spec.nStars, starValues, static_cast<long long>(word));
+      written = PrintInsert(stream, unixFormat, directive.nStars, starValues, static_cast<long long>(word));
       break;
     case IK_WIDE_STRING:
-      written = PrintInsert(stream, unixFormat, spec.nStars, starValues,
+      written = PrintInsert(stream, unixFormat, directive.nStars, starValues,
                             reinterpret_cast<const wchar_t*>(address));
       break;
     case IK_NARROW_STRING:
-      written = PrintInsert(stream, unixFormat, spec.nStars, starValues, reinterpret_cast<const char*>(address));
+      written = PrintInsert(stream, unixFormat, directive.nStars, starValues, reinterpret_cast<const char*>(address));
       break;
     case IK_POINTER:
-      written = PrintInsert(stream, unixFormat, spec.nStars, starValues, reinterpret_cast<const void*>(address));
+      written = PrintInsert(stream, unixFormat, directive.nStars, starValues, reinterpret_cast<const void*>(address));
       break;
   }
   const bool closed = std::fclose(stream) == 0;

@@ -89,17 +89,17 @@ std::size_t Convert(const wchar_t* format, wchar_t* out, std::size_t size) {
       writer.Put(*p++);
       continue;
     }
-    stWinFormatSpec spec;
-    const wchar_t* next = _pszParseFormatSpecWindows(p, spec);
-    writer.Put(p, spec.pszKeptEnd);
-    const wchar_t c = spec.cConversion;
+    stWinFormatSpec directive;
+    const wchar_t* next = _pszParseFormatSpecWindows(p, directive);
+    writer.Put(p, directive.pszKeptEnd);
+    const wchar_t c = directive.cConversion;
     const bool isString = c == L's' || c == L'S';
     const bool isChar = c == L'c' || c == L'C';
     if (isString || isChar) {
       const bool upper = c == L'S' || c == L'C';
       bool wide;
       bool known = true;
-      switch (spec.eSize) {
+      switch (directive.eSize) {
         case stWinFormatSpec::SP_NONE:
         case stWinFormatSpec::SP_I32: wide = !upper; break;
         case stWinFormatSpec::SP_H: wide = false; break;
@@ -110,11 +110,11 @@ std::size_t Convert(const wchar_t* format, wchar_t* out, std::size_t size) {
         if (wide) writer.Put(L'l');
         writer.Put(isString ? L's' : L'c');
       } else {
-        writer.Put(SizePrefixText(spec.eSize));
+        writer.Put(SizePrefixText(directive.eSize));
         writer.Put(c);
       }
     } else {
-      writer.Put(SizePrefixText(spec.eSize));
+      writer.Put(SizePrefixText(directive.eSize));
       if (c != 0) writer.Put(c);
     }
     p = next;
@@ -191,8 +191,8 @@ long FormatToStream(const wchar_t* format, va_list args, wchar_t** text) {
 
 }  // namespace
 
-const wchar_t* _pszParseFormatSpecWindows(const wchar_t* spec, stWinFormatSpec& out) {
-  const wchar_t* p = spec;
+const wchar_t* _pszParseFormatSpecWindows(const wchar_t* directive, stWinFormatSpec& out) {
+  const wchar_t* p = directive;
   out.eSize = stWinFormatSpec::SP_NONE;
   out.cConversion = 0;
   out.nStars = 0;

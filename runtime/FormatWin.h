@@ -35,7 +35,7 @@ struct stWinFormatSpec {
 // Reads the directive that starts right after a '%' (which must not be
 // the second '%' of "%%"); returns the position after its conversion
 // character (or at the NUL when the format ends inside it).
-const wchar_t* _pszParseFormatSpecWindows(const wchar_t* spec, stWinFormatSpec& out);
+const wchar_t* _pszParseFormatSpecWindows(const wchar_t* directive, stWinFormatSpec& out);
 
 // Writes the converted `format` into `out`, which holds `size` characters:
 // at most size - 1 characters and always a NUL when size > 0, so a short
