@@ -296,6 +296,8 @@ class CXError : public CKXUnknown {
   // Prepends: text, "\r\n", old message (the text alone without one). A
   // null text changes nothing.
   void AddUserMessageFirst(const wchar_t* pszText);
+  // The same on the debug message, ignoring a null or empty text.
+  void AddDebugMessageFirst(const wchar_t* pszText);
   // InitModInfo(module, false); appends nId to the error ids; message nId
   // of the module formatted with the arguments is appended (AddUserMessage).
   void AddUserMessage(const _stMyModuleInfo* pstModule, unsigned int nId, ...);
@@ -331,6 +333,10 @@ class CXError : public CKXUnknown {
   // RAZ and the same lookup, with the literal text prepended.
   void SetUserErrorMessage(const _stMyModuleInfo* pstModule, unsigned int nCode,
                            const wchar_t* pszText);
+  // The same: RAZ, then the definition row of nCode with the literal text
+  // prepended; a code without a row gives level 3 and the debug line.
+  void ChangeUserErrorMessage(const _stMyModuleInfo* pstModule, unsigned int nCode,
+                              const wchar_t* pszText);
   // Message identifier of the code's row; 0 when there is none.
   static std::uint32_t nGetRessourceIdFromUserErrorCode(const _stMyModuleInfo* pstModule,
                                                         unsigned int nCode);
@@ -436,6 +442,9 @@ class CXError : public CKXUnknown {
   void _ReleaseValue(_stERRORINFO& st);
   int _nFindInfo(std::uint32_t nType) const;
   void _AppendLine(wchar_t** ppsz, const wchar_t* pszText);
+  // Text, "\r\n", old field (the text alone when the field is none); a
+  // null text changes nothing.
+  void _PrependLine(wchar_t** ppsz, const wchar_t* pszText);
   // Loads and formats message nId into *pclOut; on failure writes the
   // "not loaded" / "empty" line into *pclOut instead and returns false.
   static bool _bFormatMessage(const _stMyModuleInfo* pstModule, unsigned int nId, va_list args,

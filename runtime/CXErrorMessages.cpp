@@ -64,22 +64,29 @@ void CXError::AddDebugMessageNoFormat(const wchar_t* pszText) {
   _AppendLine(&m_pszDebugMessage, pszText);
 }
 
-void CXError::AddUserMessageFirst(const wchar_t* pszText) {
+void CXError::AddUserMessageFirst(const wchar_t* pszText) { _PrependLine(&m_pszUserMessage, pszText); }
+
+void CXError::AddDebugMessageFirst(const wchar_t* pszText) {
+  if (pszText == nullptr || pszText[0] == L'\0') return;
+  _PrependLine(&m_pszDebugMessage, pszText);
+}
+
+void CXError::_PrependLine(wchar_t** ppsz, const wchar_t* pszText) {
   if (pszText == nullptr) return;
-  if (m_pszUserMessage == nullptr) {
-    __vpszReallocString(&m_pszUserMessage, pszText);
+  if (*ppsz == nullptr) {
+    __vpszReallocString(ppsz, pszText);
     return;
   }
   // Built apart: the text may lie inside the message it goes in front of.
   const std::size_t nText = std::wcslen(pszText);
-  const std::size_t nOld = std::wcslen(m_pszUserMessage);
+  const std::size_t nOld = std::wcslen(*ppsz);
   auto* pszNew = static_cast<wchar_t*>(XMALLOC_pNew_((nText + 2 + nOld + 1) * sizeof(wchar_t)));
   if (pszNew == nullptr) return;
   std::wmemcpy(pszNew, pszText, nText);
   pszNew[nText] = L'\r';
   pszNew[nText + 1] = L'\n';
-  std::wmemcpy(pszNew + nText + 2, m_pszUserMessage, nOld + 1);
-  __vpszReallocString(&m_pszUserMessage, pszNew);
+  std::wmemcpy(pszNew + nText + 2, *ppsz, nOld + 1);
+  __vpszReallocString(ppsz, pszNew);
   XMALLOC_Del_(pszNew);
 }
 
@@ -230,6 +237,14 @@ void CXError::ChangeUserErrorList(const _stMyModuleInfo* pstModule, unsigned int
 
 void CXError::SetUserErrorMessage(const _stMyModuleInfo* pstModule, unsigned int nCode,
                                   const wchar_t* pszText) {
+  RAZ();
+  _ApplyDefinition(pstModule, nCode, pszText, nullptr);
+}
+
+void CXError::ChangeUserErrorMessage(const _stMyModuleInfo* pstModule, unsigned int nCode,
+                                     const wchar_t* pszText) {
+  // Starts afresh like SetUserErrorMessage, so the caller's text is the
+  // whole user message and no earlier code or items survive.
   RAZ();
   _ApplyDefinition(pstModule, nCode, pszText, nullptr);
 }

@@ -834,4 +834,51 @@ TEST(xerrorCopy, SizeSlotKeepsATerminatedText) {
   EXPECT_EQ(psz, nullptr);
 }
 
+// ---- Prepending to the debug message, replacing a user error's text ------
+
+TEST(xerrorFirstAndChange, DebugTextGoesInFrontAndChangeStartsAfresh) {
+  CTestModule clModule;
+  CXError cl(clModule.Module());
+  cl.AddDebugMessageFirst(L"");
+  cl.AddDebugMessageFirst(nullptr);
+  EXPECT_EQ(W(cl.pszGetDebugMessage()), L"");
+  cl.AddDebugMessageFirst(L"b");
+  cl.AddDebugMessageFirst(L"a");
+  EXPECT_EQ(W(cl.pszGetDebugMessage()), L"a\r\nb");
+  EXPECT_EQ(W(cl.pszGetUserMessage()), L"");
+
+  // A known code: everything earlier is gone, the text stands for the
+  // table's message, detail and level come from the row.
+  cl.AddUserMessage(L"old");
+  cl.AddInfo(EIT_SRCFILE, L"src");
+  cl.ChangeUserErrorMessage(clModule.Module(), 5, L"mine");
+  EXPECT_EQ(W(cl.pszGetUserMessage()), L"mine");
+  EXPECT_EQ(W(cl.pszGetDebugMessage()), L"");
+  EXPECT_EQ(cl.nGetUserErrorCode(), 5u);
+  EXPECT_EQ(cl.nGetDetailId(), 500u);
+  EXPECT_EQ(cl.eGetErrorLevel(), ERRORLEVEL_WARNING);
+  EXPECT_EQ(cl.nNumErrorId(), 0);
+  EXPECT_FALSE(cl.bHasInfo(EIT_SRCFILE));
+
+  // An unknown code: level 3, no user message, the debug line only.
+  cl.ChangeUserErrorMessage(clModule.Module(), 4242, L"mine");
+  EXPECT_EQ(cl.eGetErrorLevel(), ERRORLEVEL_ERROR);
+  EXPECT_EQ(W(cl.pszGetUserMessage()), L"");
+  EXPECT_EQ(W(cl.pszGetDebugMessage()),
+            L"##(CXError)-Pas de definition d'erreur dans gstErrorDef pour l'identifiant <4242>##");
+}
+
+TEST(xerrorFirstAndChange, SubErrorIndexOutsideTheArrayGivesNull) {
+  CXError cl(&gstMyModuleInfo76);
+  EXPECT_EQ(cl.pclGetSubError(0), nullptr);
+  CXError clSub(&gstMyModuleInfo76);
+  cl.AddSubError(&clSub);
+  cl.AddSubError(&clSub);
+  ASSERT_EQ(cl.nGetNbSubError(), 2);
+  for (int i : {-1, 2, 3, INT32_MIN, INT32_MAX}) EXPECT_EQ(cl.pclGetSubError(i), nullptr) << i;
+  EXPECT_NE(cl.pclGetSubError(0), nullptr);
+  EXPECT_NE(cl.pclGetSubError(1), nullptr);
+  EXPECT_NE(cl.pclGetSubError(0), cl.pclGetSubError(1));
+}
+
 }  // namespace
