@@ -135,41 +135,13 @@ void CTStringConcatAW::AddNumber(int value, int width) {
   AddNumber(static_cast<long>(value), width);
 }
 
-void CTStringConcatAW::AddNumberHexa(unsigned char value) {
-  if (_bWide()) {
-    m_clW.AddNumberHexa(value);
-  } else {
-    m_clA.AddNumberHexa(value);
-  }
-  _VideCache();
-}
+void CTStringConcatAW::AddNumberHexa(unsigned char value) { _AddNumberHexa(value); }
 
-void CTStringConcatAW::AddNumberHexa(unsigned short value) {
-  if (_bWide()) {
-    m_clW.AddNumberHexa(value);
-  } else {
-    m_clA.AddNumberHexa(value);
-  }
-  _VideCache();
-}
+void CTStringConcatAW::AddNumberHexa(unsigned short value) { _AddNumberHexa(value); }
 
-void CTStringConcatAW::AddNumberHexa(unsigned int value) {
-  if (_bWide()) {
-    m_clW.AddNumberHexa(value);
-  } else {
-    m_clA.AddNumberHexa(value);
-  }
-  _VideCache();
-}
+void CTStringConcatAW::AddNumberHexa(unsigned int value) { _AddNumberHexa(value); }
 
-void CTStringConcatAW::AddNumberHexa(unsigned long value) {
-  if (_bWide()) {
-    m_clW.AddNumberHexa(value);
-  } else {
-    m_clA.AddNumberHexa(value);
-  }
-  _VideCache();
-}
+void CTStringConcatAW::AddNumberHexa(unsigned long value) { _AddNumberHexa(value); }
 
 // ---- Reading ------------------------------------------------------------------------
 

@@ -144,6 +144,15 @@ class CTStringConcatAW {
 
  private:
   bool _bWide() const { return m_dwCodePage == CONCAT_CP_WIDE; }
+  // The hexadecimal appends of every width, on whichever buffer is master.
+  template <typename T>
+  void _AddNumberHexa(T value) {
+    if (_bWide())
+      m_clW.AddNumberHexa(value);
+    else
+      m_clA.AddNumberHexa(value);
+    _VideCache();
+  }
   // Majuscule of a UTF-8 master.
   void _MajusculeUTF8();
   // Empties the buffer that is not the master.
