@@ -4,6 +4,8 @@
 // CXErrorDump.cpp.
 #include "CXError.h"
 
+#include <cstdarg>
+
 #include <cstdint>
 #include <cstring>
 #include <algorithm>
@@ -95,6 +97,13 @@ CXError& CXError::operator=(const CXError& clSrc) {
 }
 
 CXError::~CXError() { __RAZALL(); }
+
+_CXErrorModule76::_CXErrorModule76(unsigned int nCode, ...) : CXError(&gstMyModuleInfo76) {
+  va_list args;
+  va_start(args, nCode);
+  SetUserErrorList(&gstMyModuleInfo76, nCode, args);
+  va_end(args);
+}
 
 _CXErrorModule76::~_CXErrorModule76() = default;
 

@@ -454,10 +454,15 @@ class CXError : public CKXUnknown {
                         va_list* pArgs);
 };
 
-// The error object of this library's module (gstMyModuleInfo76).
+// The error object of the module linked as module 76 (gstMyModuleInfo76:
+// the library's, or in mdbdeploy the installer's).
 class _CXErrorModule76 : public CXError {
  public:
   _CXErrorModule76() : CXError(&gstMyModuleInfo76) {}
+  // An error whose user error is `nCode` of the module's table, its message
+  // formatted with the arguments (SetUserErrorList). A code the table does
+  // not hold leaves user code 0, level 3 and the "no definition" debug line.
+  explicit _CXErrorModule76(unsigned int nCode, ...);
   // A copy (module id 76).
   _CXErrorModule76(const _CXErrorModule76& clSrc) : CXError(&gstMyModuleInfo76, clSrc) {}
   explicit _CXErrorModule76(const CXError& clSrc) : CXError(&gstMyModuleInfo76, clSrc) {}

@@ -1,7 +1,9 @@
 // kxmsgpack: packs a message file into the C++ source of the library's
 // message block (see MessagePacker.h for both formats).
 //
-// Usage: kxmsgpack <messages.msg>... <output.cpp>
+// Usage: kxmsgpack [--function <name>] <messages.msg>... <output.cpp>
+// Without --function the output is the library's block; with it, another
+// program's block whose only symbol is the lookup function <name>.
 // Exit status 0 on success, 1 on any fault
 // (reported on standard error with the file and line).
 #include <algorithm>
@@ -14,8 +16,14 @@
 #include "MessagePacker.h"
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::cerr << "usage: kxmsgpack <messages.msg>... <output.cpp>\n";
+  std::string sFunction;
+  int nFirst = 1;
+  if (argc > 2 && std::string(argv[1]) == "--function") {
+    sFunction = argv[2];
+    nFirst = 3;
+  }
+  if (argc - nFirst < 2) {
+    std::cerr << "usage: kxmsgpack [--function <name>] <messages.msg>... <output.cpp>\n";
     return 1;
   }
   // Each subsystem keeps its texts in a file of its own; every file is
@@ -23,7 +31,7 @@ int main(int argc, char** argv) {
   std::vector<CMessagePacker::STMessage> aMessages;
   std::vector<std::string> aOrigin;
   std::string sNames;
-  for (int i = 1; i < argc - 1; ++i) {
+  for (int i = nFirst; i < argc - 1; ++i) {
     const std::string sInput = argv[i];
     std::ifstream in(sInput, std::ios::binary);
     if (!in) {
@@ -66,7 +74,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::ostringstream source;
-  CMessagePacker::s_WriteSource(source, aBlock, aSorted.size(), sNames);
+  CMessagePacker::s_WriteSource(source, aBlock, aSorted.size(), sNames, sFunction);
 
   const std::string sOutput = argv[argc - 1];
   std::ofstream out(sOutput, std::ios::binary | std::ios::trunc);

@@ -14,6 +14,14 @@ std::string StandInVmPath() { return KX_STANDIN_VM_PATH; }
 std::string StandInVmNoExecPath() { return KX_STANDIN_VM_NOEXEC_PATH; }
 std::string HostPath() { return KX_HOST_PATH; }
 
+std::string MdbdeployPath() {
+#ifdef KX_MDBDEPLOY_PATH
+  return KX_MDBDEPLOY_PATH;
+#else
+  return std::string();
+#endif
+}
+
 bool ReadMariaDbConnection(MariaDbConnection& connection, std::string& error) {
   const char* pszPath = std::getenv("KX_MARIADB_CONF");
   if (pszPath == nullptr) {

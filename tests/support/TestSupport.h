@@ -11,6 +11,7 @@ std::string LibraryPath();          // kx200maria64.so
 std::string StandInVmPath();        // stand-in runtime module
 std::string StandInVmNoExecPath();  // runtime module without "Execution"
 std::string HostPath();             // kxhost
+std::string MdbdeployPath();        // the installer program; empty when not built
 
 // Connection parameters written by the fixture.
 struct MariaDbConnection {
