@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Makes the seed corpus of the archive fuzz target in directory $1: small
+# archives of the kinds the reader tests use, made here with zip and python3
+# (nothing is committed).
+set -euo pipefail
+out=$1
+mkdir -p "$out"
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+mkdir -p src/dir
+printf 'hello archive\n' > src/a.txt
+head -c 3000 /dev/zero | tr '\0' 'x' > src/dir/rep.txt
+printf 'b' > src/dir/b.bin
+(cd src && zip -q -X -0 "$work/stored.zip" a.txt dir/b.bin)
+(cd src && zip -q -X -9 -r "$work/deflated.zip" .)
+(cd src && zip -q -X -P secret "$work/encrypted.zip" a.txt)
+(cd src && zip -q -X -fz "$work/zip64.zip" a.txt dir/rep.txt)
+(cd src && zip -q -X -z "$work/comment.zip" a.txt <<<'a comment')
+printf 'STUB' | cat - stored.zip > stub.zip
+python3 - <<'PY'
+import zipfile
+with zipfile.ZipFile('python64.zip', 'w', zipfile.ZIP_DEFLATED) as z:
+    with z.open('big.txt', 'w', force_zip64=True) as f:
+        f.write(b'0123456789' * 50)
+    z.writestr('caf\u00e9/\u00e9.txt', b'utf-8 name')
+    z.writestr('dir/', b'')
+PY
+cp ./*.zip "$out/"

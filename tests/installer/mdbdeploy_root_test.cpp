@@ -1,0 +1,453 @@
+// The built mdbdeploy, run as root end to end: a throwaway configuration in
+// a private mount namespace (a tmpfs over /etc/Velmora that only the child
+// sees), a copy of the program beside a test archive, and a runtime
+// directory holding a kx200vm64.so of a chosen owner, group and mode.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/file.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "CTString.h"
+#include "CXYString.h"
+#include "support/DeployArchive.h"
+#include "InstallerMessages.h"
+#include "MyModuleInfo.h"
+#include "TestSupport.h"
+#include "UnicodeConversion.h"
+#include "support/InstalledStrMemAlloc.h"
+
+namespace {
+
+using deploytest::stDeployEntry;
+
+constexpr char kszVelmora[] = "/etc/Velmora";
+constexpr char kszConfDir[] = "/etc/Velmora/SILTRA/20.0";
+constexpr char kszConf[] = "/etc/Velmora/SILTRA/20.0/SILTRA.conf";
+
+// The runtime library's owner, group and mode, which every file receives,
+// and the runtime directory's own, which it keeps.
+constexpr uid_t knLibOwner = 4321;
+constexpr gid_t knLibGroup = 4322;
+constexpr mode_t knLibMode = 0754;
+constexpr uid_t knDirOwner = 1234;
+constexpr gid_t knDirGroup = 1235;
+constexpr mode_t knDirMode = 0751;
+
+// Child exit code when the mount namespace cannot be had.
+constexpr int knNoNamespace = 197;
+
+std::string sNarrow(const wchar_t* text) {
+  if (text == nullptr) return std::string();
+  std::string out(static_cast<std::size_t>(UTF8ByteLen(text)) + 1, '\0');
+  out.resize(static_cast<std::size_t>(WideToUTF8(&out[0], text)));
+  return out;
+}
+
+std::wstring sWide(const std::string& text) {
+  std::wstring out(text.size() + 1, L'\0');
+  out.resize(static_cast<std::size_t>(UTF8ToWide(&out[0], static_cast<long>(out.size()), text.c_str())));
+  return out;
+}
+
+std::string sMessage(unsigned nId) {
+  CXYString<wchar_t> text;
+  EXPECT_TRUE(DLLRES_bLoadString(&gstMyModuleInfo76, nId, &text)) << nId;
+  return sNarrow(text.pszGet());
+}
+
+std::string sSystemText(int nErrno) {
+  CTString s;
+  s.SetANSIEx(std::strerror(nErrno), -1, 1252);
+  return sNarrow(s.pszGet());
+}
+
+std::set<std::string> Listing(const std::string& directory) {
+  std::set<std::string> names;
+  DIR* pDir = opendir(directory.c_str());
+  if (pDir == nullptr) return names;
+  while (const dirent* p = readdir(pDir)) {
+    const std::string s = p->d_name;
+    if (s != "." && s != "..") names.insert(s);
+  }
+  closedir(pDir);
+  return names;
+}
+
+bool bWriteAll(int fd, const std::string& bytes) {
+  std::size_t nDone = 0;
+  while (nDone < bytes.size()) {
+    const ssize_t n = write(fd, bytes.data() + nDone, bytes.size() - nDone);
+    if (n <= 0) return false;
+    nDone += static_cast<std::size_t>(n);
+  }
+  return true;
+}
+
+bool bMakeConfigIn(const std::string& config) {
+  mkdir("/etc/Velmora/SILTRA", 0755);
+  mkdir(kszConfDir, 0755);
+  const int fd = open(kszConf, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) return false;
+  const bool bOk = bWriteAll(fd, config);
+  return close(fd) == 0 && bOk;
+}
+
+struct stRun {
+  int nStatus = -1;  // exit status, -1 when it did not exit
+  std::string sError;
+};
+
+class MdbdeployRoot : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (getuid() != 0) GTEST_SKIP() << "needs root";
+    m_sProgramSource = kxtest::MdbdeployPath();
+    ASSERT_FALSE(m_sProgramSource.empty()) << "mdbdeploy is not built";
+    ASSERT_TRUE(m_dir.bOk());
+    // Reachable by uid 65534: the directory and the program copy.
+    ASSERT_EQ(0, chmod(m_dir.sDir().c_str(), 0755));
+    m_sProg = m_dir.sPath("prog");
+    m_sRun = m_dir.sPath("run");
+    m_sOutside = m_dir.sPath("outside");
+    ASSERT_EQ(0, mkdir(m_sProg.c_str(), 0755));
+    ASSERT_EQ(0, mkdir(m_sRun.c_str(), 0700));
+    ASSERT_EQ(0, mkdir(m_sOutside.c_str(), 0755));
+    ASSERT_TRUE(m_dir.bWrite(m_sProg + "/mdbdeploy", m_dir.sRead(m_sProgramSource)));
+    ASSERT_EQ(0, chmod((m_sProg + "/mdbdeploy").c_str(), 0755));
+    ASSERT_EQ(0, chown(m_sRun.c_str(), knDirOwner, knDirGroup));
+    ASSERT_EQ(0, chmod(m_sRun.c_str(), knDirMode));
+    const std::string sLib = m_sRun + "/kx200vm64.so";
+    ASSERT_TRUE(m_dir.bWrite(sLib, "runtime"));
+    ASSERT_EQ(0, chown(sLib.c_str(), knLibOwner, knLibGroup));
+    ASSERT_EQ(0, chmod(sLib.c_str(), knLibMode));
+
+    // Test processes may run side by side: one at a time makes, uses and
+    // removes the mount point (a lock on /etc itself, which leaves nothing
+    // behind).
+    m_hEtcLock = open("/etc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    ASSERT_GE(m_hEtcLock, 0);
+    ASSERT_EQ(0, flock(m_hEtcLock, LOCK_EX));
+    // The mount point of the private configuration; made (and removed
+    // again) only when the system has none.
+    struct stat st;
+    if (lstat(kszVelmora, &st) != 0) {
+      ASSERT_EQ(0, mkdir(kszVelmora, 0755));
+      m_bMadeVelmora = true;
+    }
+  }
+
+  void TearDown() override {
+    if (m_bWroteRealConfig) {
+      unlink(kszConf);
+      rmdir(kszConfDir);
+      rmdir("/etc/Velmora/SILTRA");
+    }
+    if (m_bMadeVelmora) rmdir(kszVelmora);
+    if (m_hEtcLock >= 0) close(m_hEtcLock);
+  }
+
+  bool bArchive(const std::vector<stDeployEntry>& entries) {
+    return deploytest::bMakeDeployArchive(m_dir, m_sProg + "/mdbdeploy.zip", entries);
+  }
+
+  std::string sConfig(const std::string& binPath) const {
+    return "[DEFAULT]\nBINPATH=" + binPath + "\n";
+  }
+
+  // Runs the program copy with `config` as the platform's configuration
+  // (none when empty), as root or, with bNobody, as uid/gid 65534.
+  stRun Run(const std::string& config, bool bNobody = false) {
+    stRun r;
+    int aPipe[2];
+    if (pipe2(aPipe, O_CLOEXEC) != 0) return r;
+    const std::string sProgram = m_sProg + "/mdbdeploy";
+    const pid_t pid = fork();
+    if (pid == 0) {
+      dup2(aPipe[1], 2);
+      if (m_bUseNamespace) {
+        if (unshare(CLONE_NEWNS) != 0) _exit(knNoNamespace);
+        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(knNoNamespace);
+        if (mount("tmpfs", kszVelmora, "tmpfs", MS_NOSUID | MS_NODEV, "mode=0755") != 0)
+          _exit(knNoNamespace);
+        if (!config.empty() && !bMakeConfigIn(config)) _exit(knNoNamespace);
+      }
+      if (bNobody) {
+        execl("/usr/bin/setpriv", "setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+              sProgram.c_str(), static_cast<char*>(nullptr));
+      } else {
+        execl(sProgram.c_str(), "mdbdeploy", static_cast<char*>(nullptr));
+      }
+      _exit(127);
+    }
+    close(aPipe[1]);
+    if (pid < 0) {
+      close(aPipe[0]);
+      return r;
+    }
+    char acBuffer[4096];
+    ssize_t n;
+    while ((n = read(aPipe[0], acBuffer, sizeof acBuffer)) > 0) r.sError.append(acBuffer, static_cast<std::size_t>(n));
+    close(aPipe[0]);
+    int nWait = 0;
+    waitpid(pid, &nWait, 0);
+    if (WIFEXITED(nWait)) r.nStatus = WEXITSTATUS(nWait);
+    return r;
+  }
+
+  // Run with the configuration, in a private namespace when the system
+  // allows one, else (only where this test made /etc/Velmora itself) with a
+  // configuration written for the run and removed by TearDown.
+  stRun RunConfigured(const std::string& config, bool bNobody = false) {
+    if (m_bUseNamespace) {
+      stRun r = Run(config, bNobody);
+      if (r.nStatus != knNoNamespace) return r;
+      m_bUseNamespace = false;
+    }
+    if (!m_bMadeVelmora) {
+      ADD_FAILURE() << "no private mount namespace and /etc/Velmora exists: nothing is run";
+      return stRun();
+    }
+    m_bWroteRealConfig = true;
+    EXPECT_TRUE(bMakeConfigIn(config));
+    return Run(std::string(), bNobody);
+  }
+
+  std::string sFailedText() const { return sMessage(7994) + "\n\n"; }
+
+  // Every entry of the runtime directory but the library has its owner,
+  // group and mode; the directory keeps its own.
+  void ExpectLibraryStamp(const std::string& path) {
+    struct stat st;
+    ASSERT_EQ(0, lstat(path.c_str(), &st)) << path;
+    EXPECT_EQ(knLibOwner, st.st_uid) << path;
+    EXPECT_EQ(knLibGroup, st.st_gid) << path;
+    EXPECT_EQ(knLibMode, st.st_mode & 07777) << path;
+  }
+  void ExpectTargetKept() {
+    struct stat st;
+    ASSERT_EQ(0, lstat(m_sRun.c_str(), &st));
+    EXPECT_EQ(knDirOwner, st.st_uid);
+    EXPECT_EQ(knDirGroup, st.st_gid);
+    EXPECT_EQ(knDirMode, st.st_mode & 07777);
+  }
+
+  CInstalledStrMemAlloc m_alloc;
+  zipmaker::ZipMakerDir m_dir;
+  std::string m_sProgramSource;
+  std::string m_sProg;
+  std::string m_sRun;
+  std::string m_sOutside;
+  int m_hEtcLock = -1;
+  bool m_bMadeVelmora = false;
+  bool m_bWroteRealConfig = false;
+  bool m_bUseNamespace = true;
+};
+
+TEST_F(MdbdeployRoot, InstallsEveryFileWithTheLibrarysOwnerGroupAndMode) {
+  ASSERT_TRUE(bArchive({{"kx200maria64.so", std::string(100000, 'm'), deploytest::knFileAttributes, true},
+                        {"share\\doc\\readme.txt", "read me"},
+                        {"share/empty.txt", ""}}));
+  const stRun r = RunConfigured(sConfig(m_sRun + "/"));
+  EXPECT_EQ(0, r.nStatus);
+  EXPECT_EQ(sMessage(7993) + "\n\n", r.sError);
+  EXPECT_EQ(std::string(100000, 'm'), m_dir.sRead(m_sRun + "/kx200maria64.so"));
+  EXPECT_EQ("read me", m_dir.sRead(m_sRun + "/share/doc/readme.txt"));
+  for (const char* pszFile : {"/kx200maria64.so", "/share/doc/readme.txt", "/share/empty.txt"})
+    ExpectLibraryStamp(m_sRun + pszFile);
+  ExpectTargetKept();
+  EXPECT_EQ((std::set<std::string>{"kx200vm64.so", "kx200maria64.so", "share"}), Listing(m_sRun));
+  // Nothing is left in /etc/Velmora outside the namespace.
+  if (m_bMadeVelmora && !m_bWroteRealConfig) {
+    EXPECT_TRUE(Listing(kszVelmora).empty());
+  }
+}
+
+TEST_F(MdbdeployRoot, BinPathWithBackslashesAndWithoutFinalSlashNamesTheSameDirectory) {
+  ASSERT_TRUE(bArchive({{"f.txt", "f"}}));
+  std::string sBackslashed = m_sRun;
+  for (char& c : sBackslashed)
+    if (c == '/') c = '\\';
+  for (const std::string& binPath : {m_sRun, sBackslashed}) {
+    SCOPED_TRACE(binPath);
+    unlink((m_sRun + "/f.txt").c_str());
+    const stRun r = RunConfigured(sConfig(binPath));
+    EXPECT_EQ(0, r.nStatus) << r.sError;
+    EXPECT_EQ(sMessage(7993) + "\n\n", r.sError);
+    EXPECT_EQ("f", m_dir.sRead(m_sRun + "/f.txt"));
+  }
+}
+
+TEST_F(MdbdeployRoot, ArchiveOfDirectoriesOnlySucceedsAndInstallsNothing) {
+  ASSERT_TRUE(bArchive({{"d1/", ""}, {"d1/d2/", ""}}));
+  const stRun r = RunConfigured(sConfig(m_sRun));
+  EXPECT_EQ(0, r.nStatus);
+  EXPECT_EQ(sMessage(7993) + "\n\n", r.sError);
+  EXPECT_EQ((std::set<std::string>{"kx200vm64.so"}), Listing(m_sRun));
+}
+
+TEST_F(MdbdeployRoot, NotRootShowsOnlyTheRootMessage) {
+  ASSERT_TRUE(bArchive({{"f.txt", "f"}}));
+  const stRun r = RunConfigured(sConfig(m_sRun), true);
+  EXPECT_EQ(255, r.nStatus);
+  EXPECT_EQ(sMessage(4219) + "\n\n", r.sError);
+  EXPECT_EQ((std::set<std::string>{"kx200vm64.so"}), Listing(m_sRun));
+}
+
+TEST_F(MdbdeployRoot, RuntimeCheckFailuresNameWhatIsMissing) {
+  ASSERT_TRUE(bArchive({{"f.txt", "f"}}));
+  // A BINPATH too long for the paths is refused whole, not cut.
+  const std::string sLong = m_sRun + "/" + std::string(300, 'L');
+  stRun r = RunConfigured(sConfig(sLong));
+  EXPECT_EQ(255, r.nStatus);
+  const CTString sTooLong =
+      sGetRES(4977, sWide(sLong + "/").c_str(), sWide(sSystemText(ENAMETOOLONG)).c_str());
+  EXPECT_EQ(sNarrow(sTooLong.pszGet()) + sFailedText(), r.sError);
+
+  // No configuration value.
+  r = RunConfigured("[DEFAULT]\nOTHER=1\n");
+  EXPECT_EQ(255, r.nStatus);
+  EXPECT_EQ(sMessage(4976) + sFailedText(), r.sError);
+
+  // The library is named bare.
+  ASSERT_EQ(0, unlink((m_sRun + "/kx200vm64.so").c_str()));
+  r = RunConfigured(sConfig(m_sRun));
+  EXPECT_EQ(255, r.nStatus);
+  const CTString sMissing = sGetRES(4977, L"kx200vm64.so", sWide(sSystemText(ENOENT)).c_str());
+  EXPECT_EQ(sNarrow(sMissing.pszGet()) + sFailedText(), r.sError);
+  EXPECT_TRUE(Listing(m_sRun).empty());
+}
+
+// One hostile archive: how the runtime directory is prepared, the entries,
+// the status expected, and what must hold afterwards.
+struct stHostile {
+  const char* pszLabel;
+  std::vector<stDeployEntry> entries;
+  std::function<void(const std::string& run, const std::string& outside)> fnPrepare;
+  int nStatus;
+  std::function<void(const std::string& run, const std::string& outside)> fnCheck;
+};
+
+TEST_F(MdbdeployRoot, HostileArchivesWriteNothingOutsideTheTarget) {
+  const std::string sAbs = "/kx-mdbdeploy-abs-" + std::to_string(getpid());
+  // Names that would land beside the runtime directory, or one level above
+  // the test's directory.
+  const std::string sEscaped = "kx-escaped-" + std::to_string(getpid());
+  const std::string sParentOfDir = m_dir.sDir().substr(0, m_dir.sDir().rfind('/'));
+  const std::vector<stHostile> kaCases = {
+      {"parent", {{"ok.txt", "ok"}, {"../" + sEscaped, "evil"}}, nullptr, 255, nullptr},
+      {"backslash parent", {{"..\\..\\" + sEscaped, "evil"}}, nullptr, 255, nullptr},
+      {"absolute", {{sAbs, "evil"}}, nullptr, 255,
+       [&](const std::string&, const std::string&) {
+         struct stat st;
+         EXPECT_NE(0, lstat(sAbs.c_str(), &st));
+       }},
+      {"drive", {{"C:x", "evil"}}, nullptr, 255, nullptr},
+      {"linked parent",
+       {{"sub/x", "evil"}},
+       [](const std::string& run, const std::string& outside) {
+         ASSERT_EQ(0, symlink(outside.c_str(), (run + "/sub").c_str()));
+       },
+       255, nullptr},
+      {"link at destination",
+       {{"lib.so", "new"}},
+       [&](const std::string& run, const std::string& outside) {
+         ASSERT_TRUE(m_dir.bWrite(outside + "/victim", "victim"));
+         ASSERT_EQ(0, symlink((outside + "/victim").c_str(), (run + "/lib.so").c_str()));
+       },
+       0,
+       [&](const std::string& run, const std::string& outside) {
+         EXPECT_EQ("victim", m_dir.sRead(outside + "/victim"));
+         EXPECT_EQ("new", m_dir.sRead(run + "/lib.so"));
+         ExpectLibraryStamp(run + "/lib.so");
+       }},
+      {"hard link at destination",
+       {{"lib.so", "new"}},
+       [&](const std::string& run, const std::string& outside) {
+         ASSERT_TRUE(m_dir.bWrite(outside + "/victim", "victim"));
+         ASSERT_EQ(0, link((outside + "/victim").c_str(), (run + "/lib.so").c_str()));
+       },
+       0,
+       [&](const std::string& run, const std::string& outside) {
+         EXPECT_EQ("victim", m_dir.sRead(outside + "/victim"));
+         struct stat st;
+         ASSERT_EQ(0, lstat((outside + "/victim").c_str(), &st));
+         EXPECT_EQ(1u, st.st_nlink);
+         EXPECT_NE(knLibOwner, st.st_uid);
+         EXPECT_EQ("new", m_dir.sRead(run + "/lib.so"));
+       }},
+      {"link where a directory goes",
+       {{"d", "", deploytest::knDirectoryAttributes}},
+       [](const std::string& run, const std::string& outside) {
+         ASSERT_EQ(0, mkdir((outside + "/dir").c_str(), 0700));
+         ASSERT_EQ(0, symlink((outside + "/dir").c_str(), (run + "/d").c_str()));
+       },
+       255,
+       [](const std::string&, const std::string& outside) {
+         struct stat st;
+         ASSERT_EQ(0, lstat((outside + "/dir").c_str(), &st));
+         EXPECT_EQ(0700u, st.st_mode & 07777);
+         EXPECT_EQ(0u, st.st_uid);
+       }},
+      {"case twins",
+       {{"Lib.so", "upper and longer"}, {"lib.so", "lower"}},
+       nullptr,
+       0,
+       [&](const std::string& run, const std::string&) {
+         EXPECT_EQ("upper and longer", m_dir.sRead(run + "/Lib.so"));
+         EXPECT_EQ("lower", m_dir.sRead(run + "/lib.so"));
+       }},
+  };
+
+  for (const stHostile& c : kaCases) {
+    SCOPED_TRACE(c.pszLabel);
+    // A fresh runtime directory and outside directory for each archive.
+    ASSERT_EQ(0, m_dir.nShell("find run outside -mindepth 1 ! -name kx200vm64.so -delete"));
+    if (c.fnPrepare) c.fnPrepare(m_sRun, m_sOutside);
+    const std::set<std::string> outsideBefore = Listing(m_sOutside);
+    const std::set<std::string> runBefore = Listing(m_sRun);
+    ASSERT_TRUE(bArchive(c.entries));
+    const stRun r = RunConfigured(sConfig(m_sRun));
+    EXPECT_EQ(c.nStatus, r.nStatus) << r.sError;
+    const std::string sEnd = c.nStatus == 0 ? sMessage(7993) + "\n\n" : sFailedText();
+    ASSERT_GE(r.sError.size(), sEnd.size());
+    EXPECT_EQ(sEnd, r.sError.substr(r.sError.size() - sEnd.size())) << r.sError;
+    EXPECT_EQ(outsideBefore, Listing(m_sOutside));
+    EXPECT_EQ((std::set<std::string>{"mdbdeploy", "mdbdeploy.zip"}), Listing(m_sProg));
+    EXPECT_EQ((std::set<std::string>{"outside", "prog", "run"}), Listing(m_dir.sDir()));
+    struct stat st;
+    EXPECT_NE(0, lstat((sParentOfDir + "/" + sEscaped).c_str(), &st));
+    // Nothing of a refused archive is installed.
+    if (c.nStatus != 0) {
+      EXPECT_EQ(runBefore, Listing(m_sRun));
+    }
+    if (c.fnCheck) c.fnCheck(m_sRun, m_sOutside);
+  }
+}
+
+TEST_F(MdbdeployRoot, CorruptEntryKeepsTheInstalledFile) {
+  const std::string sOld = "installed library bytes";
+  ASSERT_TRUE(m_dir.bWrite(m_sRun + "/lib.so", sOld));
+  ASSERT_TRUE(bArchive({{"lib.so", "REPLACEMENT-REPLACEMENT"}}));
+  ASSERT_TRUE(deploytest::bCorruptStoredData(m_dir, m_sProg + "/mdbdeploy.zip", "REPLACEMENT"));
+  const stRun r = RunConfigured(sConfig(m_sRun));
+  EXPECT_EQ(255, r.nStatus);
+  // Result 30 has no user text: only the final message.
+  EXPECT_EQ(sFailedText(), r.sError);
+  EXPECT_EQ(sOld, m_dir.sRead(m_sRun + "/lib.so"));
+  EXPECT_EQ((std::set<std::string>{"kx200vm64.so", "lib.so"}), Listing(m_sRun));
+}
+
+}  // namespace
