@@ -15,23 +15,14 @@
 #include "InstallerMessages.h"
 #include "MyModuleInfo.h"
 #include "UnicodeConversion.h"
+#include "support/DeployArchive.h"
 #include "support/ZipMaker.h"
 #include "support/InstalledStrMemAlloc.h"
 
 namespace {
 
-std::string sNarrow(const wchar_t* text) {
-  if (text == nullptr) return std::string();
-  std::string out(static_cast<std::size_t>(UTF8ByteLen(text)) + 1, '\0');
-  out.resize(static_cast<std::size_t>(WideToUTF8(&out[0], text)));
-  return out;
-}
-
-std::wstring sWide(const std::string& text) {
-  std::wstring out(text.size() + 1, L'\0');
-  out.resize(static_cast<std::size_t>(UTF8ToWide(&out[0], static_cast<long>(out.size()), text.c_str())));
-  return out;
-}
+using deploytest::sNarrow;
+using deploytest::sWide;
 
 // Message 4977 as the installer shows it: the name, then the system's text.
 std::string sRuntimeCheck(const std::string& name, int nErrno) {

@@ -31,6 +31,10 @@
 
 namespace {
 
+using deploytest::Listing;
+using deploytest::sNarrow;
+using deploytest::sWide;
+
 using deploytest::stDeployEntry;
 
 constexpr char kszVelmora[] = "/etc/Velmora";
@@ -49,19 +53,6 @@ constexpr mode_t knDirMode = 0751;
 // Child exit code when the mount namespace cannot be had.
 constexpr int knNoNamespace = 197;
 
-std::string sNarrow(const wchar_t* text) {
-  if (text == nullptr) return std::string();
-  std::string out(static_cast<std::size_t>(UTF8ByteLen(text)) + 1, '\0');
-  out.resize(static_cast<std::size_t>(WideToUTF8(&out[0], text)));
-  return out;
-}
-
-std::wstring sWide(const std::string& text) {
-  std::wstring out(text.size() + 1, L'\0');
-  out.resize(static_cast<std::size_t>(UTF8ToWide(&out[0], static_cast<long>(out.size()), text.c_str())));
-  return out;
-}
-
 std::string sMessage(unsigned nId) {
   CXYString<wchar_t> text;
   EXPECT_TRUE(DLLRES_bLoadString(&gstMyModuleInfo76, nId, &text)) << nId;
@@ -72,18 +63,6 @@ std::string sSystemText(int nErrno) {
   CTString s;
   s.SetANSIEx(std::strerror(nErrno), -1, 1252);
   return sNarrow(s.pszGet());
-}
-
-std::set<std::string> Listing(const std::string& directory) {
-  std::set<std::string> names;
-  DIR* pDir = opendir(directory.c_str());
-  if (pDir == nullptr) return names;
-  while (const dirent* p = readdir(pDir)) {
-    const std::string s = p->d_name;
-    if (s != "." && s != "..") names.insert(s);
-  }
-  closedir(pDir);
-  return names;
 }
 
 bool bWriteAll(int fd, const std::string& bytes) {

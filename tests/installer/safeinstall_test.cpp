@@ -27,31 +27,11 @@
 
 namespace {
 
+using deploytest::Listing;
+using deploytest::sNarrow;
+using deploytest::sWide;
+
 using deploytest::stDeployEntry;
-
-std::wstring sWide(const std::string& text) {
-  std::wstring out(text.size() + 1, L'\0');
-  out.resize(static_cast<std::size_t>(UTF8ToWide(&out[0], static_cast<long>(out.size()), text.c_str())));
-  return out;
-}
-
-std::string sNarrow(const std::wstring& text) {
-  std::string out(static_cast<std::size_t>(UTF8ByteLen(text.c_str())) + 1, '\0');
-  out.resize(static_cast<std::size_t>(WideToUTF8(&out[0], text.c_str())));
-  return out;
-}
-
-std::set<std::string> Listing(const std::string& directory) {
-  std::set<std::string> names;
-  DIR* pDir = opendir(directory.c_str());
-  if (pDir == nullptr) return names;
-  while (const dirent* p = readdir(pDir)) {
-    const std::string s = p->d_name;
-    if (s != "." && s != "..") names.insert(s);
-  }
-  closedir(pDir);
-  return names;
-}
 
 // ---- Entry names ------------------------------------------------------------
 

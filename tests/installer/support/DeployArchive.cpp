@@ -1,6 +1,10 @@
 #include "DeployArchive.h"
 
+#include <dirent.h>
+
 #include <cstdio>
+
+#include "UnicodeConversion.h"
 
 namespace deploytest {
 
@@ -64,6 +68,33 @@ bool bCorruptStoredData(const zipmaker::ZipMakerDir& dir, const std::string& arc
   if (n == std::string::npos) return false;
   bytes[n] = static_cast<char>(bytes[n] ^ 0x20);
   return dir.bWrite(archive, bytes);
+}
+
+std::string sNarrow(const wchar_t* text) {
+  if (text == nullptr) return std::string();
+  std::string out(static_cast<std::size_t>(UTF8ByteLen(text)) + 1, '\0');
+  out.resize(static_cast<std::size_t>(WideToUTF8(&out[0], text)));
+  return out;
+}
+
+std::string sNarrow(const std::wstring& text) { return sNarrow(text.c_str()); }
+
+std::wstring sWide(const std::string& text) {
+  std::wstring out(text.size() + 1, L'\0');
+  out.resize(static_cast<std::size_t>(UTF8ToWide(&out[0], static_cast<long>(out.size()), text.c_str())));
+  return out;
+}
+
+std::set<std::string> Listing(const std::string& directory) {
+  std::set<std::string> names;
+  DIR* pDir = opendir(directory.c_str());
+  if (pDir == nullptr) return names;
+  while (const dirent* p = readdir(pDir)) {
+    const std::string s = p->d_name;
+    if (s != "." && s != "..") names.insert(s);
+  }
+  closedir(pDir);
+  return names;
 }
 
 }  // namespace deploytest

@@ -3,6 +3,7 @@
 // "../x", "..\y", "/abs", "C:x").
 #pragma once
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -32,5 +33,13 @@ bool bMakeDeployArchive(const zipmaker::ZipMakerDir& dir, const std::string& arc
 // bytes (the data of a stored entry), so that its CRC-32 no longer matches.
 bool bCorruptStoredData(const zipmaker::ZipMakerDir& dir, const std::string& archive,
                         const std::string& marker);
+
+// UTF-8 and wide forms of a text (null gives an empty text).
+std::string sNarrow(const wchar_t* text);
+std::string sNarrow(const std::wstring& text);
+std::wstring sWide(const std::string& text);
+
+// Names in a directory, "." and ".." left out; empty when it cannot be read.
+std::set<std::string> Listing(const std::string& directory);
 
 }  // namespace deploytest
