@@ -21,6 +21,7 @@
 #include "DllResources.h"
 #include "InstallerMessages.h"
 #include "ProfileString.h"
+#include "SafeInstall.h"
 #include "UnicodeConversion.h"
 #include "WinProcess.h"
 
@@ -59,9 +60,8 @@ void ShowRuntimeCheck(const wchar_t* pszName, int nErrno) {
 
 void InstallerWriteError(const wchar_t* pszText) {
   if (pszText == nullptr || *pszText == 0) return;
-  std::string out(static_cast<std::size_t>(UTF8ByteLen(pszText)) + 1, '\0');
-  const long n = WideToUTF8(&out[0], pszText);
-  std::fwrite(out.data(), 1, static_cast<std::size_t>(n), stderr);
+  const std::string out = sToUTF8(pszText);
+  std::fwrite(out.data(), 1, out.size(), stderr);
   std::fflush(stderr);
 }
 

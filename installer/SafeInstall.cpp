@@ -18,14 +18,6 @@ bool bIsSeparator(wchar_t c) { return c == L'/' || c == L'\\'; }
 
 bool bIsAsciiLetter(wchar_t c) { return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z'); }
 
-// The UTF-8 form of a run of wide characters.
-std::string sToUTF8(const std::wstring& text) {
-  std::string out(static_cast<std::size_t>(UTF8ByteLen(text.c_str())) + 1, '\0');
-  const long n = WideToUTF8(&out[0], text.c_str());
-  out.resize(static_cast<std::size_t>(n));
-  return out;
-}
-
 // Permission bits of a mode that may carry file-type bits.
 mode_t PermissionBits(mode_t mode) { return mode & 07777; }
 
@@ -77,6 +69,13 @@ eENTRYNAME eCheckEntryName(const wchar_t* target, const wchar_t* name, long nLen
   return ENTRYNAME_OK;
 }
 
+std::string sToUTF8(const wchar_t* text) {
+  if (text == nullptr) return std::string();
+  std::string out(static_cast<std::size_t>(UTF8ByteLen(text)) + 1, '\0');
+  out.resize(static_cast<std::size_t>(WideToUTF8(&out[0], text)));
+  return out;
+}
+
 std::wstring sEntryPath(const wchar_t* name) {
   std::wstring out = name != nullptr ? name : L"";
   for (wchar_t& c : out)
@@ -96,7 +95,7 @@ void CSafeTree::Close() {
 
 bool CSafeTree::bOpen(const wchar_t* target, stSAFEFAILURE* pstFailure) {
   Close();
-  const std::string sTarget = sToUTF8(target != nullptr ? target : L"");
+  const std::string sTarget = sToUTF8(target);
   m_hTarget = ::open(sTarget.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (m_hTarget < 0) return bFail(pstFailure, errno, std::wstring());
   return true;
@@ -131,10 +130,10 @@ int CSafeTree::_nOpenParent(const std::wstring& path, std::string* psLeaf,
   }
   const std::size_t nLast = path.rfind(L'/');
   if (nLast == std::wstring::npos) {
-    *psLeaf = sToUTF8(path);
+    *psLeaf = sToUTF8(path.c_str());
     return m_hTarget;
   }
-  *psLeaf = sToUTF8(path.substr(nLast + 1));
+  *psLeaf = sToUTF8(path.substr(nLast + 1).c_str());
   const std::wstring sParent = path.substr(0, nLast);
   if (m_hParent >= 0 && sParent == m_sParent) return m_hParent;
 
@@ -144,7 +143,7 @@ int CSafeTree::_nOpenParent(const std::wstring& path, std::string* psLeaf,
   while (nStart <= sParent.size()) {
     std::size_t nEnd = sParent.find(L'/', nStart);
     if (nEnd == std::wstring::npos) nEnd = sParent.size();
-    const std::string sComponent = sToUTF8(sParent.substr(nStart, nEnd - nStart));
+    const std::string sComponent = sToUTF8(sParent.substr(nStart, nEnd - nStart).c_str());
     const int nFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     int hNext = ::openat(hCurrent, sComponent.c_str(), nFlags);
     if (hNext < 0 && errno == ENOENT) {

@@ -56,6 +56,10 @@ eENTRYNAME eCheckEntryName(const wchar_t* target, const wchar_t* name, long nLen
 // The entry name with every "\" turned into "/".
 std::wstring sEntryPath(const wchar_t* name);
 
+// The UTF-8 form of a wide text, as the system calls and standard error
+// take it (null gives an empty text).
+std::string sToUTF8(const wchar_t* text);
+
 // What an installed file or directory is given, through its descriptor.
 struct stENTRYSTAMP {
   struct timespec tsAccess;        // tv_nsec UTIME_OMIT: left as created
