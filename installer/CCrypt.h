@@ -31,7 +31,7 @@
 
 #include <cstdint>
 
-#include "../runtime/CKXUnknown.h"
+#include "CKXUnknown.h"
 
 class CCrypt : public CKXUnknown {
  public:

@@ -1,7 +1,7 @@
 #include "IMessageDigest.h"
 
-#include "../runtime/CDiskFile.h"
-#include "../runtime/CXError.h"
+#include "CDiskFile.h"
+#include "CXError.h"
 
 namespace {
 

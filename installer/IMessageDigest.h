@@ -21,7 +21,7 @@
 
 #include <cstdint>
 
-#include "../runtime/CKXUnknown.h"
+#include "CKXUnknown.h"
 
 class CXError;
 

@@ -2,7 +2,7 @@
 
 #include <cwchar>
 
-#include "../runtime/StrFunctions.h"
+#include "StrFunctions.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "../../runtime/tools/MessagePacker.h"
+#include "../../runtime/messages/tools/MessagePacker.h"
 #include "StandInControl.h"
 #include "TestSupport.h"
 

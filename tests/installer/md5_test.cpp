@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "../../installer/CMD5.h"
-#include "../../runtime/CXError.h"
+#include "CXError.h"
 
 namespace {
 

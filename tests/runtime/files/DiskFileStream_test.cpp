@@ -13,7 +13,7 @@
 #include "CDiskFile.h"
 #include "CTString.h"
 #include "CXError.h"
-#include "DiskFileTestDirectory.h"
+#include "support/DiskFileTestDirectory.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "DiskFileTestDirectory.h"
+#include "support/DiskFileTestDirectory.h"
 #include "CKXFile.h"
 
 #include <gtest/gtest.h>

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <map>
 
-#include "CodePageLocale.h"
+#include "support/CodePageLocale.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "CDiskFile.h"
 #include "CFindFile.h"
 #include "CXError.h"
-#include "DiskFileTestDirectory.h"
+#include "support/DiskFileTestDirectory.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "CXYString.h"
 #include "CodePage.h"
 #include "STManipAUB.h"
-#include "SharedStringFixture.h"
+#include "support/SharedStringFixture.h"
 #include "XMalloc.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "DllResources.h"
-#include "MessagesTestBlock.h"
+#include "support/MessagesTestBlock.h"
 #include "support/XErrorDoubles.h"
 
 namespace {

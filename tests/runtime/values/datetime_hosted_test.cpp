@@ -11,7 +11,7 @@
 #include "CDureeBase.h"
 #include "CTNBIN.h"
 #include "CXYString.h"
-#include "SharedStringFixture.h"
+#include "support/SharedStringFixture.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "CTString.h"
 #include "CodePage.h"
 #include "DllResources.h"
-#include "MessagesTestBlock.h"
+#include "support/MessagesTestBlock.h"
 #include "XMalloc.h"
 
 namespace {

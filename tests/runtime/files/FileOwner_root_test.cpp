@@ -5,7 +5,7 @@
 
 #include "CDiskFile.h"
 #include "CXError.h"
-#include "DiskFileTestDirectory.h"
+#include "support/DiskFileTestDirectory.h"
 
 namespace {
 

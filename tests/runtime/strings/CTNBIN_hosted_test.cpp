@@ -5,7 +5,7 @@
 #include <string>
 
 #include "CodePage.h"
-#include "SharedStringFixture.h"
+#include "support/SharedStringFixture.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "CDiskFile.h"
-#include "DiskFileTestDirectory.h"
+#include "support/DiskFileTestDirectory.h"
 
 namespace {
 

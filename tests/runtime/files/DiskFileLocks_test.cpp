@@ -10,7 +10,7 @@
 
 #include "CDiskFile.h"
 #include "CXError.h"
-#include "DiskFileTestDirectory.h"
+#include "support/DiskFileTestDirectory.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include "CTNBIN.h"
 #include "CXError.h"
 #include "CXYString.h"
-#include "DiskFileTestDirectory.h"
-#include "SharedStringFixture.h"
+#include "support/DiskFileTestDirectory.h"
+#include "support/SharedStringFixture.h"
 
 namespace {
 

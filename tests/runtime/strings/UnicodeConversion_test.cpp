@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "CodePageLocale.h"
+#include "support/CodePageLocale.h"
 #include "StrFunctions.h"
 #include "XMalloc.h"
 

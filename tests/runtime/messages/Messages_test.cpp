@@ -11,7 +11,7 @@
 #include "CTString.h"
 #include "DllResLoader.h"
 #include "DllResources.h"
-#include "MessagesTestBlock.h"
+#include "support/MessagesTestBlock.h"
 #include "XMalloc.h"
 
 namespace {
