@@ -132,7 +132,8 @@ class CDiskFile : public IXStream {
   bool bOpen(const wchar_t* name, eACCESS eAccess, eSHARE eShare, eCREATE eCreate, eFLAG eFlag,
              int* pbCreated) override;
   // Descriptor -1, position 0, open flags -1 and the error name back to the
-  // stream's name when close(2) succeeds; a failing close changes nothing.
+  // stream's name, whatever close(2) answers: the kernel has freed the
+  // number either way. A failing close is reported under 28001 with errno.
   void Close() override;
   // Close, then bOpen of the stored full path with the new modes.
   bool bReopen(eACCESS eAccess, eSHARE eShare, eCREATE eCreate, eFLAG eFlag) override;

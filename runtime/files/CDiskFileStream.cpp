@@ -195,7 +195,12 @@ bool CDiskFile::bOpen(const wchar_t* name, eACCESS eAccess, eSHARE eShare, eCREA
 }
 
 void CDiskFile::Close() {
-  if (m_hFile == -1 || ::close(m_hFile) != 0) return;
+  if (m_hFile == -1) return;
+  // Linux frees the descriptor even when close fails (EINTR, EIO): keeping
+  // it would make a later read, write or close hit whatever file the number
+  // is given to next. The failure is reported (written data may be lost)
+  // and the stream is closed either way.
+  if (::close(m_hFile) != 0) _ReportError(knMsgFlush, static_cast<unsigned>(errno));
   m_hFile = -1;
   m_oPosition = 0;
   m_nOpenFlags = -1;
@@ -572,13 +577,9 @@ const wchar_t* CDiskFile::pszReadLine(wchar_t* buffer, int size, CTString* overf
       pEnd = std::wcsstr(m_pLineCursor, separator);
       nEnd = nSeparator;
     } else {
-      pEnd = std::wcschr(m_pLineCursor, L'\r');
-      if (pEnd != nullptr) {
-        nEnd = pEnd[1] == L'\n' ? 2 : 1;
-      } else {
-        pEnd = std::wcschr(m_pLineCursor, L'\n');
-        nEnd = 1;
-      }
+      // The line ends at the first LF, CR LF or CR, whichever comes first.
+      pEnd = std::wcspbrk(m_pLineCursor, L"\r\n");
+      if (pEnd != nullptr) nEnd = pEnd[0] == L'\r' && pEnd[1] == L'\n' ? 2 : 1;
     }
     const long nPiece = pEnd != nullptr ? static_cast<long>(pEnd - m_pLineCursor)
                                         : static_cast<long>(std::wcslen(m_pLineCursor));
@@ -602,6 +603,12 @@ const wchar_t* CDiskFile::pszReadLine(wchar_t* buffer, int size, CTString* overf
     const wchar_t* pszResult = bOverflow ? overflow->pszGet() : buffer;
     if (pEnd != nullptr) {
       m_pLineCursor = const_cast<wchar_t*>(pEnd) + nEnd;
+      // A CR that ends the buffer may be the first half of a CR LF pair the
+      // refill split: its LF belongs to this line end, not to the next line.
+      if (!bSeparator && nEnd == 1 && pEnd[0] == L'\r' && *m_pLineCursor == 0 &&
+          _nFillLineBuffer() > 0 && *m_pLineCursor == L'\n') {
+        ++m_pLineCursor;
+      }
       return pszResult;
     }
     if (_nFillLineBuffer() <= 0) {

@@ -80,14 +80,22 @@ bool ReadLine(IXStream* pStream, TChar* buffer, int size, int* pbTruncated, unsi
     int nTerminator = 0;
 
     if ((flags & XREADLINE_CRLF_ONLY) == 0) {
+      // The line ends at the first LF, CR LF or CR, whichever comes first.
       int nCR = -1;
       for (int i = 0; i < nRead; ++i) {
         if (aChunk[i] == kCR<TChar>) {
           nCR = i;
           break;
         }
+        if (aChunk[i] == kLF<TChar>) {
+          nEnd = i;
+          nTerminator = 1;
+          break;
+        }
       }
-      if (nCR >= 0) {
+      if (nEnd >= 0) {
+        // An LF came before any CR.
+      } else if (nCR >= 0) {
         if (nCR + 1 < nRead) {
           nEnd = nCR;
           nTerminator = aChunk[nCR + 1] == kLF<TChar> ? 2 : 1;
@@ -101,14 +109,6 @@ bool ReadLine(IXStream* pStream, TChar* buffer, int size, int* pbTruncated, unsi
           if (!bSeekBack(pStream, nBack)) return false;
           nConsumedBytes -= nBack;
           nAvailable = nCR;
-        }
-      } else {
-        for (int i = 0; i < nRead; ++i) {
-          if (aChunk[i] == kLF<TChar>) {
-            nEnd = i;
-            nTerminator = 1;
-            break;
-          }
         }
       }
     } else {

@@ -111,4 +111,68 @@ TEST_F(DiskFileReadLine, BufferWithoutRoomForACharacterIsRefused) {
   EXPECT_STREQ(ac, "a");
 }
 
+// What reading lines must give, whatever the chunking: a line ends at the
+// first LF, CR LF or CR; a last line without a line end still counts.
+template <typename TString>
+std::vector<TString> ReferenceLines(const TString& text) {
+  std::vector<TString> lines;
+  TString line;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' || text[i] == '\r') {
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      lines.push_back(line);
+      line.clear();
+    } else {
+      line += text[i];
+    }
+  }
+  if (!line.empty()) lines.push_back(line);
+  return lines;
+}
+
+// Texts whose line ends mix LF, CR LF and CR, each after every padding that
+// moves its line ends across the 80-character chunk boundary.
+const char* const kMixedTexts[] = {"ab\ncd\r\nef\n", "a\rb\nc\r\n\nd", "\n\r\n\r\r\nx",
+                                   "ab\r\n\r\ncd\r"};
+
+TEST_F(DiskFileReadLine, LineEndsAreFoundWhereverTheChunkEnds) {
+  for (const char* text : kMixedTexts) {
+    for (int pad = 0; pad <= 84; ++pad) {
+      const std::string bytes = std::string(static_cast<std::size_t>(pad), 'p') + text;
+      SCOPED_TRACE(::testing::Message() << "text " << ::testing::PrintToString(std::string(text))
+                                        << " after " << pad << " characters");
+      EXPECT_EQ(ReadAll<char>(bytes, 200, 0), ReferenceLines(bytes));
+      std::wstring wide(bytes.begin(), bytes.end());
+      EXPECT_EQ(ReadAll<wchar_t>(WideBytes(wide), 200, 0), ReferenceLines(wide));
+    }
+  }
+}
+
+// pszReadLine refills a 16,384-character buffer: the same texts across that
+// boundary, CR LF split by the refill included.
+TEST_F(DiskFileReadLine, WideLineBufferRefillKeepsLineEndsWhole) {
+  constexpr int kBufferChars = 16384;
+  for (const char* text : kMixedTexts) {
+    for (int pad = kBufferChars - 12; pad <= kBufferChars + 2; ++pad) {
+      std::string narrow = std::string(static_cast<std::size_t>(pad), 'p') + text;
+      const std::wstring wide(narrow.begin(), narrow.end());
+      SCOPED_TRACE(::testing::Message() << "text " << ::testing::PrintToString(std::string(text))
+                                        << " after " << pad << " characters");
+      WriteFile("wide", WideBytes(wide));
+      CDiskFile stream;
+      ASSERT_TRUE(
+          stream.bOpen(L"wide", XACCESS_READ, XSHARE_SHARED, XCREATE_OPEN, XFLAG_NONE, nullptr));
+      std::vector<std::wstring> lines;
+      std::vector<wchar_t> buffer(kBufferChars * 2);
+      for (int i = 0; i < 50; ++i) {
+        const wchar_t* line =
+            stream.pszReadLine(buffer.data(), static_cast<int>(buffer.size()), nullptr, nullptr);
+        if (line == nullptr) break;
+        lines.emplace_back(line);
+      }
+      EXPECT_EQ(lines, ReferenceLines(wide));
+    }
+  }
+}
+
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <clocale>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "CDiskFile.h"
@@ -297,6 +298,40 @@ TEST_F(DiskFileStream, WideLinesWithSeparatorAndOverflow) {
   EXPECT_STREQ(stream->pszReadLine(awc, 4, &overflow, nullptr), L"four");
   EXPECT_STREQ(overflow.pszGet(), L"four");
   EXPECT_EQ(stream->pszReadLine(awc, 8, &overflow, nullptr), nullptr);
+}
+
+// The descriptor a stream holds for `path`, found through /proc.
+int DescriptorOf(const std::string& path) {
+  for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+    std::error_code ec;
+    if (std::filesystem::read_symlink(entry.path(), ec).string() == path)
+      return std::stoi(entry.path().filename().string());
+  }
+  return -1;
+}
+
+TEST_F(DiskFileStream, FailedCloseReportsAndForgetsTheDescriptor) {
+  HeldStream stream;
+  ASSERT_TRUE(stream->bOpen(L"closing.txt", XACCESS_READWRITE, XSHARE_EXCLUSIVE,
+                            XCREATE_OPENORCREATE, XFLAG_NONE, nullptr));
+  const std::string path = std::filesystem::canonical(m_sBase + "/closing.txt").string();
+  const int fd = DescriptorOf(path);
+  ASSERT_GE(fd, 0);
+  // The number is freed behind the stream's back and given to another file,
+  // as another thread could do between a failed close and the next use.
+  ASSERT_EQ(::close(fd), 0);
+  const int other = ::open((m_sBase + "/other.txt").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  ASSERT_EQ(other, fd);
+  ::close(other);  // stream now holds a number that is closed: close(2) fails
+  stream->Close();
+  EXPECT_EQ(stream->veGetAccess(), -1);
+  EXPECT_EQ(stream->pclGetXError()->nGetErrorId(0), 28001u);
+  // A second Close and the destructor must not close the number again.
+  const int reused = ::open((m_sBase + "/other.txt").c_str(), O_RDWR | O_CLOEXEC);
+  ASSERT_EQ(reused, fd);
+  stream->Close();
+  EXPECT_EQ(::fcntl(reused, F_GETFD), FD_CLOEXEC);
+  ::close(reused);
 }
 
 }  // namespace
