@@ -9,7 +9,7 @@
 #include "DllResources.h"
 #include "XMalloc.h"
 
-PFN_LOADSTRINGKXM gpfnLoadStringKXM = nullptr;
+std::atomic<PFN_LOADSTRINGKXM> gpfnLoadStringKXM{nullptr};
 
 namespace {
 
@@ -46,12 +46,13 @@ extern "C" std::int64_t CommandeComposante(unsigned int nCommand, void* pParam) 
 }
 
 int KXM_nLoadString(unsigned int nId, wchar_t* pszBuffer, int nCapacity) {
-  if (gpfnLoadStringKXM == nullptr) return 0;
-  return gpfnLoadStringKXM(nId, pszBuffer, nCapacity);
+  const PFN_LOADSTRINGKXM pfnLoader = gpfnLoadStringKXM.load();
+  if (pfnLoader == nullptr) return 0;
+  return pfnLoader(nId, pszBuffer, nCapacity);
 }
 
 bool KXM_bLoadString(unsigned int nId, CTString* pclText) {
-  const PFN_LOADSTRINGKXM pfnLoader = gpfnLoadStringKXM;
+  const PFN_LOADSTRINGKXM pfnLoader = gpfnLoadStringKXM.load();
   if (pfnLoader == nullptr || pclText == nullptr) return false;
   wchar_t aszFirst[kFirstCapacity + 1] = {};
   const int nFirst = pfnLoader(nId, aszFirst, kFirstCapacity);
@@ -78,8 +79,8 @@ int DLLRES_nLoadString(const _stMyModuleInfo* pstModule, unsigned int nId, wchar
   if (pszBuffer == nullptr || nCapacity == 0) return 0;
   const int nCap = nCapacity > static_cast<std::uint32_t>(INT_MAX) ? INT_MAX
                                                                    : static_cast<int>(nCapacity);
-  if (gpfnLoadStringKXM != nullptr) {
-    const int n = gpfnLoadStringKXM(nId, pszBuffer, nCap);
+  if (const PFN_LOADSTRINGKXM pfnLoader = gpfnLoadStringKXM.load()) {
+    const int n = pfnLoader(nId, pszBuffer, nCap);
     if (n > 0) {
       const int nKept = n < nCap ? n : nCap - 1;
       pszBuffer[nKept] = 0;
@@ -101,7 +102,7 @@ int DLLRES_nLoadString(const _stMyModuleInfo* pstModule, unsigned int nId, wchar
 
 bool DLLRES_bLoadString(const _stMyModuleInfo* pstModule, unsigned int nId, CTString* pclText) {
   if (pclText == nullptr) return false;
-  if (gpfnLoadStringKXM != nullptr && KXM_bLoadString(nId, pclText)) return true;
+  if (gpfnLoadStringKXM.load() != nullptr && KXM_bLoadString(nId, pclText)) return true;
   STRessourceModule stRecord;
   if (!bLookup(pstModule, nId, &stRecord)) return false;
   wchar_t* pszText = CDataCompressor::s_pszDeCompress(&stRecord);

@@ -14,6 +14,8 @@
 // start-up, before any text is asked for).
 #pragma once
 
+#include <atomic>
+
 #include <cstddef>
 #include <cstdint>
 
@@ -27,8 +29,9 @@ class CTString;
 // terminate the buffer.
 using PFN_LOADSTRINGKXM = int (*)(unsigned int nId, wchar_t* pszBuffer, int nCapacity);
 
-// The runtime's loader, or null.
-extern PFN_LOADSTRINGKXM gpfnLoadStringKXM;
+// The runtime's loader, or null. Atomic: the runtime may hand it over while
+// its other threads already load texts; readers take one load and call that.
+extern std::atomic<PFN_LOADSTRINGKXM> gpfnLoadStringKXM;
 
 // Commands of CommandeComposante.
 enum : unsigned int {

@@ -5,6 +5,7 @@
 #include <malloc.h>
 
 #include <cstring>
+#include <mutex>
 #include <ctime>
 
 #include "StrGetLine.h"
@@ -45,6 +46,9 @@ std::uint32_t dwSaturate(std::uint64_t n) {
   return n > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(n);
 }
 
+// The last reading of the memory state, kept for a second; callers on
+// several threads share it under the mutex.
+std::mutex g_mtxMemoryStatus;
 MEMORYSTATUSEX g_stMemoryStatus = {};
 time_t g_tMemoryStatus = static_cast<time_t>(-1);
 
@@ -181,6 +185,7 @@ void MemoryStatusExToMemoryStatus(const MEMORYSTATUSEX& in, MEMORYSTATUS* out) {
 
 void GlobalMemoryStatusEx(MEMORYSTATUSEX* status) {
   const time_t now = time(nullptr);
+  std::lock_guard<std::mutex> lock(g_mtxMemoryStatus);
   if (now != g_tMemoryStatus) {
     ReadMemoryStatus(&g_stMemoryStatus);
     g_tMemoryStatus = now;

@@ -5,9 +5,13 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <mutex>
 
 namespace {
 
+// Clock sequence, last time and node are shared by every caller: two threads
+// in the same tick must still get different UUIDs.
+std::mutex g_mtxUuid;
 bool g_bUuidReady = false;
 std::uint16_t g_nClockSequence = 0;
 std::uint64_t g_nLastTime = 0;
@@ -34,6 +38,7 @@ void RandomBytes(void* out, std::size_t n) {
 }  // namespace
 
 long UuidCreate(UUID* uuid) {
+  std::lock_guard<std::mutex> lock(g_mtxUuid);
   if (!g_bUuidReady) {
     RandomBytes(&g_nClockSequence, sizeof(g_nClockSequence));
     RandomBytes(g_abyNode, sizeof(g_abyNode));

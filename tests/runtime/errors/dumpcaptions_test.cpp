@@ -27,7 +27,7 @@ int LoaderWithTwoTexts(unsigned int nId, wchar_t* pszBuffer, int nCapacity) {
 class dumpcaptions : public ::testing::Test {
  protected:
   void SetUp() override {
-    m_pfnSaved = gpfnLoadStringKXM;
+    m_pfnSaved = gpfnLoadStringKXM.load();
     gpfnLoadStringKXM = nullptr;
     g_nLoaderGeneration = 0;
   }

@@ -139,11 +139,11 @@ TEST_F(Messages, CommandThreeRefusesWhatItCannotFill) {
 
 TEST_F(Messages, ComponentCommands) {
   EXPECT_EQ(CommandeComposante(COMMANDE_SET_LOADSTRING, reinterpret_cast<void*>(&CTestLoader::Load)), 1);
-  EXPECT_EQ(gpfnLoadStringKXM, &CTestLoader::Load);
+  EXPECT_EQ(gpfnLoadStringKXM.load(), &CTestLoader::Load);
   // Unknown commands answer 0 and leave the loader in place.
   for (unsigned int nCommand : {0u, 1u, 5u, 6u, 0xFFFFFFFFu})
     EXPECT_EQ(CommandeComposante(nCommand, reinterpret_cast<void*>(&CTestLoader::Reset)), 0);
-  EXPECT_EQ(gpfnLoadStringKXM, &CTestLoader::Load);
+  EXPECT_EQ(gpfnLoadStringKXM.load(), &CTestLoader::Load);
 
   // Usage in the library's own block.
   EXPECT_EQ(CommandeComposante(COMMANDE_UTILISATION, reinterpret_cast<void*>(std::uintptr_t{1})), -1);
@@ -160,7 +160,7 @@ TEST_F(Messages, ComponentCommands) {
   EXPECT_EQ(CTestLoader::s_nCalls, 1);
 
   EXPECT_EQ(CommandeComposante(COMMANDE_SET_LOADSTRING, nullptr), 1);
-  EXPECT_EQ(gpfnLoadStringKXM, nullptr);
+  EXPECT_EQ(gpfnLoadStringKXM.load(), nullptr);
 }
 
 TEST_F(Messages, KxmLoadStringKeepsTheLoadersCount) {

@@ -6,6 +6,9 @@
 
 #include <cstring>
 #include <set>
+#include <string>
+#include <thread>
+#include <vector>
 #include <tuple>
 
 #include "CXMath.h"
@@ -87,6 +90,22 @@ TEST(WinUuid, TimeBasedIdentifiers) {
   copy.Data4[7] ^= 1;
   EXPECT_FALSE(IsEqualGUID(copy, ids[5]));
   EXPECT_FALSE(IsEqualGUID(ids[0], ids[1]));
+}
+
+TEST(WinUuid, ThreadsNeverShareAnIdentifier) {
+  constexpr int kThreads = 8;
+  constexpr int kEach = 4000;
+  std::vector<std::vector<UUID>> ids(kThreads, std::vector<UUID>(kEach));
+  std::vector<std::thread> threads;
+  for (auto& mine : ids)
+    threads.emplace_back([&mine] {
+      for (UUID& id : mine) UuidCreate(&id);
+    });
+  for (auto& t : threads) t.join();
+  std::set<std::string> seen;
+  for (const auto& mine : ids)
+    for (const UUID& id : mine) seen.insert(std::string(reinterpret_cast<const char*>(&id), sizeof id));
+  EXPECT_EQ(seen.size(), static_cast<std::size_t>(kThreads * kEach));
 }
 
 }  // namespace
