@@ -1,5 +1,6 @@
 #include "CBaseExecutionDLL.h"
 
+#include <new>
 #include <dlfcn.h>
 
 #include "CInformationDLL.h"
@@ -76,7 +77,9 @@ std::int64_t CBaseExecutionDLL::s_nExecution(unsigned int nMessage, void* pParam
       // than read through a null pointer.
       if (pstRecord == nullptr) return 0;
       if (gpclExecutionDLL76 == nullptr) {
-        gpclExecutionDLL76 = new CBaseExecutionDLL();
+        // The runtime's process must survive a shortage: refuse the message.
+        gpclExecutionDLL76 = new (std::nothrow) CBaseExecutionDLL();
+        if (gpclExecutionDLL76 == nullptr) return 0;
         ILibShop* piLibShop = pstRecord->nSize > 15 ? pstRecord->piLibShop : nullptr;
         if (gpclExecutionDLL76->_nInitialise(pstRecord->hModule, piLibShop) == 0) return 0;
       }
@@ -148,7 +151,8 @@ std::int64_t CBaseExecutionDLL::s_eGetModeSmartphone() {
 
 int CBaseExecutionDLL::s_bInitialiseMoiMeme(kx::HMODULE hModule) {
   if (gpclExecutionDLL76 != nullptr) return 1;
-  gpclExecutionDLL76 = new CBaseExecutionDLL();
+  gpclExecutionDLL76 = new (std::nothrow) CBaseExecutionDLL();
+  if (gpclExecutionDLL76 == nullptr) return 0;
   if (hModule != nullptr && !gpclExecutionDLL76->_bInitialiseCommun(hModule)) return 0;
   if (gpclExecutionDLL76->vbInitialiseDLL() == 0) return 0;
   gpclExecutionDLL76->m_nSansNotificationFin = 1;

@@ -1,5 +1,6 @@
 #include "IXStream.h"
 
+#include <new>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -159,7 +160,27 @@ bool ReadLine(IXStream* pStream, TChar* buffer, int size, int* pbTruncated, unsi
 
 }  // namespace
 
-IXStream::IXStream() : m_pclError(new CXError(&gstMyModuleInfo76)) { m_pclError->dwAddRef(); }
+namespace {
+
+// The error object of streams made while memory ran out: shared, and held
+// once more here so that the streams' releases never free it. A stream must
+// exist with an error object, and a constructor must not throw into the
+// runtime's code.
+CXError* pclSharedShortageError() {
+  static CXError* const pcl = [] {
+    static CXError clError(&gstMyModuleInfo76);
+    clError.dwAddRef();
+    return &clError;
+  }();
+  return pcl;
+}
+
+}  // namespace
+
+IXStream::IXStream() : m_pclError(new (std::nothrow) CXError(&gstMyModuleInfo76)) {
+  if (m_pclError == nullptr) m_pclError = pclSharedShortageError();
+  m_pclError->dwAddRef();
+}
 
 IXStream::~IXStream() {
   if (m_pclError != nullptr) m_pclError->dwRelease();

@@ -1,6 +1,7 @@
 // CTStringArray: an ordered array of owned wide strings.
 #include "CTStringArray.h"
 
+#include <new>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -42,6 +43,8 @@ class CAjouteChamp : public IVisiteurPourTouteChaine {
 CTStringArray::~CTStringArray() { CTStringArray::SupprimeTout(); }
 
 int CTStringArray::_nAjouteElement(CTString* s) {
+  // Elements are made with nothrow new: a shortage is the -1 of a full array.
+  if (s == nullptr) return -1;
   const int index = CTTableau<CTString*>::Ajoute(s);
   if (index < 0) delete s;
   return index;
@@ -49,14 +52,14 @@ int CTStringArray::_nAjouteElement(CTString* s) {
 
 int CTStringArray::Ajoute(const CTString* s) { return Ajoute(Texte(s)); }
 
-int CTStringArray::Ajoute(const wchar_t* text) { return _nAjouteElement(new CTString(text)); }
+int CTStringArray::Ajoute(const wchar_t* text) { return _nAjouteElement(new (std::nothrow) CTString(text)); }
 
 void CTStringArray::Ajoute(const CTTableau<CTString*>& other) {
   // Read the count once: other may be this array.
   const int n = other.nGetNbElements();
   for (int k = 0; k < n; ++k) {
     const CTString* s = other[k];
-    if (_nAjouteElement(new CTString(s != nullptr ? s->pszGet() : nullptr)) < 0) return;
+    if (_nAjouteElement(new (std::nothrow) CTString(s != nullptr ? s->pszGet() : nullptr)) < 0) return;
   }
 }
 
@@ -64,7 +67,8 @@ int CTStringArray::Insere(const CTString* s, int i) { return Insere(Texte(s), i)
 
 int CTStringArray::Insere(const wchar_t* text, int i) {
   if (i < 0 || i > m_nNbElements) return -1;
-  CTString* s = new CTString(text);
+  CTString* s = new (std::nothrow) CTString(text);
+  if (s == nullptr) return -1;
   const int index = CTTableau<CTString*>::Insere(s, i);
   if (index < 0) delete s;
   return index;
@@ -75,7 +79,8 @@ void CTStringArray::SetAt(const CTString* s, int i) { SetAt(Texte(s), i); }
 void CTStringArray::SetAt(const wchar_t* text, int i) {
   if (i < 0 || i >= m_nNbElements) return;
   // The copy first: text may be the element being replaced.
-  CTString* s = new CTString(text);
+  CTString* s = new (std::nothrow) CTString(text);
+  if (s == nullptr) return;  // the element keeps its text
   CTString* old = pGetTab()[i];
   pGetTab()[i] = s;
   delete old;
@@ -166,17 +171,17 @@ void CTStringArray::Initialise(const wchar_t* text, int n) {
   }
 }
 
-void CTStringArray::vAjoute(const wchar_t* text, long n) { _nAjouteElement(new CTString(text, n)); }
+void CTStringArray::vAjoute(const wchar_t* text, long n) { _nAjouteElement(new (std::nothrow) CTString(text, n)); }
 
 int CTStringArray::AjouteRecupere(CTString* s) {
-  CTString* element = new CTString;
+  CTString* element = new (std::nothrow) CTString;
   const int index = _nAjouteElement(element);
   if (index >= 0 && s != nullptr) element->Transfert(*s);
   return index;
 }
 
 int CTStringArray::AjoutePrintf(const wchar_t* format, ...) {
-  const int index = _nAjouteElement(new CTString);
+  const int index = _nAjouteElement(new (std::nothrow) CTString);
   if (index < 0) return -1;
   va_list args;
   va_start(args, format);
@@ -186,7 +191,7 @@ int CTStringArray::AjoutePrintf(const wchar_t* format, ...) {
 }
 
 unsigned CTStringArray::AjouteFormatMessageWin(const wchar_t* format, ...) {
-  const int index = _nAjouteElement(new CTString);
+  const int index = _nAjouteElement(new (std::nothrow) CTString);
   if (index < 0) return 0;
   va_list args;
   va_start(args, format);

@@ -15,6 +15,7 @@
 #include "CTString.h"
 #include "CXError.h"
 #include "support/DiskFileTestDirectory.h"
+#include "support/FailingNew.h"
 
 namespace {
 
@@ -332,6 +333,21 @@ TEST_F(DiskFileStream, FailedCloseReportsAndForgetsTheDescriptor) {
   stream->Close();
   EXPECT_EQ(::fcntl(reused, F_GETFD), FD_CLOEXEC);
   ::close(reused);
+}
+
+// A stream made during a shortage still has an error object to report into.
+TEST_F(DiskFileStream, StreamMadeDuringAShortageStillReports) {
+  CDiskFile* stream;
+  {
+    FailingNothrowNew shortage;
+    stream = new CDiskFile;
+    EXPECT_EQ(shortage.nRefused(), 1);
+  }
+  stream->dwAddRef();
+  EXPECT_FALSE(stream->bOpen(L"/nonexistent-dir/x", XACCESS_READ, XSHARE_SHARED, XCREATE_OPEN,
+                             XFLAG_NONE, nullptr));
+  EXPECT_EQ(stream->pclGetXError()->nGetErrorId(0), 28139u);
+  stream->dwRelease();
 }
 
 }  // namespace

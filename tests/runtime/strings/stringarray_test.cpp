@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "support/FailingNew.h"
+
 namespace {
 
 std::vector<std::wstring> Elements(CTStringArray& a) {
@@ -172,5 +174,23 @@ TEST(stringarray, AppendForms) {
   a.Ajoute(L"again");
   EXPECT_EQ(Elements(a), (V{L"again"}));
 }
+
+// A shortage while adding or replacing answers -1 (or keeps the element)
+// instead of throwing into the runtime's code.
+TEST(stringarray, ShortageAnswersInsteadOfThrowing) {
+  CTStringArray array;
+  ASSERT_EQ(array.Ajoute(L"kept"), 0);
+  {
+    FailingNothrowNew shortage;
+    EXPECT_EQ(array.Ajoute(L"lost"), -1);
+    EXPECT_EQ(array.Insere(L"lost", 0), -1);
+    array.SetAt(L"lost", 0);
+    EXPECT_EQ(array.AjoutePrintf(L"%d", 1), -1);
+    EXPECT_GE(shortage.nRefused(), 4);
+  }
+  ASSERT_EQ(array.nGetNbElements(), 1);
+  EXPECT_STREQ(array[0]->pszGet(), L"kept");
+}
+
 
 }  // namespace
