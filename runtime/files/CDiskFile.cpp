@@ -1,6 +1,10 @@
 #include "CDiskFile.h"
 
 #include <fcntl.h>
+
+#include <cerrno>
+#include <cstring>
+#include <cstring>
 #include <pwd.h>
 #include <unistd.h>
 
@@ -82,8 +86,10 @@ void StoreErrno(int nResult, unsigned* pErrno) {
 
 }  // namespace
 
+// Every descriptor is opened close-on-exec: a process started through
+// CreateProcess must not inherit the runtime's files.
 int CDiskFile::Unix_open(const wchar_t* path, int flags, mode_t mode) {
-  return WithPath(path, -1, [&](const char* p) { return ::open64(p, flags, mode); });
+  return WithPath(path, -1, [&](const char* p) { return ::open64(p, flags | O_CLOEXEC, mode); });
 }
 
 int CDiskFile::Unix_ropen(const wchar_t* path, int flags, mode_t mode) {
@@ -91,12 +97,20 @@ int CDiskFile::Unix_ropen(const wchar_t* path, int flags, mode_t mode) {
 }
 
 int CDiskFile::Unix_open(const wchar_t* path, int flags) {
-  return WithPath(path, -1, [&](const char* p) { return ::open(p, flags); });
+  return WithPath(path, -1, [&](const char* p) { return ::open(p, flags | O_CLOEXEC); });
 }
 
 FILE* CDiskFile::Unix_fopen(const wchar_t* path, const char* mode) {
+  // The mode gains "e" (close-on-exec) when the caller did not ask for it.
+  char szMode[16];
+  if (mode == nullptr || std::strlen(mode) + 2 > sizeof(szMode)) {
+    errno = EINVAL;
+    return nullptr;
+  }
+  std::strcpy(szMode, mode);
+  if (std::strchr(szMode, 'e') == nullptr) std::strcat(szMode, "e");
   return WithPath(path, static_cast<FILE*>(nullptr),
-                  [&](const char* p) { return std::fopen(p, mode); });
+                  [&](const char* p) { return std::fopen(p, szMode); });
 }
 
 int CDiskFile::Unix_stat(const wchar_t* path, struct stat* info, unsigned* pErrno) {

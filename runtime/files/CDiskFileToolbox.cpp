@@ -374,7 +374,7 @@ bool CDiskFile::bGetTempName(wchar_t* out, const wchar_t* directory, const wchar
       errno = ENOMEM;
     } else {
       WideCharToMultiByte(CP_UTF8, 0, szName, -1, pszTemplate, nBytes, nullptr, nullptr);
-      const int hFile = ::mkstemp(pszTemplate);
+      const int hFile = ::mkostemp(pszTemplate, O_CLOEXEC);
       if (hFile >= 0) {
         ::close(hFile);
         // Only the six template characters changed: the name still fits.

@@ -49,7 +49,7 @@ char* pszRunningExecutable() {
     XMALLOC_Del_(psz);
     if (n < 0) break;
   }
-  FILE* maps = fopen("/proc/self/maps", "r");
+  FILE* maps = fopen("/proc/self/maps", "re");
   if (maps == nullptr) return nullptr;
   char* pszLine = nullptr;
   std::size_t nCapacity = 0;

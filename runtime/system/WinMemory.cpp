@@ -53,7 +53,7 @@ MEMORYSTATUSEX g_stMemoryStatus = {};
 time_t g_tMemoryStatus = static_cast<time_t>(-1);
 
 void ReadMemoryStatus(MEMORYSTATUSEX* status) {
-  if (FILE* meminfo = fopen("/proc/meminfo", "r")) {
+  if (FILE* meminfo = fopen("/proc/meminfo", "re")) {
     MemoryStatusFromMemInfo(meminfo, status);
     fclose(meminfo);
     return;

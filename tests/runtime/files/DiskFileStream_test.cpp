@@ -16,6 +16,7 @@
 #include "CXError.h"
 #include "support/DiskFileTestDirectory.h"
 #include "support/FailingNew.h"
+#include "WinProcess.h"
 
 namespace {
 
@@ -348,6 +349,25 @@ TEST_F(DiskFileStream, StreamMadeDuringAShortageStillReports) {
                              XFLAG_NONE, nullptr));
   EXPECT_EQ(stream->pclGetXError()->nGetErrorId(0), 28139u);
   stream->dwRelease();
+}
+
+// A process started through CreateProcess inherits none of the runtime's
+// open files: streams, wrapper descriptors and C streams are close-on-exec.
+TEST_F(DiskFileStream, ChildProcessesInheritNoOpenFile) {
+  HeldStream stream;
+  ASSERT_TRUE(stream->bOpen(L"inherited-stream.txt", XACCESS_READWRITE, XSHARE_EXCLUSIVE,
+                            XCREATE_OPENORCREATE, XFLAG_NONE, nullptr));
+  const int fd = CDiskFile::Unix_open(L"inherited-raw.txt", O_RDWR | O_CREAT, 0600);
+  ASSERT_GE(fd, 0);
+  FILE* file = CDiskFile::Unix_fopen(L"inherited-c.txt", "w");
+  ASSERT_NE(file, nullptr);
+  pid_t pid = 0;
+  int nExitCode = -1;
+  EXPECT_TRUE(CreateProcess(L"/bin/sh", L"-c \"ls -l /proc/$$/fd | grep -q inherited && exit 9; exit 0\"",
+                            &pid, true, nullptr, &nExitCode));
+  EXPECT_EQ(nExitCode, 0);
+  std::fclose(file);
+  ::close(fd);
 }
 
 }  // namespace
