@@ -1,17 +1,10 @@
 #include "CCompresseurBase.h"
 
+#include "LittleEndian.h"
+
 #include <cstring>
 
 namespace {
-
-std::uint32_t dwReadU32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-void WriteU32(std::uint8_t* p, std::uint32_t dw) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(dw >> (8 * i));
-}
 
 bool bIsPacked(std::uint8_t byKind) { return byKind == 2 || byKind == 4; }
 
@@ -21,15 +14,15 @@ CCompresseurBase::~CCompresseurBase() = default;
 
 std::uint32_t CCompresseurBase::vdwTailleEntree(const void* pBlock) const {
   const auto* p = static_cast<const std::uint8_t*>(pBlock);
-  if (p[0] == kbyStored) return dwReadU32(p + 1) + kdwStoredHeader;
-  if (bIsPacked(p[0])) return dwReadU32(p + 1) + kdwPackedHeader;
+  if (p[0] == kbyStored) return kx_le::Get32(p + 1) + kdwStoredHeader;
+  if (bIsPacked(p[0])) return kx_le::Get32(p + 1) + kdwPackedHeader;
   return kdwUnknown;
 }
 
 std::uint32_t CCompresseurBase::dwTailleDecompression(const void* pBlock) const {
   const auto* p = static_cast<const std::uint8_t*>(pBlock);
-  if (p[0] == kbyStored) return dwReadU32(p + 1);
-  if (bIsPacked(p[0])) return dwReadU32(p + 5);
+  if (p[0] == kbyStored) return kx_le::Get32(p + 1);
+  if (bIsPacked(p[0])) return kx_le::Get32(p + 5);
   return kdwUnknown;
 }
 
@@ -61,10 +54,10 @@ std::uint32_t CCompresseurBase::_EcritEntete(std::uint8_t byKind, std::uint32_t 
   if (m_pbySortie == nullptr || m_dwTailleSortie < dwHeader) return 0;
   m_pbySortie[0] = byKind;
   if (byKind == kbyStored) {
-    WriteU32(m_pbySortie + 1, dwUncompressed);
+    kx_le::Put32(m_pbySortie + 1, dwUncompressed);
   } else {
-    WriteU32(m_pbySortie + 1, dwCompressed);
-    WriteU32(m_pbySortie + 5, dwUncompressed);
+    kx_le::Put32(m_pbySortie + 1, dwCompressed);
+    kx_le::Put32(m_pbySortie + 5, dwUncompressed);
     m_pbySortie[9] = 0;
     m_pbySortie[10] = 0;
   }
@@ -84,7 +77,7 @@ std::uint32_t CCompresseurBase::_dwCompresseCopie() {
 std::uint32_t CCompresseurBase::_dwDecompresseCopie() {
   if (m_pbyEntree == nullptr || m_dwTailleEntree < kdwStoredHeader || m_pbyEntree[0] != kbyStored)
     return 0;
-  const std::uint32_t dwLength = dwReadU32(m_pbyEntree + 1);
+  const std::uint32_t dwLength = kx_le::Get32(m_pbyEntree + 1);
   // The declared length is trusted only as far as the input really goes.
   if (dwLength > m_dwTailleEntree - kdwStoredHeader) return 0;
   if (dwLength > m_dwTailleSortie || (dwLength != 0 && m_pbySortie == nullptr)) return 0;

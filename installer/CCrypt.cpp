@@ -1,5 +1,7 @@
 #include "CCrypt.h"
 
+#include "LittleEndian.h"
+
 #include <cstring>
 #include <new>
 #include <vector>
@@ -30,19 +32,6 @@ inline unsigned Rotr4(unsigned x, unsigned n) {
   n &= 3;
   x &= 15;
   return n == 0 ? x : ((x >> n) | (x << (4 - n))) & 15;
-}
-
-// Words are assembled byte by byte: data may sit at any address.
-inline std::uint32_t ReadLE(const unsigned char* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-inline void WriteLE(unsigned char* p, std::uint32_t v) {
-  p[0] = static_cast<unsigned char>(v);
-  p[1] = static_cast<unsigned char>(v >> 8);
-  p[2] = static_cast<unsigned char>(v >> 16);
-  p[3] = static_cast<unsigned char>(v >> 24);
 }
 
 constexpr std::uint32_t kRc5P = 0xB7E15163;
@@ -113,7 +102,7 @@ bool CCryptRC5::__bInitTableCle() {
   std::uint32_t* pdwS = new (std::nothrow) std::uint32_t[t];
   if (pdwS == nullptr) return false;
   std::uint32_t L[4];
-  for (int j = 0; j < 4; ++j) L[j] = ReadLE(m_abyKey + 4 * j);
+  for (int j = 0; j < 4; ++j) L[j] = kx_le::Get32(m_abyKey + 4 * j);
   pdwS[0] = kRc5P;
   for (unsigned i = 1; i < t; ++i) pdwS[i] = pdwS[i - 1] + kRc5Q;
   std::uint32_t A = 0, B = 0;
@@ -140,14 +129,14 @@ void CCryptRC5::Crypt(void* data, unsigned length, const unsigned char* key16) {
   unsigned nPos = 0;
   for (; length - nPos >= 8; nPos += 8) {
     unsigned char* block = p + nPos;
-    std::uint32_t A = (ReadLE(block + 4) ^ dwPrevHigh) + S[0];
-    std::uint32_t B = (ReadLE(block) ^ dwPrevLow) + S[1];
+    std::uint32_t A = (kx_le::Get32(block + 4) ^ dwPrevHigh) + S[0];
+    std::uint32_t B = (kx_le::Get32(block) ^ dwPrevLow) + S[1];
     for (unsigned i = 1; i <= r; ++i) {
       A = Rotl(A ^ B, B) + S[2 * i];
       B = Rotl(B ^ A, A) + S[2 * i + 1];
     }
-    WriteLE(block + 4, A);
-    WriteLE(block, B);
+    kx_le::Put32(block + 4, A);
+    kx_le::Put32(block, B);
     dwPrevHigh = A;
     dwPrevLow = B;
     nPrevByte = block[7];
@@ -177,8 +166,8 @@ void CCryptRC5::Uncrypt(void* data, unsigned length, const unsigned char* key16)
   unsigned nPos = 0;
   for (; length - nPos >= 8; nPos += 8) {
     unsigned char* block = p + nPos;
-    const std::uint32_t dwInHigh = ReadLE(block + 4);
-    const std::uint32_t dwInLow = ReadLE(block);
+    const std::uint32_t dwInHigh = kx_le::Get32(block + 4);
+    const std::uint32_t dwInLow = kx_le::Get32(block);
     std::uint32_t A = dwInHigh;
     std::uint32_t B = dwInLow;
     for (unsigned i = r; i >= 1; --i) {
@@ -187,8 +176,8 @@ void CCryptRC5::Uncrypt(void* data, unsigned length, const unsigned char* key16)
     }
     B -= S[1];
     A -= S[0];
-    WriteLE(block + 4, A ^ dwPrevHigh);
-    WriteLE(block, B ^ dwPrevLow);
+    kx_le::Put32(block + 4, A ^ dwPrevHigh);
+    kx_le::Put32(block, B ^ dwPrevLow);
     dwPrevHigh = dwInHigh;
     dwPrevLow = dwInLow;
     nPrevByte = dwInHigh >> 24;
@@ -215,12 +204,12 @@ void CCryptRC5::BuildCryptKeyBinary(unsigned char* key16, const void* bytes, uns
   std::vector<unsigned char> msg(m, 0);
   if (length > 0) std::memcpy(msg.data(), bytes, length);
   msg[length] = 0x01;
-  WriteLE(msg.data() + m - 4, length);
+  kx_le::Put32(msg.data() + m - 4, length);
 
   std::uint32_t H[5] = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476, 0xC3D2E1F0};
   std::uint32_t W[80];
   for (std::size_t off = 0; off < m; off += 64) {
-    for (int t = 0; t < 16; ++t) W[t] = ReadLE(msg.data() + off + 4 * t);
+    for (int t = 0; t < 16; ++t) W[t] = kx_le::Get32(msg.data() + off + 4 * t);
     for (int t = 16; t < 80; ++t) W[t] = W[t - 3] ^ W[t - 8] ^ W[t - 14] ^ W[t - 16];
     std::uint32_t a = H[0], b = H[1], c = H[2], d = H[3], e = H[4];
     for (int t = 0; t < 80; ++t) {
@@ -251,5 +240,5 @@ void CCryptRC5::BuildCryptKeyBinary(unsigned char* key16, const void* bytes, uns
     H[3] += d;
     H[4] += e;
   }
-  for (int i = 0; i < 4; ++i) WriteLE(key16 + 4 * i, H[i]);
+  for (int i = 0; i < 4; ++i) kx_le::Put32(key16 + 4 * i, H[i]);
 }

@@ -1,5 +1,7 @@
 #include "CMD5.h"
 
+#include "LittleEndian.h"
+
 #include <cstring>
 
 namespace {
@@ -7,19 +9,6 @@ namespace {
 inline std::uint32_t Rotl(std::uint32_t x, unsigned n) {
   n &= 31;
   return n == 0 ? x : (x << n) | (x >> (32 - n));
-}
-
-// Little-endian word read byte by byte: the input may sit at any address.
-inline std::uint32_t ReadLE(const unsigned char* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-inline void WriteLE(unsigned char* p, std::uint32_t v) {
-  p[0] = static_cast<unsigned char>(v);
-  p[1] = static_cast<unsigned char>(v >> 8);
-  p[2] = static_cast<unsigned char>(v >> 16);
-  p[3] = static_cast<unsigned char>(v >> 24);
 }
 
 // Additive constants: floor(abs(sin(i + 1)) * 2^32).
@@ -55,7 +44,7 @@ void CMD5::Reset() {
 
 void CMD5::Transform(const unsigned char* block) {
   std::uint32_t x[16];
-  for (int i = 0; i < 16; ++i) x[i] = ReadLE(block + 4 * i);
+  for (int i = 0; i < 16; ++i) x[i] = kx_le::Get32(block + 4 * i);
   std::uint32_t a = m_adwState[0], b = m_adwState[1], c = m_adwState[2], d = m_adwState[3];
   for (unsigned i = 0; i < 64; ++i) {
     std::uint32_t f;
@@ -123,13 +112,13 @@ void CMD5::AddData(const void* data, unsigned length) {
 
 void CMD5::FinalDigest(unsigned char* out) {
   unsigned char abyLength[8];
-  WriteLE(abyLength, m_adwBits[0]);
-  WriteLE(abyLength + 4, m_adwBits[1]);
+  kx_le::Put32(abyLength, m_adwBits[0]);
+  kx_le::Put32(abyLength + 4, m_adwBits[1]);
   const unsigned nUsed = (m_adwBits[0] >> 3) & 63;
   const unsigned nPad = nUsed < 56 ? 56 - nUsed : 120 - nUsed;
   static const unsigned char kPadding[64] = {0x80};
   AddData(kPadding, nPad);
   AddData(abyLength, 8);
-  for (int i = 0; i < 4; ++i) WriteLE(out + 4 * i, m_adwState[i]);
+  for (int i = 0; i < 4; ++i) kx_le::Put32(out + 4 * i, m_adwState[i]);
   Reset();
 }

@@ -1,5 +1,7 @@
 #include "CRepEntree.h"
 
+#include "LittleEndian.h"
+
 #include <cstring>
 #include <cwchar>
 #include <vector>
@@ -15,27 +17,18 @@ constexpr unsigned knCodePage = 1252;
 // Bytes after a name's zero byte: reserved byte, kind, digest.
 constexpr std::uint32_t knQueue = 18;
 
-void PoseU32(std::uint8_t* p, std::uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
-}
-
-std::uint32_t dwLitU32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-         static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
 bool bEcritFileTime(std::uint8_t* p, const CDiskFile::_stXFILETIME& st) {
   FILETIME ft;
   if (!CDiskFile::bSystemTimeToFileTime(&st, &ft)) return false;
-  PoseU32(p, ft.dwLowDateTime);
-  PoseU32(p + 4, ft.dwHighDateTime);
+  kx_le::Put32(p, ft.dwLowDateTime);
+  kx_le::Put32(p + 4, ft.dwHighDateTime);
   return true;
 }
 
 bool bLitFileTime(const std::uint8_t* p, CDiskFile::_stXFILETIME* pst) {
   FILETIME ft;
-  ft.dwLowDateTime = dwLitU32(p);
-  ft.dwHighDateTime = dwLitU32(p + 4);
+  ft.dwLowDateTime = kx_le::Get32(p);
+  ft.dwHighDateTime = kx_le::Get32(p + 4);
   return CDiskFile::bFileTimeToSystemTime(ft, pst);
 }
 
@@ -171,14 +164,14 @@ int CRepEntree::eEcrit(IXStream* pFichier) const {
     if (std::memchr(pbyNom, '?', static_cast<std::size_t>(nOctets)) != nullptr) return 1;
   }
   const std::uint32_t dwLongueur = static_cast<std::uint32_t>(nOctets) + knSurplusRecord;
-  PoseU32(abyRecord, dwLongueur);
-  PoseU32(abyRecord + 4, static_cast<std::uint32_t>(m_llTailleOriginale));
-  PoseU32(abyRecord + 8, static_cast<std::uint32_t>(m_llTailleCompresse));
+  kx_le::Put32(abyRecord, dwLongueur);
+  kx_le::Put32(abyRecord + 4, static_cast<std::uint32_t>(m_llTailleOriginale));
+  kx_le::Put32(abyRecord + 8, static_cast<std::uint32_t>(m_llTailleCompresse));
   if (!bEcritFileTime(abyRecord + 12, m_stCreation) || !bEcritFileTime(abyRecord + 20, m_stModif) ||
       !bEcritFileTime(abyRecord + 28, m_stAcces)) {
     return 5;
   }
-  PoseU32(abyRecord + 36, m_dwAttributs);
+  kx_le::Put32(abyRecord + 36, m_dwAttributs);
   std::uint8_t* pbyQueue = pbyNom + nOctets;
   pbyQueue[0] = 0;
   pbyQueue[1] = m_byReserve;
@@ -193,17 +186,17 @@ bool CRepEntree::bLit(IXStream* pFichier) {
   if (pFichier == nullptr) return false;
   std::uint8_t abyEntete[knEnteteRecord];
   if (!bLitExact(pFichier, abyEntete, 4)) return false;
-  const std::uint32_t dwLongueur = dwLitU32(abyEntete);
+  const std::uint32_t dwLongueur = kx_le::Get32(abyEntete);
   // The length is checked before anything is sized from it.
   if (dwLongueur < knEnteteRecord || dwLongueur > knMaxRecord) return false;
   if (!bLitExact(pFichier, abyEntete + 4, knEnteteRecord - 4)) return false;
-  m_llTailleOriginale = dwLitU32(abyEntete + 4);
-  m_llTailleCompresse = dwLitU32(abyEntete + 8);
+  m_llTailleOriginale = kx_le::Get32(abyEntete + 4);
+  m_llTailleCompresse = kx_le::Get32(abyEntete + 8);
   if (!bLitFileTime(abyEntete + 12, &m_stCreation) || !bLitFileTime(abyEntete + 20, &m_stModif) ||
       !bLitFileTime(abyEntete + 28, &m_stAcces)) {
     return false;
   }
-  m_dwAttributs = dwLitU32(abyEntete + 36);
+  m_dwAttributs = kx_le::Get32(abyEntete + 36);
 
   const std::uint32_t nReste = dwLongueur - knEnteteRecord;
   std::uint8_t abyReste[knMaxRecord - knEnteteRecord];

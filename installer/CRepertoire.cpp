@@ -1,5 +1,7 @@
 #include "CRepertoire.h"
 
+#include "LittleEndian.h"
+
 #include <cwchar>
 
 #include "IXStream.h"
@@ -122,8 +124,7 @@ bool CRepertoire::bLit(IXStream* pFichier) {
   if (pFichier == nullptr) return false;
   unsigned char aby[4];
   if (!CRepEntree::bLitExact(pFichier, aby, 4)) return false;
-  const std::uint32_t dwNombre = static_cast<std::uint32_t>(aby[0]) | static_cast<std::uint32_t>(aby[1]) << 8 |
-                                 static_cast<std::uint32_t>(aby[2]) << 16 | static_cast<std::uint32_t>(aby[3]) << 24;
+  const std::uint32_t dwNombre = kx_le::Get32(aby);
   bool bOk = true;
   for (std::uint32_t i = 0; i < dwNombre; ++i) {
     CRepEntree clEntree;

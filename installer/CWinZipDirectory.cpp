@@ -1,6 +1,8 @@
 // CWinZip: end-record search, ZIP64 end records, central headers and the
 // local header check.
 #include <cstring>
+
+#include "LittleEndian.h"
 #include <cwchar>
 #include <cwctype>
 #include <new>
@@ -31,16 +33,6 @@ constexpr unsigned knZip64EndSize = 56;
 constexpr unsigned knCentralSize = 46;
 constexpr unsigned knLocalSize = 30;
 
-inline std::uint16_t U16(const unsigned char* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-inline std::uint32_t U32(const unsigned char* p) {
-  return static_cast<std::uint32_t>(U16(p)) | (static_cast<std::uint32_t>(U16(p + 2)) << 16);
-}
-inline std::uint64_t U64(const unsigned char* p) {
-  return static_cast<std::uint64_t>(U32(p)) | (static_cast<std::uint64_t>(U32(p + 4)) << 32);
-}
-
 // a + b into *pllSum; false when it passes a stream position.
 inline bool bAdd(std::uint64_t a, std::uint64_t b, std::uint64_t* pllSum) {
   if (a > kllMaxPosition || b > kllMaxPosition - a) return false;
@@ -56,8 +48,8 @@ bool bFindZip64Block(const unsigned char* pbyExtra, unsigned nLength, const unsi
   *pbBroken = false;
   unsigned n = 0;
   while (pbyExtra != nullptr && n + 4 <= nLength) {
-    const unsigned nTag = U16(pbyExtra + n);
-    const unsigned nSize = U16(pbyExtra + n + 2);
+    const unsigned nTag = kx_le::Get16(pbyExtra + n);
+    const unsigned nSize = kx_le::Get16(pbyExtra + n + 2);
     if (nSize > nLength - n - 4) {
       *pbBroken = true;
       return false;
@@ -105,7 +97,7 @@ int CWinZip::_SearchCentralDir(IXStream* pStream, std::uint64_t* pllPosition) {
     const unsigned nRead = static_cast<unsigned>(llReadEnd - llStart);
     if (!_bReadAt(pStream, llStart, abyWindow, nRead)) return knNotZip;
     for (unsigned i = nRead >= 4 ? nRead - 3 : 0; i-- > 0;) {
-      if (U32(abyWindow + i) == kdwSigEnd) {
+      if (kx_le::Get32(abyWindow + i) == kdwSigEnd) {
         *pllPosition = llStart + i;
         return knOk;
       }
@@ -124,43 +116,43 @@ int CWinZip::_nReadZip64(std::uint64_t* pllEntriesThisDisk, std::uint64_t* pllTo
   unsigned nRead = 0;
   if (!m_pStream->bRead(m_abyHeader, knLocatorSize, &nRead) || nRead != knLocatorSize)
     return knReadError;
-  if (U32(m_abyHeader) != kdwSigLocator) return knNotZip;
-  const std::uint64_t llRecord = U64(m_abyHeader + 8);
+  if (kx_le::Get32(m_abyHeader) != kdwSigLocator) return knNotZip;
+  const std::uint64_t llRecord = kx_le::Get64(m_abyHeader + 8);
   if (llRecord > kllMaxPosition ||
       !m_pStream->bSeek(static_cast<std::int64_t>(llRecord), XSEEK_BEGIN))
     return knNotZip;
   if (!m_pStream->bRead(m_abyHeader, knZip64EndSize, &nRead) || nRead != knZip64EndSize)
     return knReadError;
-  if (U32(m_abyHeader) != kdwSigZip64End) {
+  if (kx_le::Get32(m_abyHeader) != kdwSigZip64End) {
     // The locator's offset does not count the bytes before the archive (a
     // stub): a record of the usual size right before the locator serves.
     const std::uint64_t llBefore = m_llEndRecordPosition - knLocatorSize;
     if (llBefore < knZip64EndSize ||
         !_bReadAt(m_pStream, llBefore - knZip64EndSize, m_abyHeader, knZip64EndSize) ||
-        U32(m_abyHeader) != kdwSigZip64End || U64(m_abyHeader + 4) != knZip64EndSize - 12)
+        kx_le::Get32(m_abyHeader) != kdwSigZip64End || kx_le::Get64(m_abyHeader + 4) != knZip64EndSize - 12)
       return knNotZip;
   }
   // The record is taken to end right before the locator: its start is where
   // the archive's data ends.
-  const std::uint64_t llRecordSize = U64(m_abyHeader + 4);
+  const std::uint64_t llRecordSize = kx_le::Get64(m_abyHeader + 4);
   if (llRecordSize > kllMaxPosition || m_llEndRecordPosition < llRecordSize + 32) return knNotZip;
-  *pllEntriesThisDisk = U64(m_abyHeader + 24);
-  *pllTotal = U64(m_abyHeader + 32);
-  *pllSize = U64(m_abyHeader + 40);
-  *pllOffset = U64(m_abyHeader + 48);
+  *pllEntriesThisDisk = kx_le::Get64(m_abyHeader + 24);
+  *pllTotal = kx_le::Get64(m_abyHeader + 32);
+  *pllSize = kx_le::Get64(m_abyHeader + 40);
+  *pllOffset = kx_le::Get64(m_abyHeader + 48);
   *pllEndPosition = m_llEndRecordPosition - llRecordSize - 32;
   return knOk;
 }
 
 int CWinZip::_ReadEndRecords() {
   if (!_bReadAt(m_pStream, m_llEndRecordPosition, m_abyHeader, knEndRecordSize)) return knReadError;
-  m_nDisk = U16(m_abyHeader + 4);
-  m_nDiskCentralDir = U16(m_abyHeader + 6);
-  m_llEntriesThisDisk = U16(m_abyHeader + 8);
-  m_llTotalEntries = U16(m_abyHeader + 10);
-  m_llCentralDirSize = U32(m_abyHeader + 12);
-  m_llCentralDirOffset = U32(m_abyHeader + 16);
-  m_nCommentLength = U16(m_abyHeader + 20);
+  m_nDisk = kx_le::Get16(m_abyHeader + 4);
+  m_nDiskCentralDir = kx_le::Get16(m_abyHeader + 6);
+  m_llEntriesThisDisk = kx_le::Get16(m_abyHeader + 8);
+  m_llTotalEntries = kx_le::Get16(m_abyHeader + 10);
+  m_llCentralDirSize = kx_le::Get32(m_abyHeader + 12);
+  m_llCentralDirOffset = kx_le::Get32(m_abyHeader + 16);
+  m_nCommentLength = kx_le::Get16(m_abyHeader + 20);
   if (m_nCommentLength > 0) {
     // A comment cut by the end of the file keeps what is there.
     unsigned char* pbyComment = new (std::nothrow) unsigned char[m_nCommentLength];
@@ -243,25 +235,25 @@ bool CWinZip::_bGetInfoFile(_stFICZIP* pstFile, std::uint64_t* pllHeaderSize) {
   std::uint64_t llPosition = 0;
   if (!bAdd(m_llBaseOffset, m_llCentralPosition, &llPosition) ||
       !_bReadAt(m_pStream, llPosition, m_abyHeader, knCentralSize) ||
-      U32(m_abyHeader) != kdwSigCentral)
+      kx_le::Get32(m_abyHeader) != kdwSigCentral)
     return false;
 
   _stFICZIP& st = *pstFile;
-  st.wVersionMadeBy = U16(m_abyHeader + 4);
-  st.wVersionNeeded = U16(m_abyHeader + 6);
-  st.wFlags = U16(m_abyHeader + 8);
-  st.wMethod = U16(m_abyHeader + 10);
-  st.dwDosDate = U32(m_abyHeader + 12);
-  st.dwCrc = U32(m_abyHeader + 16);
-  st.llCompressedSize = U32(m_abyHeader + 20);
-  st.llUncompressedSize = U32(m_abyHeader + 24);
-  st.wNameLength = U16(m_abyHeader + 28);
-  st.wExtraLength = U16(m_abyHeader + 30);
-  st.wCommentLength = U16(m_abyHeader + 32);
-  st.dwDiskNumberStart = U16(m_abyHeader + 34);
-  st.wInternalAttributes = U16(m_abyHeader + 36);
-  st.dwExternalAttributes = U32(m_abyHeader + 38);
-  st.llOffsetLocal = U32(m_abyHeader + 42);
+  st.wVersionMadeBy = kx_le::Get16(m_abyHeader + 4);
+  st.wVersionNeeded = kx_le::Get16(m_abyHeader + 6);
+  st.wFlags = kx_le::Get16(m_abyHeader + 8);
+  st.wMethod = kx_le::Get16(m_abyHeader + 10);
+  st.dwDosDate = kx_le::Get32(m_abyHeader + 12);
+  st.dwCrc = kx_le::Get32(m_abyHeader + 16);
+  st.llCompressedSize = kx_le::Get32(m_abyHeader + 20);
+  st.llUncompressedSize = kx_le::Get32(m_abyHeader + 24);
+  st.wNameLength = kx_le::Get16(m_abyHeader + 28);
+  st.wExtraLength = kx_le::Get16(m_abyHeader + 30);
+  st.wCommentLength = kx_le::Get16(m_abyHeader + 32);
+  st.dwDiskNumberStart = kx_le::Get16(m_abyHeader + 34);
+  st.wInternalAttributes = kx_le::Get16(m_abyHeader + 36);
+  st.dwExternalAttributes = kx_le::Get32(m_abyHeader + 38);
+  st.llOffsetLocal = kx_le::Get32(m_abyHeader + 42);
   st.bCrypte = (st.wFlags & 0x1) != 0;
   st.bUtf8 = (st.wFlags & 0x800) != 0;
   st.nSeconde = static_cast<int>((st.dwDosDate & 0x1F) * 2);
@@ -300,7 +292,7 @@ bool CWinZip::_bGetInfoFile(_stFICZIP* pstFile, std::uint64_t* pllHeaderSize) {
       std::uint64_t allValues[3];
       unsigned nValues = 0;
       for (; nValues < 3 && nSize >= (nValues + 1) * 8; ++nValues)
-        allValues[nValues] = U64(pbyData + nValues * 8);
+        allValues[nValues] = kx_le::Get64(pbyData + nValues * 8);
       unsigned nNext = 0;
       std::uint64_t* apllFields[3] = {&st.llUncompressedSize, &st.llCompressedSize, &st.llOffsetLocal};
       for (std::uint64_t* pll : apllFields) {
@@ -308,7 +300,7 @@ bool CWinZip::_bGetInfoFile(_stFICZIP* pstFile, std::uint64_t* pllHeaderSize) {
         if (nNext < nValues) *pll = allValues[nNext];
         ++nNext;
       }
-      if (nSize >= 28) st.dwDiskNumberStart = U32(pbyData + 24);
+      if (nSize >= 28) st.dwDiskNumberStart = kx_le::Get32(pbyData + 24);
     } else if (bBroken) {
       delete[] pbyExtra;
       return false;
@@ -358,15 +350,15 @@ int CWinZip::_CheckCurrentFileCoherencyHeader(std::uint64_t* pllDataStart) {
   if (!bAdd(m_llBaseOffset, st.llOffsetLocal, &llLocal) ||
       !_bReadAt(m_pStream, llLocal, m_abyHeader, knLocalSize))
     return knReadError;
-  if (U32(m_abyHeader) != kdwSigLocal) return knNotZip;
-  const unsigned nVersionNeeded = U16(m_abyHeader + 4);
-  const unsigned nFlags = U16(m_abyHeader + 6);
-  const unsigned nMethod = U16(m_abyHeader + 8);
-  const std::uint32_t dwCrc = U32(m_abyHeader + 14);
-  std::uint64_t llCompressed = U32(m_abyHeader + 18);
-  std::uint64_t llUncompressed = U32(m_abyHeader + 22);
-  const unsigned nNameLength = U16(m_abyHeader + 26);
-  const unsigned nExtraLength = U16(m_abyHeader + 28);
+  if (kx_le::Get32(m_abyHeader) != kdwSigLocal) return knNotZip;
+  const unsigned nVersionNeeded = kx_le::Get16(m_abyHeader + 4);
+  const unsigned nFlags = kx_le::Get16(m_abyHeader + 6);
+  const unsigned nMethod = kx_le::Get16(m_abyHeader + 8);
+  const std::uint32_t dwCrc = kx_le::Get32(m_abyHeader + 14);
+  std::uint64_t llCompressed = kx_le::Get32(m_abyHeader + 18);
+  std::uint64_t llUncompressed = kx_le::Get32(m_abyHeader + 22);
+  const unsigned nNameLength = kx_le::Get16(m_abyHeader + 26);
+  const unsigned nExtraLength = kx_le::Get16(m_abyHeader + 28);
   const bool bDescriptor = (nFlags & 0x8) != 0;
 
   if (nMethod != st.wMethod || (nMethod != 0 && nMethod != 8)) return knNotZip;
@@ -394,8 +386,8 @@ int CWinZip::_CheckCurrentFileCoherencyHeader(std::uint64_t* pllDataStart) {
       bool bBroken = false;
       if (bFindZip64Block(pbyExtra, nExtraLength, &pbyData, &nSize, &bBroken)) {
         if (llUncompressed == kllMax32 && nSize >= 8) {
-          llUncompressed = U64(pbyData);
-          if (nSize >= 16) llCompressed = U64(pbyData + 8);
+          llUncompressed = kx_le::Get64(pbyData);
+          if (nSize >= 16) llCompressed = kx_le::Get64(pbyData + 8);
         }
       } else if (bBroken) {
         delete[] pbyExtra;

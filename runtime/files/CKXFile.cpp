@@ -1,5 +1,7 @@
 #include "CKXFile.h"
 
+#include "LittleEndian.h"
+
 #include <cerrno>
 #include <cstring>
 #include <new>
@@ -21,27 +23,6 @@ constexpr wchar_t kszVersionProduit[] = L"20.0";
 
 // Fill of a header record before a read: bytes the file did not give stay so.
 constexpr std::uint8_t kbyUnread = 0xCD;
-
-std::uint16_t Get16(const std::uint8_t* p) {
-  return static_cast<std::uint16_t>(p[0] | (p[1] << 8));
-}
-
-std::uint32_t Get32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-void Put16(std::uint8_t* p, std::uint16_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-}
-
-void Put32(std::uint8_t* p, std::uint32_t v) {
-  p[0] = static_cast<std::uint8_t>(v);
-  p[1] = static_cast<std::uint8_t>(v >> 8);
-  p[2] = static_cast<std::uint8_t>(v >> 16);
-  p[3] = static_cast<std::uint8_t>(v >> 24);
-}
 
 // A disk file stream held for the length of one static call.
 class CTempDiskFile {
@@ -78,26 +59,26 @@ CKXFile::~CKXFile() = default;
 
 void CKXFile::s_EncodeEntete(const _stENTETE_FICHIER_KORVEX& stHeader,
                              std::uint8_t (&abyDisk)[knTailleEntete]) {
-  Put32(abyDisk + 0, stHeader.dwSignature);
-  Put32(abyDisk + 4, stHeader.dwTailleEntete);
-  Put32(abyDisk + 8, stHeader.dwIdFichier);
-  Put16(abyDisk + 12, stHeader.wReserve12);
+  kx_le::Put32(abyDisk + 0, stHeader.dwSignature);
+  kx_le::Put32(abyDisk + 4, stHeader.dwTailleEntete);
+  kx_le::Put32(abyDisk + 8, stHeader.dwIdFichier);
+  kx_le::Put16(abyDisk + 12, stHeader.wReserve12);
   abyDisk[14] = stHeader.byVersion;
   abyDisk[15] = stHeader.byCodeProduit;
-  Put16(abyDisk + 16, stHeader.wFormat);
-  Put16(abyDisk + 18, stHeader.wReserve);
+  kx_le::Put16(abyDisk + 16, stHeader.wFormat);
+  kx_le::Put16(abyDisk + 18, stHeader.wReserve);
 }
 
 void CKXFile::s_DecodeEntete(const std::uint8_t (&abyDisk)[knTailleEntete],
                              _stENTETE_FICHIER_KORVEX& stHeader) {
-  stHeader.dwSignature = Get32(abyDisk + 0);
-  stHeader.dwTailleEntete = Get32(abyDisk + 4);
-  stHeader.dwIdFichier = Get32(abyDisk + 8);
-  stHeader.wReserve12 = Get16(abyDisk + 12);
+  stHeader.dwSignature = kx_le::Get32(abyDisk + 0);
+  stHeader.dwTailleEntete = kx_le::Get32(abyDisk + 4);
+  stHeader.dwIdFichier = kx_le::Get32(abyDisk + 8);
+  stHeader.wReserve12 = kx_le::Get16(abyDisk + 12);
   stHeader.byVersion = abyDisk[14];
   stHeader.byCodeProduit = abyDisk[15];
-  stHeader.wFormat = Get16(abyDisk + 16);
-  stHeader.wReserve = Get16(abyDisk + 18);
+  stHeader.wFormat = kx_le::Get16(abyDisk + 16);
+  stHeader.wReserve = kx_le::Get16(abyDisk + 18);
 }
 
 bool CKXFile::bOpen(const wchar_t* name, eFORMAT eFormat, eACCESS eAccess, eSHARE eShare,

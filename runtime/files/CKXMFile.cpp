@@ -1,5 +1,7 @@
 #include "CKXMFile.h"
 
+#include "LittleEndian.h"
+
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -18,15 +20,6 @@ constexpr unsigned knEntreesParLecture = 1024;
 
 // Before the length of each text: one skipped byte, then the u32 length.
 constexpr std::uint64_t knAvantTexte = 1 + 4;
-
-std::uint32_t Get32(const std::uint8_t* p) {
-  return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
-         (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
-}
-
-std::uint64_t Get64(const std::uint8_t* p) {
-  return static_cast<std::uint64_t>(Get32(p)) | (static_cast<std::uint64_t>(Get32(p + 4)) << 32);
-}
 
 }  // namespace
 
@@ -78,13 +71,13 @@ bool CKXMFile::bReadHeader(std::int64_t* pOffset) {
   std::uint8_t aby[4];
   unsigned nRead = 0;
   if (!bRead(*pOffsetUsed, aby, sizeof aby, &nRead) || nRead < sizeof aby) return false;
-  m_dwVersion = Get32(aby);
+  m_dwVersion = kx_le::Get32(aby);
   m_nCodePage = m_dwVersion < knVersionUTF8 ? knCodePageAnsi : CP_UTF8;
   *pOffsetUsed += 4;
 
   nRead = 0;
   if (!bRead(*pOffsetUsed, aby, sizeof aby, &nRead) || nRead < sizeof aby) return false;
-  m_dwTailleBloc = Get32(aby);
+  m_dwTailleBloc = kx_le::Get32(aby);
   *pOffsetUsed += 4;
 
   m_oPositionIndex = *pOffsetUsed + m_dwTailleBloc;
@@ -103,7 +96,7 @@ bool CKXMFile::_bChargeIndex() {
   if (!bSeek(m_oPositionIndex, XSEEK_BEGIN)) return false;
   std::uint8_t abyCount[4];
   if (!bRead(abyCount, sizeof abyCount, nullptr)) return false;
-  const std::uint32_t nEntrees = Get32(abyCount);
+  const std::uint32_t nEntrees = kx_le::Get32(abyCount);
   // The entries must lie inside the file: this also bounds the allocation.
   const std::uint64_t nOctetsIndex = static_cast<std::uint64_t>(nEntrees) * knTailleEntree;
   if (nOctetsIndex > nReste - 4) return false;
@@ -126,8 +119,8 @@ bool CKXMFile::_bChargeIndex() {
     }
     for (std::uint32_t i = 0; i < nLot; ++i) {
       const std::uint8_t* p = abyDisk + i * knTailleEntree;
-      pstIndex[nFait + i].nId = Get32(p);
-      pstIndex[nFait + i].oOffset = Get64(p + 4);
+      pstIndex[nFait + i].nId = kx_le::Get32(p);
+      pstIndex[nFait + i].oOffset = kx_le::Get64(p + 4);
     }
     nFait += nLot;
   }
@@ -162,7 +155,7 @@ char* CKXMFile::_pszLoadBytes(std::uint32_t nId, std::uint32_t* pnLength) {
   if (!bSeek(oPosition + 1, XSEEK_BEGIN)) return nullptr;
   std::uint8_t abyLength[4];
   if (!bRead(abyLength, sizeof abyLength, nullptr)) return nullptr;
-  const std::uint32_t nLength = Get32(abyLength);
+  const std::uint32_t nLength = kx_le::Get32(abyLength);
   if (nLength > nReste - knAvantTexte) return nullptr;
 
   auto* pszBytes = static_cast<char*>(XMALLOC_pNew_(static_cast<std::size_t>(nLength) + 1));

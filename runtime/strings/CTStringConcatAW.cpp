@@ -342,7 +342,8 @@ void CTStringConcatAW::Insert(const char* text, long n, long at) {
   }
 }
 
-void CTStringConcatAW::Remplace(long at, long count, const wchar_t* text, long n) {
+template <typename U>
+void CTStringConcatAW::_RemplacePlage(long at, long count, const U* text, long n) {
   const std::uint64_t pos = at < 0 ? 0 : static_cast<std::uint64_t>(at);
   const std::uint64_t span = count < 0 ? UINT64_MAX : static_cast<std::uint64_t>(count);
   if (_bWide()) {
@@ -354,16 +355,12 @@ void CTStringConcatAW::Remplace(long at, long count, const wchar_t* text, long n
   }
 }
 
+void CTStringConcatAW::Remplace(long at, long count, const wchar_t* text, long n) {
+  _RemplacePlage(at, count, text, n);
+}
+
 void CTStringConcatAW::Remplace(long at, long count, const char* text, long n) {
-  const std::uint64_t pos = at < 0 ? 0 : static_cast<std::uint64_t>(at);
-  const std::uint64_t span = count < 0 ? UINT64_MAX : static_cast<std::uint64_t>(count);
-  if (_bWide()) {
-    if (m_clW.nGetLength() == 0) return;
-    _Remplace<wchar_t>(pos, span, text, n);
-  } else {
-    if (m_clA.nGetLength() == 0) return;
-    _Remplace<char>(pos, span, text, n);
-  }
+  _RemplacePlage(at, count, text, n);
 }
 
 template <typename T, typename U>

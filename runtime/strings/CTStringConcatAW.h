@@ -174,6 +174,9 @@ class CTStringConcatAW {
   void _Remplace(std::uint64_t at, std::uint64_t count, const U* text, long n);
   template <typename T, typename U>
   void _RemplaceTout(const U* search, long n, const U* replacement, long m, long from);
+  // Both public forms of Remplace(at, count, text, n), for either width of text.
+  template <typename U>
+  void _RemplacePlage(long at, long count, const U* text, long n);
 
   unsigned m_dwCodePage;
   unsigned m_dwConversionCodePage;

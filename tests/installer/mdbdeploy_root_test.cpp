@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "RootRequirement.h"
 #include "CTString.h"
 #include "CXYString.h"
 #include "support/DeployArchive.h"
@@ -92,7 +93,7 @@ struct stRun {
 class MdbdeployRoot : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (getuid() != 0) GTEST_SKIP() << "needs root";
+    KX_NEED_ROOT("installing as the runtime's owner needs root");
     m_sProgramSource = kxtest::MdbdeployPath();
     ASSERT_FALSE(m_sProgramSource.empty()) << "mdbdeploy is not built";
     ASSERT_TRUE(m_dir.bOk());

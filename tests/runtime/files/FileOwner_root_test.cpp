@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "RootRequirement.h"
 #include "CDiskFile.h"
 #include "CXError.h"
 #include "support/DiskFileTestDirectory.h"
@@ -12,7 +13,7 @@ namespace {
 class FileOwner : public DiskFileTestDirectory {};
 
 TEST_F(FileOwner, OwnerGroupAndModeLandWhereTheyBelong) {
-  if (::geteuid() != 0) GTEST_SKIP() << "changing a file's owner needs root";
+  KX_NEED_ROOT("changing a file's owner needs root");
   WriteFile("f", "x");
   CXError error(&gstMyModuleInfo76);
   // Distinct values: a swapped argument shows.
