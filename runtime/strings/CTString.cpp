@@ -3,6 +3,13 @@
 // the replace-all worker in CTStringRemplace.cpp.
 #include "CTString.h"
 
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <ctime>
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -32,14 +39,64 @@ inline void Deplace(wchar_t* dst, const wchar_t* src, std::size_t n) {
 const wchar_t g_szVide[1] = {0};
 const wchar_t g_szPoints[] = L"...";
 
-// Characters a buffer may hold so that its byte size fits in size_t.
+// Characters a buffer may hold: no object is larger than PTRDIFF_MAX bytes.
 constexpr unsigned long kMaxCaracteres =
-    std::numeric_limits<std::size_t>::max() / sizeof(wchar_t) - 1;
+    static_cast<unsigned long>(std::numeric_limits<std::ptrdiff_t>::max()) / sizeof(wchar_t) - 1;
 
 unsigned long Longueur(const wchar_t* text) { return text != nullptr ? std::wcslen(text) : 0; }
 
-// Longest prefix UTF-8 form of a tempnam prefix: the system keeps 5 bytes.
+// Longest prefix UTF-8 form of a temporary-name prefix: 5 bytes are kept.
 constexpr int kPrefixeTempnam = 5;
+
+bool bEstRepertoire(const char* path) {
+  struct stat st;
+  return path != nullptr && path[0] != 0 && ::stat(path, &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// The name tempnam(NULL, prefix) gives, without the C library's tempnam
+// (whose use the linker flags): the directory is $TMPDIR when it is one,
+// else /tmp; then the prefix ("file" when empty) and six random letters or
+// digits, a name that does not exist yet. Nothing is created: as with
+// tempnam, the caller creates the file. Null (errno set) when no directory
+// or no free name is found. The result comes from malloc.
+char* pszNomTemporaire(const char* prefix) {
+  const char* dir = ::secure_getenv("TMPDIR");
+  if (!bEstRepertoire(dir)) dir = P_tmpdir;
+  if (!bEstRepertoire(dir)) dir = "/tmp";
+  if (!bEstRepertoire(dir)) {
+    errno = ENOENT;
+    return nullptr;
+  }
+  std::size_t nDir = std::strlen(dir);
+  while (nDir > 1 && dir[nDir - 1] == '/') --nDir;
+  if (prefix == nullptr || prefix[0] == 0) prefix = "file";
+  const std::size_t nPrefix = std::strlen(prefix);
+  const std::size_t nTotal = nDir + 1 + nPrefix + 6 + 1;
+  char* name = static_cast<char*>(std::malloc(nTotal));
+  if (name == nullptr) {
+    errno = ENOMEM;
+    return nullptr;
+  }
+  std::snprintf(name, nTotal, "%.*s/%sXXXXXX", static_cast<int>(nDir), dir, prefix);
+  char* const x = name + nTotal - 7;
+  static const char kLettres[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  for (int attempt = 0; attempt < TMP_MAX; ++attempt) {
+    unsigned char random[6];
+    if (::getrandom(random, sizeof random, 0) != static_cast<ssize_t>(sizeof random)) {
+      const unsigned long v = static_cast<unsigned long>(::clock()) ^
+                              (static_cast<unsigned long>(::getpid()) << 16) ^
+                              static_cast<unsigned long>(attempt) * 2654435761u;
+      for (int i = 0; i < 6; ++i) random[i] = static_cast<unsigned char>(v >> (5 * i));
+    }
+    for (int i = 0; i < 6; ++i) x[i] = kLettres[random[i] % (sizeof kLettres - 1)];
+    struct stat st;
+    if (::lstat(name, &st) != 0 && errno == ENOENT) return name;
+  }
+  std::free(name);
+  errno = EEXIST;
+  return nullptr;
+}
 
 }  // namespace
 
@@ -93,6 +150,8 @@ bool CTString::__bAssemble(const stMorceau* runs, int count) {
 
 bool CTString::__bRemplaceZone(unsigned long len, unsigned long pos, unsigned long n,
                                const wchar_t* src, unsigned long count) {
+  // The zone must lie inside the text: the tail's length is len - pos - n.
+  if (len > kMaxCaracteres || pos > len || n > len - pos) return false;
   if (count != 0 && __bInterne(src, len)) {
     // The source would move or be overwritten: build a new buffer instead.
     const stMorceau runs[3] = {
@@ -314,7 +373,7 @@ void CTString::Vide() {
 }
 
 void CTString::FichierTemporaire(const wchar_t* prefix) {
-  // tempnam keeps only the first 5 bytes of the prefix: cut it ourselves at a
+  // Only the first 5 bytes of the prefix are kept: cut it ourselves at a
   // character boundary so that the name stays valid UTF-8.
   char utf8[kPrefixeTempnam + 1] = {};
   int used = 0;
@@ -326,7 +385,7 @@ void CTString::FichierTemporaire(const wchar_t* prefix) {
     used += n;
   }
   utf8[used] = 0;
-  char* name = tempnam(nullptr, used != 0 ? utf8 : nullptr);
+  char* name = pszNomTemporaire(used != 0 ? utf8 : nullptr);
   if (name == nullptr) {
     Vide();
     return;

@@ -114,7 +114,7 @@ class CTString {
   // Frees the buffer; the string is empty.
   void Vide();
 
-  // A name for a temporary file from the system's tempnam(NULL, prefix),
+  // A name for a temporary file as tempnam(NULL, prefix) makes it,
   // made with the prefix's first characters that fit in 5 UTF-8 bytes
   // (whole characters only) and decoded as UTF-8. Empty when no name could
   // be made or decoded.

@@ -118,7 +118,7 @@ TEST(CTString, TemporaryNamesDecodeAsUtf8) {
     const wchar_t* prefix;
     const wchar_t* kept;
   } cases[] = {{L"\u00e9", L"\u00e9"}, {L"\u00e9\u00e9\u00e9", L"\u00e9\u00e9"},
-               {L"abcdefgh", L"abcde"}, {L"a\u20ac\u00e9", L"a\u20ac"}};
+               {L"abcdefgh", L"abcde"}, {L"a\u20ac\u00e9", L"a\u20ac"}, {L"", L"file"}};
   for (const Case& c : cases) {
     CTString name;
     name.FichierTemporaire(c.prefix);
