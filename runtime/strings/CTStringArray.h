@@ -84,6 +84,8 @@ class CTStringArray : public CTTableau<CTString*> {
   // end (an empty field is an empty element). An empty or null text gives
   // no element; a null or empty sep gives the whole text as one element.
   virtual void Decoupe(const wchar_t* text, const wchar_t* sep);
+  // The element forms of the base stay callable beside the text form.
+  using CTTableau<CTString*>::Initialise;
   // Appends n copies of text (nothing for n < 1).
   virtual void Initialise(const wchar_t* text, int n);
   // Appends a new CTString(text, n): at most n characters of text.
