@@ -71,6 +71,10 @@ class CKXFile : public CXFile {
   explicit CKXFile(std::uint32_t dwIdFichier = 0);
   ~CKXFile() override;
 
+  // The stream forms without a header stay callable beside the header forms.
+  using CXFile::bOpen;
+  using CXFile::bReopen;
+
   // bOpenEx(..., bForceHeader = 0).
   bool bOpen(const wchar_t* name, eFORMAT eFormat, eACCESS eAccess, eSHARE eShare,
              eCREATE eCreate, eFLAG eFlag);
