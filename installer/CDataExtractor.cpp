@@ -132,9 +132,17 @@ bool CDataExtractor::bInstall(const wchar_t* pszTarget, mode_t dirMode, uid_t di
     return false;
   }
 
-  // 2. Every entry in directory order; the first failure ends the run.
+  // 2. Every entry in directory order, each written and checked beside its
+  // destination; the first failure ends the run and rolls it back, so the
+  // installed files stay as they were.
   bool bOk = true;
   for (int i = 0; i < nEntries && bOk; ++i) bOk = _bInstalFile(pszDir, i, fileMode, fileOwner, fileGroup);
+
+  // 3. Only then are they all put in place.
+  if (bOk && !m_clTree.bCommit(&stFailure)) {
+    _ShowError((std::wstring(pszDir) + stFailure.sPath).c_str(), stFailure.nErrno, nullptr);
+    bOk = false;
+  }
   m_clTree.Close();
   return bOk;
 }

@@ -86,6 +86,7 @@ std::wstring sEntryPath(const wchar_t* name) {
 CSafeTree::~CSafeTree() { Close(); }
 
 void CSafeTree::Close() {
+  Rollback();
   if (m_hParent >= 0) ::close(m_hParent);
   m_hParent = -1;
   m_sParent.clear();
@@ -123,7 +124,7 @@ void CSafeTree::_MakeTempName(char* pszOut, std::size_t nSize) {
 }
 
 int CSafeTree::_nOpenParent(const std::wstring& path, std::string* psLeaf,
-                            stSAFEFAILURE* pstFailure) {
+                            stSAFEFAILURE* pstFailure, bool bCreate) {
   if (m_hTarget < 0) {
     bFail(pstFailure, EBADF, std::wstring());
     return -1;
@@ -146,10 +147,14 @@ int CSafeTree::_nOpenParent(const std::wstring& path, std::string* psLeaf,
     const std::string sComponent = sToUTF8(sParent.substr(nStart, nEnd - nStart).c_str());
     const int nFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
     int hNext = ::openat(hCurrent, sComponent.c_str(), nFlags);
-    if (hNext < 0 && errno == ENOENT) {
+    if (hNext < 0 && errno == ENOENT && bCreate) {
       // Missing parents get the system's default owner and mode.
-      if (::mkdirat(hCurrent, sComponent.c_str(), 0777) != 0 && errno != EEXIST) hNext = -1;
-      else hNext = ::openat(hCurrent, sComponent.c_str(), nFlags);
+      if (::mkdirat(hCurrent, sComponent.c_str(), 0777) == 0) {
+        m_vMade.push_back(sParent.substr(0, nEnd));
+        hNext = ::openat(hCurrent, sComponent.c_str(), nFlags);
+      } else if (errno == EEXIST) {
+        hNext = ::openat(hCurrent, sComponent.c_str(), nFlags);
+      }
     }
     if (hNext < 0) {
       const int nErrno = errno;
@@ -201,8 +206,8 @@ bool CSafeTree::bInstallFile(const std::wstring& path, std::int64_t llDeclaredSi
   }
   if (::close(hFile) != 0 && nArchiveResult == 0 && nErrno == 0) nErrno = errno;
   if (nArchiveResult == 0 && nErrno == 0) {
-    if (::renameat(hDir, szTemp, hDir, sLeaf.c_str()) == 0) return true;
-    nErrno = errno;
+    m_vStaged.push_back(stSTAGED{path, szTemp});
+    return true;
   }
   ::unlinkat(hDir, szTemp, 0);
   if (pstFailure != nullptr) {
@@ -219,14 +224,78 @@ bool CSafeTree::bInstallDirectory(const std::wstring& path, const stENTRYSTAMP& 
   std::string sLeaf;
   const int hDir = _nOpenParent(path, &sLeaf, pstFailure);
   if (hDir < 0) return false;
-  if (::mkdirat(hDir, sLeaf.c_str(), 0777) != 0 && errno != EEXIST)
-    return bFail(pstFailure, errno, path);
+  if (::mkdirat(hDir, sLeaf.c_str(), 0777) == 0) m_vMade.push_back(path);
+  else if (errno != EEXIST) return bFail(pstFailure, errno, path);
   // An existing directory is accepted; a link or a file there is not.
   const int hSub = ::openat(hDir, sLeaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
   if (hSub < 0) return bFail(pstFailure, errno, path);
-  const bool bOk = bStampDescriptor(hSub, stamp);
-  const int nErrno = errno;
   ::close(hSub);
-  if (!bOk) return bFail(pstFailure, nErrno, path);
+  m_vDirectories.emplace_back(path, stamp);
   return true;
+}
+
+bool CSafeTree::bCommit(stSAFEFAILURE* pstFailure) {
+  for (std::size_t i = 0; i < m_vStaged.size(); ++i) {
+    std::string sLeaf;
+    const int hDir = _nOpenParent(m_vStaged[i].sPath, &sLeaf, pstFailure, false);
+    if (hDir < 0 || ::renameat(hDir, m_vStaged[i].sTemp.c_str(), hDir, sLeaf.c_str()) != 0) {
+      const int nErrno = errno;
+      const std::wstring sPath = m_vStaged[i].sPath;
+      _DiscardStaged(i);
+      m_vStaged.clear();
+      m_vDirectories.clear();
+      m_vMade.clear();
+      return bFail(pstFailure, nErrno, sPath);
+    }
+  }
+  m_vStaged.clear();
+  m_vMade.clear();
+
+  // Directories last: putting the files in place changed their times.
+  std::vector<std::pair<std::wstring, stENTRYSTAMP>> vDirectories;
+  vDirectories.swap(m_vDirectories);
+  for (const auto& directory : vDirectories) {
+    std::string sLeaf;
+    const int hDir = _nOpenParent(directory.first, &sLeaf, pstFailure, false);
+    if (hDir < 0) return false;
+    const int hSub =
+        ::openat(hDir, sLeaf.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (hSub < 0) return bFail(pstFailure, errno, directory.first);
+    const bool bOk = bStampDescriptor(hSub, directory.second);
+    const int nErrno = errno;
+    ::close(hSub);
+    if (!bOk) return bFail(pstFailure, nErrno, directory.first);
+  }
+  return true;
+}
+
+void CSafeTree::_DiscardStaged(std::size_t nFrom) {
+  for (std::size_t i = nFrom; i < m_vStaged.size(); ++i) {
+    std::string sLeaf;
+    const int hDir = _nOpenParent(m_vStaged[i].sPath, &sLeaf, nullptr, false);
+    if (hDir >= 0) ::unlinkat(hDir, m_vStaged[i].sTemp.c_str(), 0);
+  }
+}
+
+void CSafeTree::Rollback() {
+  if (m_hTarget < 0) return;
+  const int nSavedErrno = errno;
+  _DiscardStaged(0);
+  m_vStaged.clear();
+  m_vDirectories.clear();
+  // Deepest first; a directory that is not empty any more (something else
+  // wrote into it meanwhile) is left.
+  for (auto it = m_vMade.rbegin(); it != m_vMade.rend(); ++it) {
+    std::string sLeaf;
+    const int hDir = _nOpenParent(*it, &sLeaf, nullptr, false);
+    if (hDir >= 0) ::unlinkat(hDir, sLeaf.c_str(), AT_REMOVEDIR);
+  }
+  if (!m_vMade.empty() && m_hParent >= 0) {
+    // The cached parent may be a directory just removed.
+    ::close(m_hParent);
+    m_hParent = -1;
+    m_sParent.clear();
+  }
+  m_vMade.clear();
+  errno = nSavedErrno;
 }

@@ -12,11 +12,14 @@
 //   mkdirat (the system's default owner and mode), so that a symbolic link
 //   anywhere below the target fails the step instead of being followed.
 // - A file is written into a new temporary file of its destination's
-//   directory (O_EXCL | O_NOFOLLOW, mode 0600), checked, given its times,
-//   owner and mode through the descriptor, and only then renamed over the
-//   destination: a link or hard link at the destination is replaced, never
-//   written through, and a failed entry leaves the old file as it was and no
-//   temporary file behind.
+//   directory (O_EXCL | O_NOFOLLOW, mode 0600), checked, and given its
+//   times, owner and mode through the descriptor. Nothing is renamed until
+//   every entry of the run is written and checked: bCommit then renames
+//   them all over their destinations (a link or hard link at a destination
+//   is replaced, never written through) and stamps the directories. A run
+//   that fails before that is rolled back: every temporary file and every
+//   directory the run made are removed, and the installed files stay as
+//   they were, so the runtime's directory never mixes two versions.
 //
 // Entry names use "\" or "/" as separator; both are read as "/".
 #pragma once
@@ -28,6 +31,7 @@
 #include <ctime>
 #include <functional>
 #include <string>
+#include <vector>
 
 class IXStream;
 
@@ -83,9 +87,10 @@ struct stSAFEFAILURE {
   std::wstring sPath;
 };
 
-// One walk over the target directory. Holds a descriptor of the target and
-// of the last parent directory reached, both closed by Close or the
-// destructor. Not copyable; one thread at a time.
+// One installation run over the target directory. Holds a descriptor of the
+// target and of the last parent directory reached, and the run's staged
+// files and made directories. Close (and the destructor) roll back what was
+// not committed. Not copyable; one thread at a time.
 class CSafeTree {
  public:
   CSafeTree() = default;
@@ -100,20 +105,31 @@ class CSafeTree {
   void Close();
   bool bIsOpen() const { return m_hTarget >= 0; }
 
-  // Installs the file `path` (a checked name, "/" separated): parents
-  // walked and created, data written by `fnWrite` into a temporary file of
-  // the parent directory, the size checked against llDeclaredSize, then
-  // times, owner and mode set and the file renamed over the destination.
-  // False with *pstFailure filled; the temporary file is then gone.
+  // Stages the file `path` (a checked name, "/" separated): parents walked
+  // and created, data written by `fnWrite` into a temporary file of the
+  // parent directory, the size checked against llDeclaredSize, times, owner
+  // and mode set. The destination is untouched until bCommit. False with
+  // *pstFailure filled; this entry's temporary file is then gone (the run's
+  // others stay staged until bCommit or Rollback).
   bool bInstallFile(const std::wstring& path, std::int64_t llDeclaredSize, const stENTRYSTAMP& stamp,
                     const FnWriteEntry& fnWrite, stSAFEFAILURE* pstFailure);
 
-  // Installs the directory `path`: parents walked and created, the
-  // directory made (an existing real directory is accepted), opened with
-  // O_DIRECTORY | O_NOFOLLOW (a link there fails) and given times, owner
-  // and mode through its descriptor. False with *pstFailure filled.
+  // Stages the directory `path`: parents walked and created, the directory
+  // made (an existing real directory is accepted) and checked with
+  // O_DIRECTORY | O_NOFOLLOW (a link there fails). Its times, owner and
+  // mode are set by bCommit, after the files inside it are in place. False
+  // with *pstFailure filled.
   bool bInstallDirectory(const std::wstring& path, const stENTRYSTAMP& stamp,
                          stSAFEFAILURE* pstFailure);
+
+  // Renames every staged file over its destination, in staging order, then
+  // stamps the staged directories. False with *pstFailure filled when a
+  // rename or a stamp fails; the files not yet renamed are then removed.
+  bool bCommit(stSAFEFAILURE* pstFailure);
+  // Removes every staged temporary file, then every directory the run made
+  // (deepest first): the target is as it was before the run, bar directory
+  // times. Nothing to do after bCommit.
+  void Rollback();
 
   // Number of temporary names tried before giving up on EEXIST.
   static constexpr int knTempAttempts = 64;
@@ -121,12 +137,26 @@ class CSafeTree {
  private:
   // Descriptor of the directory holding `path`'s last component (owned by
   // the tree; the target's or the cached parent's), the last component in
-  // *psLeaf (UTF-8). -1 with *pstFailure filled.
-  int _nOpenParent(const std::wstring& path, std::string* psLeaf, stSAFEFAILURE* pstFailure);
+  // *psLeaf (UTF-8). Missing parents are made (and remembered as made by
+  // the run) when bCreate is set. -1 with *pstFailure filled.
+  int _nOpenParent(const std::wstring& path, std::string* psLeaf, stSAFEFAILURE* pstFailure,
+                   bool bCreate = true);
+  // Removes the staged temporary files from index nFrom on.
+  void _DiscardStaged(std::size_t nFrom);
   // A fresh temporary name (not guessable from outside the process).
   void _MakeTempName(char* pszOut, std::size_t nSize);
 
+  // A file written and checked, waiting for bCommit.
+  struct stSTAGED {
+    std::wstring sPath;  // the destination, relative to the target
+    std::string sTemp;   // its temporary file, in the same directory
+  };
+
   int m_hTarget = -1;
+  std::vector<stSTAGED> m_vStaged;
+  std::vector<std::pair<std::wstring, stENTRYSTAMP>> m_vDirectories;
+  // Directories this run created, in creation order.
+  std::vector<std::wstring> m_vMade;
   // Cached parent: its relative path and descriptor (-1: none).
   std::wstring m_sParent;
   int m_hParent = -1;

@@ -1,13 +1,14 @@
 // The built mdbdeploy, run as root end to end: a throwaway configuration in
-// a private mount namespace (a tmpfs over /etc/Velmora that only the child
-// sees), a copy of the program beside a test archive, and a runtime
-// directory holding a kx200vm64.so of a chosen owner, group and mode.
+// a private mount namespace (the child sees /etc through an overlay whose
+// writable layer is a tmpfs of its own, so the machine's /etc is never
+// touched and runs side by side do not meet), a copy of the program beside
+// a test archive, and a runtime directory holding a kx200vm64.so of a
+// chosen owner, group and mode.
 #include <gtest/gtest.h>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sched.h>
-#include <sys/file.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -38,7 +39,6 @@ using deploytest::sWide;
 
 using deploytest::stDeployEntry;
 
-constexpr char kszVelmora[] = "/etc/Velmora";
 constexpr char kszConfDir[] = "/etc/Velmora/SILTRA/20.0";
 constexpr char kszConf[] = "/etc/Velmora/SILTRA/20.0/SILTRA.conf";
 
@@ -77,12 +77,27 @@ bool bWriteAll(int fd, const std::string& bytes) {
 }
 
 bool bMakeConfigIn(const std::string& config) {
+  mkdir("/etc/Velmora", 0755);
   mkdir("/etc/Velmora/SILTRA", 0755);
   mkdir(kszConfDir, 0755);
   const int fd = open(kszConf, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   const bool bOk = bWriteAll(fd, config);
   return close(fd) == 0 && bOk;
+}
+
+// In a forked child: a private mount namespace in which /etc is an overlay
+// of the real one, its writable layer a tmpfs mounted at `layer` (an empty
+// directory). False when the system refuses any step.
+bool bPrivateEtc(const std::string& layer) {
+  if (unshare(CLONE_NEWNS) != 0) return false;
+  if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) return false;
+  if (mount("tmpfs", layer.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "mode=0700") != 0) return false;
+  const std::string sUpper = layer + "/upper";
+  const std::string sWork = layer + "/work";
+  if (mkdir(sUpper.c_str(), 0755) != 0 || mkdir(sWork.c_str(), 0700) != 0) return false;
+  const std::string sOptions = "lowerdir=/etc,upperdir=" + sUpper + ",workdir=" + sWork;
+  return mount("overlay", "/etc", "overlay", 0, sOptions.c_str()) == 0;
 }
 
 struct stRun {
@@ -114,29 +129,18 @@ class MdbdeployRoot : public ::testing::Test {
     ASSERT_EQ(0, chown(sLib.c_str(), knLibOwner, knLibGroup));
     ASSERT_EQ(0, chmod(sLib.c_str(), knLibMode));
 
-    // Test processes may run side by side: one at a time makes, uses and
-    // removes the mount point (a lock on /etc itself, which leaves nothing
-    // behind).
-    m_hEtcLock = open("/etc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    ASSERT_GE(m_hEtcLock, 0);
-    ASSERT_EQ(0, flock(m_hEtcLock, LOCK_EX));
-    // The mount point of the private configuration; made (and removed
-    // again) only when the system has none.
-    struct stat st;
-    if (lstat(kszVelmora, &st) != 0) {
-      ASSERT_EQ(0, mkdir(kszVelmora, 0755));
-      m_bMadeVelmora = true;
+    m_sLayer = m_dir.sPath("etc-layer");
+    ASSERT_EQ(0, mkdir(m_sLayer.c_str(), 0700));
+    // A system that gives no private mount namespace or overlay runs
+    // nothing: skipped, or failed where root tests are required.
+    const pid_t pid = fork();
+    if (pid == 0) _exit(bPrivateEtc(m_sLayer) ? 0 : knNoNamespace);
+    int nWait = 0;
+    ASSERT_EQ(pid, waitpid(pid, &nWait, 0));
+    if (!WIFEXITED(nWait) || WEXITSTATUS(nWait) != 0) {
+      if (kxtest::bRootRequired()) FAIL() << "no private mount namespace with an overlay over /etc";
+      GTEST_SKIP() << "no private mount namespace with an overlay over /etc";
     }
-  }
-
-  void TearDown() override {
-    if (m_bWroteRealConfig) {
-      unlink(kszConf);
-      rmdir(kszConfDir);
-      rmdir("/etc/Velmora/SILTRA");
-    }
-    if (m_bMadeVelmora) rmdir(kszVelmora);
-    if (m_hEtcLock >= 0) close(m_hEtcLock);
   }
 
   bool bArchive(const std::vector<stDeployEntry>& entries) {
@@ -157,13 +161,7 @@ class MdbdeployRoot : public ::testing::Test {
     const pid_t pid = fork();
     if (pid == 0) {
       dup2(aPipe[1], 2);
-      if (m_bUseNamespace) {
-        if (unshare(CLONE_NEWNS) != 0) _exit(knNoNamespace);
-        if (mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) _exit(knNoNamespace);
-        if (mount("tmpfs", kszVelmora, "tmpfs", MS_NOSUID | MS_NODEV, "mode=0755") != 0)
-          _exit(knNoNamespace);
-        if (!config.empty() && !bMakeConfigIn(config)) _exit(knNoNamespace);
-      }
+      if (!bPrivateEtc(m_sLayer) || (!config.empty() && !bMakeConfigIn(config))) _exit(knNoNamespace);
       if (bNobody) {
         execl("/usr/bin/setpriv", "setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
               sProgram.c_str(), static_cast<char*>(nullptr));
@@ -187,22 +185,11 @@ class MdbdeployRoot : public ::testing::Test {
     return r;
   }
 
-  // Run with the configuration, in a private namespace when the system
-  // allows one, else (only where this test made /etc/Velmora itself) with a
-  // configuration written for the run and removed by TearDown.
+  // Run with the configuration in the child's private /etc.
   stRun RunConfigured(const std::string& config, bool bNobody = false) {
-    if (m_bUseNamespace) {
-      stRun r = Run(config, bNobody);
-      if (r.nStatus != knNoNamespace) return r;
-      m_bUseNamespace = false;
-    }
-    if (!m_bMadeVelmora) {
-      ADD_FAILURE() << "no private mount namespace and /etc/Velmora exists: nothing is run";
-      return stRun();
-    }
-    m_bWroteRealConfig = true;
-    EXPECT_TRUE(bMakeConfigIn(config));
-    return Run(std::string(), bNobody);
+    stRun r = Run(config, bNobody);
+    EXPECT_NE(knNoNamespace, r.nStatus) << "the private /etc was refused";
+    return r;
   }
 
   std::string sFailedText() const { return sMessage(7994) + "\n\n"; }
@@ -230,10 +217,7 @@ class MdbdeployRoot : public ::testing::Test {
   std::string m_sProg;
   std::string m_sRun;
   std::string m_sOutside;
-  int m_hEtcLock = -1;
-  bool m_bMadeVelmora = false;
-  bool m_bWroteRealConfig = false;
-  bool m_bUseNamespace = true;
+  std::string m_sLayer;  // mount point of the child's tmpfs for /etc's overlay
 };
 
 TEST_F(MdbdeployRoot, InstallsEveryFileWithTheLibrarysOwnerGroupAndMode) {
@@ -249,10 +233,9 @@ TEST_F(MdbdeployRoot, InstallsEveryFileWithTheLibrarysOwnerGroupAndMode) {
     ExpectLibraryStamp(m_sRun + pszFile);
   ExpectTargetKept();
   EXPECT_EQ((std::set<std::string>{"kx200vm64.so", "kx200maria64.so", "share"}), Listing(m_sRun));
-  // Nothing is left in /etc/Velmora outside the namespace.
-  if (m_bMadeVelmora && !m_bWroteRealConfig) {
-    EXPECT_TRUE(Listing(kszVelmora).empty());
-  }
+  // The configuration stayed in the child's namespace.
+  struct stat st;
+  EXPECT_NE(0, lstat(kszConf, &st));
 }
 
 TEST_F(MdbdeployRoot, BinPathWithBackslashesAndWithoutFinalSlashNamesTheSameDirectory) {
@@ -406,7 +389,7 @@ TEST_F(MdbdeployRoot, HostileArchivesWriteNothingOutsideTheTarget) {
     EXPECT_EQ(sEnd, r.sError.substr(r.sError.size() - sEnd.size())) << r.sError;
     EXPECT_EQ(outsideBefore, Listing(m_sOutside));
     EXPECT_EQ((std::set<std::string>{"mdbdeploy", "mdbdeploy.zip"}), Listing(m_sProg));
-    EXPECT_EQ((std::set<std::string>{"outside", "prog", "run"}), Listing(m_dir.sDir()));
+    EXPECT_EQ((std::set<std::string>{"etc-layer", "outside", "prog", "run"}), Listing(m_dir.sDir()));
     struct stat st;
     EXPECT_NE(0, lstat((sParentOfDir + "/" + sEscaped).c_str(), &st));
     // Nothing of a refused archive is installed.
@@ -417,17 +400,34 @@ TEST_F(MdbdeployRoot, HostileArchivesWriteNothingOutsideTheTarget) {
   }
 }
 
-TEST_F(MdbdeployRoot, CorruptEntryKeepsTheInstalledFile) {
-  const std::string sOld = "installed library bytes";
-  ASSERT_TRUE(m_dir.bWrite(m_sRun + "/lib.so", sOld));
-  ASSERT_TRUE(bArchive({{"lib.so", "REPLACEMENT-REPLACEMENT"}}));
+TEST_F(MdbdeployRoot, CorruptEntryAfterGoodOnesLeavesTheOldInstallationWhole) {
+  const std::string sOldLib = "installed library bytes";
+  const std::string sOldFirst = "installed first library";
+  ASSERT_TRUE(m_dir.bWrite(m_sRun + "/lib.so", sOldLib));
+  ASSERT_TRUE(m_dir.bWrite(m_sRun + "/first.so", sOldFirst));
+  struct stat stBefore;
+  ASSERT_EQ(0, lstat((m_sRun + "/first.so").c_str(), &stBefore));
+  ASSERT_TRUE(bArchive({{"first.so", "new first library", deploytest::knFileAttributes, true},
+                        {"share/doc/readme.txt", "read me"},
+                        {"lib.so", "REPLACEMENT-REPLACEMENT"},
+                        {"after.so", "after"}}));
   ASSERT_TRUE(deploytest::bCorruptStoredData(m_dir, m_sProg + "/mdbdeploy.zip", "REPLACEMENT"));
   const stRun r = RunConfigured(sConfig(m_sRun));
   EXPECT_EQ(255, r.nStatus);
   // Result 30 has no user text: only the final message.
   EXPECT_EQ(sFailedText(), r.sError);
-  EXPECT_EQ(sOld, m_dir.sRead(m_sRun + "/lib.so"));
-  EXPECT_EQ((std::set<std::string>{"kx200vm64.so", "lib.so"}), Listing(m_sRun));
+  // The good entries before the corrupt one are not installed either: the
+  // old files are byte-identical with their owner and mode, and neither a
+  // temporary file nor a directory of the run is left.
+  EXPECT_EQ(sOldLib, m_dir.sRead(m_sRun + "/lib.so"));
+  EXPECT_EQ(sOldFirst, m_dir.sRead(m_sRun + "/first.so"));
+  struct stat stAfter;
+  ASSERT_EQ(0, lstat((m_sRun + "/first.so").c_str(), &stAfter));
+  EXPECT_EQ(stBefore.st_ino, stAfter.st_ino);
+  EXPECT_EQ(stBefore.st_uid, stAfter.st_uid);
+  EXPECT_EQ(stBefore.st_mode, stAfter.st_mode);
+  EXPECT_EQ((std::set<std::string>{"first.so", "kx200vm64.so", "lib.so"}), Listing(m_sRun));
+  ExpectTargetKept();
 }
 
 }  // namespace

@@ -238,21 +238,76 @@ TEST_F(SafeInstallTree, LinkedParentBelowTheTargetFailsTheStep) {
   EXPECT_TRUE(Listing(m_sOutside).empty());
 }
 
-TEST_F(SafeInstallTree, CorruptEntryKeepsTheInstalledFileAndLeavesNoTemporary) {
-  const std::string sOld = "the installed library, byte for byte";
-  ASSERT_TRUE(m_dir.bWrite(m_sTarget + "lib.so", sOld));
+TEST_F(SafeInstallTree, CorruptEntryAfterGoodOnesLeavesTheOldInstallationWhole) {
+  const std::string sOldFirst = "the installed first file";
+  const std::string sOldLib = "the installed library, byte for byte";
+  ASSERT_TRUE(m_dir.bWrite(m_sTarget + "first.txt", sOldFirst));
+  ASSERT_TRUE(m_dir.bWrite(m_sTarget + "lib.so", sOldLib));
+  ASSERT_EQ(0, mkdir((m_sTarget + "kept").c_str(), 0755));
   std::string sError;
-  // The first entry installs; the corrupt one (stored, so its data lies in
-  // the archive as written) fails on its CRC-32 and stops the run.
-  EXPECT_FALSE(bInstall({{"first.txt", "first"}, {"lib.so", "NEWDATA-NEWDATA-NEWDATA"}, {"last.txt", "last"}},
+  // The good entries come first, one in new directories and one in an
+  // existing one; the corrupt one (stored, so its data lies in the archive
+  // as written) fails on its CRC-32 and stops the run.
+  EXPECT_FALSE(bInstall({{"first.txt", "new first"},
+                         {"new\\deep\\x.txt", "new x"},
+                         {"kept\\y.txt", "new y"},
+                         {"newdir", "", deploytest::knDirectoryAttributes},
+                         {"lib.so", "NEWDATA-NEWDATA-NEWDATA"},
+                         {"last.txt", "last"}},
                         &sError, "NEWDATA", 1));
-  EXPECT_EQ(sOld, sRead(m_sTarget + "lib.so"));
-  EXPECT_EQ((std::set<std::string>{"first.txt", "lib.so"}), Listing(m_sTarget));
+  // Nothing of the run stays: the old files byte-identical, no temporary,
+  // no directory the run made; what was there before is kept.
+  EXPECT_EQ(sOldFirst, sRead(m_sTarget + "first.txt"));
+  EXPECT_EQ(sOldLib, sRead(m_sTarget + "lib.so"));
+  EXPECT_EQ((std::set<std::string>{"first.txt", "kept", "lib.so"}), Listing(m_sTarget));
+  EXPECT_TRUE(Listing(m_sTarget + "kept").empty());
   // Result 30 has no user text: only the trace line, which is asked for.
   const std::string sTrace = "Unzipping files failed whith error 30\r\n";
   ASSERT_GE(sError.size(), sTrace.size());
   EXPECT_EQ(sTrace, sError.substr(sError.size() - sTrace.size())) << sError;
   EXPECT_EQ(std::string::npos, sError.find(sStepFailed("lib.so")));
+}
+
+TEST_F(SafeInstallTree, FilesAreRenamedOnlyAfterEveryEntryIsChecked) {
+  // A tree driven directly: staged files wait beside their destinations.
+  ASSERT_TRUE(m_dir.bWrite(m_sTarget + "a.txt", "old a"));
+  CSafeTree clTree;
+  stSAFEFAILURE stFailure;
+  ASSERT_TRUE(clTree.bOpen(sWide(m_sTarget).c_str(), &stFailure));
+  stENTRYSTAMP stStamp;
+  stStamp.tsAccess = {0, UTIME_OMIT};
+  stStamp.tsModification = {0, UTIME_OMIT};
+  stStamp.nOwner = getuid();
+  stStamp.nGroup = getgid();
+  stStamp.nMode = 0640;
+  const auto fnWrite = [](const std::string& text) {
+    return [text](IXStream* pStream, std::int64_t* pllWritten) {
+      unsigned nWritten = 0;
+      const bool bOk = pStream->bWrite(text.data(), static_cast<unsigned>(text.size()), &nWritten);
+      *pllWritten = nWritten;
+      return bOk ? 0 : 1;
+    };
+  };
+  ASSERT_TRUE(clTree.bInstallFile(L"a.txt", 5, stStamp, fnWrite("new a"), &stFailure));
+  ASSERT_TRUE(clTree.bInstallFile(L"d/b.txt", 5, stStamp, fnWrite("new b"), &stFailure));
+  ASSERT_TRUE(clTree.bInstallDirectory(L"e", stStamp, &stFailure));
+  EXPECT_EQ("old a", sRead(m_sTarget + "a.txt"));
+  // a.txt, d, e and the temporary waiting to replace a.txt.
+  EXPECT_EQ(4u, Listing(m_sTarget).size());
+  EXPECT_EQ(2u, Listing(m_sTarget + "d").size() + Listing(m_sTarget + "e").size() + 1);
+
+  ASSERT_TRUE(clTree.bCommit(&stFailure));
+  EXPECT_EQ("new a", sRead(m_sTarget + "a.txt"));
+  EXPECT_EQ("new b", sRead(m_sTarget + "d/b.txt"));
+  EXPECT_EQ((std::set<std::string>{"a.txt", "d", "e"}), Listing(m_sTarget));
+  struct stat st;
+  ASSERT_EQ(0, lstat((m_sTarget + "e").c_str(), &st));
+  EXPECT_EQ(0640u, st.st_mode & 07777);
+
+  // After a commit there is nothing left to roll back.
+  clTree.Close();
+  EXPECT_EQ("new a", sRead(m_sTarget + "a.txt"));
+  EXPECT_EQ((std::set<std::string>{"a.txt", "d", "e"}), Listing(m_sTarget));
 }
 
 TEST_F(SafeInstallTree, ArchiveResultWithAUserTextIsShownAfterTheName) {
