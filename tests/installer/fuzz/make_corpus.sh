@@ -25,5 +25,22 @@ with zipfile.ZipFile('python64.zip', 'w', zipfile.ZIP_DEFLATED) as z:
         f.write(b'0123456789' * 50)
     z.writestr('caf\u00e9/\u00e9.txt', b'utf-8 name')
     z.writestr('dir/', b'')
+# The installer's path: names it must refuse, a directory tree, and a
+# corrupt entry after good ones (its data lies stored, so its CRC-32 fails).
+for name, entries in (('parent.zip', [('ok.txt', b'ok'), ('../escaped', b'evil')]),
+                      ('absolute.zip', [('/abs', b'evil')]),
+                      ('backslash.zip', [('a\\..\\..\\x', b'evil')]),
+                      ('tree.zip', [('d/', b''), ('d/e/f.txt', b'f'), ('g.txt', b'g' * 700)])):
+    with zipfile.ZipFile(name, 'w', zipfile.ZIP_STORED) as z:
+        for entry, data in entries:
+            z.writestr(entry, data)
+with zipfile.ZipFile('corrupt.zip', 'w', zipfile.ZIP_STORED) as z:
+    z.writestr('first.txt', b'first')
+    z.writestr('sub/second.txt', b'second')
+    z.writestr('lib.so', b'REPLACEMENT')
+data = bytearray(open('corrupt.zip', 'rb').read())
+at = data.find(b'REPLACEMENT')
+data[at:at + 11] = b'CORRUPTION!'
+open('corrupt.zip', 'wb').write(bytes(data))
 PY
 cp ./*.zip "$out/"
