@@ -260,7 +260,9 @@ class CWinZip {
   // End-record search through pStream: 0 and *pllPosition, or 3.
   static int _SearchCentralDir(IXStream* pStream, std::uint64_t* pllPosition);
   // The end record at m_llEndRecordPosition, its comment, the ZIP64
-  // records when asked for, the base offset: 0, 3 or 5.
+  // records when a classic field is saturated or a ZIP64 locator precedes
+  // the end record (their values must agree with the classic ones that are
+  // not saturated), the base offset: 0, 3 or 5.
   int _ReadEndRecords();
   // ZIP64 locator and end record before the end record: 0 with the values
   // in the out-parameters, else 3 or 5 (nothing taken).

@@ -118,17 +118,18 @@ int CWinZip::_nReadZip64(std::uint64_t* pllEntriesThisDisk, std::uint64_t* pllTo
     return knReadError;
   if (kx_le::Get32(m_abyHeader) != kdwSigLocator) return knNotZip;
   const std::uint64_t llRecord = kx_le::Get64(m_abyHeader + 8);
-  if (llRecord > kllMaxPosition ||
-      !m_pStream->bSeek(static_cast<std::int64_t>(llRecord), XSEEK_BEGIN))
-    return knNotZip;
+  // The record lies before the locator, at the offset or (bytes in front
+  // of the archive) further on: an offset from which no record fits before
+  // the locator is a broken locator, refused.
+  const std::uint64_t llLocator = m_llEndRecordPosition - knLocatorSize;
+  if (llRecord > llLocator || llLocator - llRecord < knZip64EndSize) return knNotZip;
+  if (!m_pStream->bSeek(static_cast<std::int64_t>(llRecord), XSEEK_BEGIN)) return knNotZip;
   if (!m_pStream->bRead(m_abyHeader, knZip64EndSize, &nRead) || nRead != knZip64EndSize)
     return knReadError;
   if (kx_le::Get32(m_abyHeader) != kdwSigZip64End) {
     // The locator's offset does not count the bytes before the archive (a
     // stub): a record of the usual size right before the locator serves.
-    const std::uint64_t llBefore = m_llEndRecordPosition - knLocatorSize;
-    if (llBefore < knZip64EndSize ||
-        !_bReadAt(m_pStream, llBefore - knZip64EndSize, m_abyHeader, knZip64EndSize) ||
+    if (!_bReadAt(m_pStream, llLocator - knZip64EndSize, m_abyHeader, knZip64EndSize) ||
         kx_le::Get32(m_abyHeader) != kdwSigZip64End || kx_le::Get64(m_abyHeader + 4) != knZip64EndSize - 12)
       return knNotZip;
   }
@@ -164,19 +165,36 @@ int CWinZip::_ReadEndRecords() {
     }
   }
 
+  // ZIP64 records are read when a classic field is saturated, and also when
+  // a ZIP64 locator lies right before the end record: a writer that did not
+  // know the sizes in advance (data from a pipe) adds them beside ordinary
+  // classic values, and their 76 bytes must not be taken for a stub.
   std::uint64_t llEndPosition = m_llEndRecordPosition;
   const bool bOffsetMarked = m_llCentralDirOffset == kllMax32;
   const bool bCountMarked = m_llTotalEntries == 0xFFFF || m_llEntriesThisDisk == 0xFFFF;
-  if (bOffsetMarked || bCountMarked || m_llCentralDirSize == kllMax32) {
+  unsigned char abyLocator[4];
+  const bool bLocator = m_llEndRecordPosition >= knLocatorSize &&
+                        _bReadAt(m_pStream, m_llEndRecordPosition - knLocatorSize, abyLocator, 4) &&
+                        kx_le::Get32(abyLocator) == kdwSigLocator;
+  if (bLocator || bOffsetMarked || bCountMarked || m_llCentralDirSize == kllMax32) {
     std::uint64_t llEntries = 0, llTotal = 0, llSize = 0, llOffset = 0, llEnd = 0;
     const int nResult = _nReadZip64(&llEntries, &llTotal, &llSize, &llOffset, &llEnd);
     if (nResult == knOk) {
+      // A classic field that is not saturated must agree with the record
+      // (in its low bits, for a writer that cut a large count): a record
+      // that contradicts it is refused, never preferred or guessed around.
+      const bool bCoherent =
+          (m_llEntriesThisDisk == 0xFFFF || m_llEntriesThisDisk == (llEntries & 0xFFFF)) &&
+          (m_llTotalEntries == 0xFFFF || m_llTotalEntries == (llTotal & 0xFFFF)) &&
+          (m_llCentralDirSize == kllMax32 || m_llCentralDirSize == (llSize & kllMax32)) &&
+          (m_llCentralDirOffset == kllMax32 || m_llCentralDirOffset == (llOffset & kllMax32));
+      if (!bCoherent) return knNotZip;
       m_llEntriesThisDisk = llEntries;
       m_llTotalEntries = llTotal;
       m_llCentralDirSize = llSize;
       m_llCentralDirOffset = llOffset;
       llEndPosition = llEnd;
-    } else if (bOffsetMarked) {
+    } else if (bOffsetMarked || bLocator) {
       return nResult;
     } else if (bCountMarked) {
       // Counts clamped by a writer that added no ZIP64 records: the

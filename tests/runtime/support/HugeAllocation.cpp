@@ -11,11 +11,14 @@
 #include <vector>
 
 #if defined(__SANITIZE_ADDRESS__)
-#define KX_TEST_ASAN 1
+#define KX_TEST_SANITIZER_OPTIONS "ASAN_OPTIONS"
 #elif defined(__has_feature)
 #if __has_feature(address_sanitizer)
-#define KX_TEST_ASAN 1
+#define KX_TEST_SANITIZER_OPTIONS "ASAN_OPTIONS"
 #endif
+#endif
+#if !defined(KX_TEST_SANITIZER_OPTIONS) && defined(KX_TEST_TSAN)
+#define KX_TEST_SANITIZER_OPTIONS "TSAN_OPTIONS"
 #endif
 
 extern char** environ;
@@ -25,7 +28,7 @@ constexpr const char kMarque[] = "KX_HUGE_ALLOCATIONS_FAIL";
 }
 
 void RunWhereHugeAllocationsFail(const std::function<void()>& body) {
-#ifndef KX_TEST_ASAN
+#ifndef KX_TEST_SANITIZER_OPTIONS
   body();
 #else
   if (std::getenv(kMarque) != nullptr) {
@@ -41,11 +44,14 @@ void RunWhereHugeAllocationsFail(const std::function<void()>& body) {
   std::vector<std::string> env;
   for (char** e = environ; *e != nullptr; ++e) {
     const std::string var(*e);
-    if (var.rfind("ASAN_OPTIONS=", 0) == 0 || var.rfind("GTEST_", 0) == 0 || var.rfind(kMarque, 0) == 0) continue;
+    if (var.rfind(KX_TEST_SANITIZER_OPTIONS "=", 0) == 0 || var.rfind("GTEST_", 0) == 0 ||
+        var.rfind(kMarque, 0) == 0)
+      continue;
     env.push_back(var);
   }
-  const char* asan = std::getenv("ASAN_OPTIONS");
-  env.push_back(std::string("ASAN_OPTIONS=") + (asan != nullptr && *asan != '\0' ? std::string(asan) + ":" : "") +
+  const char* options = std::getenv(KX_TEST_SANITIZER_OPTIONS);
+  env.push_back(std::string(KX_TEST_SANITIZER_OPTIONS "=") +
+                (options != nullptr && *options != '\0' ? std::string(options) + ":" : "") +
                 "allocator_may_return_null=1");
   env.push_back(std::string(kMarque) + "=1");
   std::vector<char*> envp;
