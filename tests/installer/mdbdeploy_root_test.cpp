@@ -14,6 +14,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <functional>
@@ -428,6 +429,34 @@ TEST_F(MdbdeployRoot, CorruptEntryAfterGoodOnesLeavesTheOldInstallationWhole) {
   EXPECT_EQ(stBefore.st_mode, stAfter.st_mode);
   EXPECT_EQ((std::set<std::string>{"first.so", "kx200vm64.so", "lib.so"}), Listing(m_sRun));
   ExpectTargetKept();
+}
+
+TEST_F(MdbdeployRoot, ArchiveOfDataFromStandardInputInstallsAndItsBrokenZip64RecordIsRefused) {
+  // zip writes ZIP64 end records beside ordinary end values when it reads
+  // the data from a pipe.
+  const std::string sArchive = m_sProg + "/mdbdeploy.zip";
+  ASSERT_EQ(0, m_dir.nShell("printf 'a\\n' | zip -q -X " + zipmaker::sQuote(sArchive) + " -"));
+  stRun r = RunConfigured(sConfig(m_sRun));
+  EXPECT_EQ(0, r.nStatus) << r.sError;
+  EXPECT_EQ(sMessage(7993) + "\n\n", r.sError);
+  EXPECT_EQ("a\n", m_dir.sRead(m_sRun + "/-"));
+  ExpectLibraryStamp(m_sRun + "/-");
+  ExpectTargetKept();
+
+  // The same archive with garbage where its ZIP64 end record goes.
+  ASSERT_EQ(0, m_dir.nPython("import sys\n"
+                             "data = bytearray(open(sys.argv[1], 'rb').read())\n"
+                             "at = data.rfind(b'PK\\x06\\x06')\n"
+                             "assert at > 0\n"
+                             "data[at:at + 4] = b'JUNK'\n"
+                             "open(sys.argv[1], 'wb').write(bytes(data))\n",
+                             {sArchive}));
+  const auto before = Listing(m_sRun);
+  r = RunConfigured(sConfig(m_sRun));
+  EXPECT_EQ(255, r.nStatus);
+  EXPECT_EQ(sFailedText(), r.sError.substr(r.sError.size() - std::min(r.sError.size(), sFailedText().size())));
+  EXPECT_EQ("a\n", m_dir.sRead(m_sRun + "/-"));
+  EXPECT_EQ(before, Listing(m_sRun));
 }
 
 }  // namespace

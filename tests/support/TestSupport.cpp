@@ -14,6 +14,8 @@ std::string StandInVmPath() { return KX_STANDIN_VM_PATH; }
 std::string StandInVmNoExecPath() { return KX_STANDIN_VM_NOEXEC_PATH; }
 std::string HostPath() { return KX_HOST_PATH; }
 
+std::string SourcePath(const std::string& relative) { return std::string(KX_SOURCE_DIR) + "/" + relative; }
+
 std::string MdbdeployPath() {
 #ifdef KX_MDBDEPLOY_PATH
   return KX_MDBDEPLOY_PATH;

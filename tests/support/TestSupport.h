@@ -12,6 +12,8 @@ std::string StandInVmPath();        // stand-in runtime module
 std::string StandInVmNoExecPath();  // runtime module without "Execution"
 std::string HostPath();             // kxhost
 std::string MdbdeployPath();        // the installer program; empty when not built
+// A file of the source tree, from its path relative to the tree's root.
+std::string SourcePath(const std::string& relative);
 
 // Connection parameters written by the fixture.
 struct MariaDbConnection {

@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Makes the seed corpus of the archive fuzz target in directory $1: small
-# archives of the kinds the reader tests use, made here with zip and python3
-# (nothing is committed).
+# archives of the kinds the reader tests use and those of the installer's
+# writer table, made here with zip and python3 (nothing is committed).
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
 out=$1
 mkdir -p "$out"
+out=$(cd "$out" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
@@ -44,3 +46,5 @@ data[at:at + 11] = b'CORRUPTION!'
 open('corrupt.zip', 'wb').write(bytes(data))
 PY
 cp ./*.zip "$out/"
+# The installer's writer table: every common writer's way, and broken ones.
+"$here/../support/make_writer_archives.sh" "$out"
