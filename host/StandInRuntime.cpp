@@ -12,6 +12,14 @@
 // StandIn_LoadString plays the runtime's string loader that the runtime
 // installs in a module with CommandeComposante command 2: it answers the texts
 // set with StandIn_SetString.
+//
+// It also exports the runtime's value functions under their names: the
+// conversion pair, the proxy query and the 30 operators (StandInValues.h,
+// rules in StandInControl.h). The shared strings they make come from this
+// module's string allocator, the one it gives as item 13, so the library
+// that receives them releases them into the same allocator. Two variants
+// are built from this source: KX_STANDIN_WITHOUT_FIN_AND_MODULO leaves out
+// "FinConversion" and "nModuloEx", KX_STANDIN_WITHOUT_PROXY "pQueryProxy".
 #include <cstdint>
 #include <cstring>
 #include <cwchar>
@@ -20,11 +28,13 @@
 #include <string>
 #include <vector>
 
+#include "CInformationDLL.h"
 #include "IGlobalFactory.h"
 #include "KxExecution.h"
 #include "StandInControl.h"
 #include "StandInLocale.h"
 #include "StandInStrMemAlloc.h"
+#include "StandInValues.h"
 
 #define KX_EXPORT extern "C" __attribute__((visibility("default")))
 
@@ -94,10 +104,17 @@ void ResetLocked() {
   gclStrMemAlloc.SetVersion(2);
   gclStrMemAlloc.FailNextCalls(0);
   gclStrMemAlloc.ResetCalls();
+  StandIn_SetDecimalSeparator(L'.');
+  StandIn_FailNextDecimals(0);
 }
 
 struct STInit {
-  STInit() { ResetLocked(); }
+  STInit() {
+    // This module's own copy of the shared strings takes its blocks from
+    // the allocator it hands out as item 13.
+    CInformationModule::ms_piStrMemAlloc = &gclStrMemAlloc;
+    ResetLocked();
+  }
 } gstInit;
 
 }  // namespace
@@ -227,3 +244,66 @@ KX_EXPORT int StandIn_GetLoadStringCalls() {
   std::lock_guard<std::mutex> lock(gMutex);
   return gst.nLoadStringCalls;
 }
+
+KX_EXPORT void StandIn_SetNumberSeparator(wchar_t cSeparator) { StandIn_SetDecimalSeparator(cSeparator); }
+
+KX_EXPORT int StandIn_GetLiveDecimals() { return StandIn_nGetLiveDecimals(); }
+
+KX_EXPORT int StandIn_GetLivePointerTexts() { return StandIn_nGetLivePointerTexts(); }
+
+KX_EXPORT void StandIn_FailNextDecimalCreations(int k) { StandIn_FailNextDecimals(k); }
+
+// ---- The runtime's value functions ------------------------------------------
+
+KX_EXPORT int nConversionDepassementExt(const void* pSource, unsigned int nSourceType, void* pTarget,
+                                        unsigned int nTargetType, unsigned int nFlags,
+                                        const STOCAW* pstOptions) {
+  return StandIn_nConversion(pSource, nSourceType, pTarget, nTargetType, nFlags, pstOptions);
+}
+
+#ifndef KX_STANDIN_WITHOUT_FIN_AND_MODULO
+KX_EXPORT void FinConversion(void* pTarget, unsigned int nTargetType) {
+  StandIn_FinConversion(pTarget, nTargetType);
+}
+#endif
+
+#ifndef KX_STANDIN_WITHOUT_PROXY
+KX_EXPORT void* pQueryProxy(int nId) { return StandIn_pQueryProxy(nId); }
+#endif
+
+#define KX_STANDIN_EXPORT_TYPE(name) \
+  KX_EXPORT int name(unsigned int nTypeA, unsigned int nTypeB) { return StandIn_##name(nTypeA, nTypeB); }
+KX_STANDIN_TYPE_OPERATORS(KX_STANDIN_EXPORT_TYPE)
+#undef KX_STANDIN_EXPORT_TYPE
+
+#define KX_STANDIN_EXPORT_COMPARE(name)                                                                \
+  KX_EXPORT int name(const void* pA, unsigned int nTypeA, const void* pB, unsigned int nTypeB,         \
+                     int* pnAnswer, unsigned int nOptions, int nZero) {                                \
+    return StandIn_##name(pA, nTypeA, pB, nTypeB, pnAnswer, nOptions, nZero);                          \
+  }
+KX_STANDIN_COMPARE_OPERATORS(KX_STANDIN_EXPORT_COMPARE)
+#undef KX_STANDIN_EXPORT_COMPARE
+
+KX_EXPORT int nNONLogiqueEx(const void* pA, unsigned int nTypeA, int* pnAnswer, unsigned int nOptions,
+                            int nZero) {
+  return StandIn_nNONLogiqueEx(pA, nTypeA, pnAnswer, nOptions, nZero);
+}
+
+KX_EXPORT int nNegationEx(const void* pA, unsigned int nCodeA, void* pTarget, unsigned short* pwResultType,
+                          unsigned int nOptions, int nZero) {
+  return StandIn_nNegationEx(pA, nCodeA, pTarget, pwResultType, nOptions, nZero);
+}
+
+#define KX_STANDIN_EXPORT_ARITH(name)                                                                  \
+  KX_EXPORT int name(const void* pA, unsigned int nCodeA, const void* pB, unsigned int nCodeB,         \
+                     void* pResult, unsigned short* pwResultType, unsigned int nOptions, int nZero) {  \
+    return StandIn_##name(pA, nCodeA, pB, nCodeB, pResult, pwResultType, nOptions, nZero);             \
+  }
+KX_STANDIN_EXPORT_ARITH(nAdditionEx)
+KX_STANDIN_EXPORT_ARITH(nSoustractionEx)
+KX_STANDIN_EXPORT_ARITH(nMultiplicationEx)
+KX_STANDIN_EXPORT_ARITH(nDivisionEx)
+#ifndef KX_STANDIN_WITHOUT_FIN_AND_MODULO
+KX_STANDIN_EXPORT_ARITH(nModuloEx)
+#endif
+#undef KX_STANDIN_EXPORT_ARITH

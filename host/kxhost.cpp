@@ -84,6 +84,23 @@ std::int64_t ShowLoadString(PFN_CommandeComposante pfnCommande, unsigned int nId
   return n;
 }
 
+// The runtime binds its value functions in the library: the conversions and
+// the operators, through the library's two exports, with its module handle,
+// version 2 and compatibility level 2. Prints the library's answer (0 with a
+// note when the library lacks the export).
+using PFN_BINDING = int (*)(void* hModule, int nVersion, int nCompatLevel);
+
+int BindValueFunctions(void* hLibrary, void* hStandIn, const char* pszExport) {
+  auto pfnBind = reinterpret_cast<PFN_BINDING>(dlsym(hLibrary, pszExport));
+  if (pfnBind == nullptr) {
+    std::printf("-> %s: 0 (the library does not export it)\n", pszExport);
+    return 0;
+  }
+  const int n = pfnBind(hStandIn, 2, 2);
+  std::printf("-> %s: %d\n", pszExport, n);
+  return n;
+}
+
 // Prints what the runtime received since the last call.
 void PrintReceived(const StandInVm& vm, size_t& nSeen) {
   const auto aMessages = vm.Messages();
@@ -144,6 +161,9 @@ int main(int argc, char** argv) {
     n = pfnExecution(kx::MSG_LOCALE, reinterpret_cast<void*>(vm.GetItem(kx::ITEM_LOCALE)));
     std::printf("-> locale (%u): %lld\n", kx::MSG_LOCALE, static_cast<long long>(n));
     PrintReceived(vm, nSeen);
+
+    BindValueFunctions(hLibrary, vm.hModule(), "bInitTNConvFromVM");
+    BindValueFunctions(hLibrary, vm.hModule(), "bInitTNCalcFromVM");
 
     n = pfnExecution(kx::MSG_CHANGE_LANGUAGE, nullptr);
     std::printf("-> language change (%u): %lld\n", kx::MSG_CHANGE_LANGUAGE,

@@ -22,6 +22,8 @@
 
 #include "SharedStringBlock.h"
 
+struct STTabAny;
+
 class CTNBIN {
  public:
   CTNBIN() = default;
@@ -56,6 +58,11 @@ class CTNBIN {
 
   // For a fresh object: empty for n = 0 or no bytes, else a copy of n bytes.
   int nAssignInit(const void* bytes, long n);
+  // For a fresh object: one byte per typed value of the array, each read as
+  // a byte (CAny::nGetBYTE); an element that is no byte gives 115 and
+  // nothing is allocated. Defined with the typed values, so that the
+  // runtime foundation needs none.
+  int nAssignInit(const STTabAny& stTab);
 
   // The value becomes n bytes (copied from `bytes` when given). n = 0:
   // empty. An exclusive block is reused, grown when n exceeds its

@@ -12,6 +12,18 @@ namespace kxtest {
 std::string LibraryPath() { return KX_LIBRARY_PATH; }
 std::string StandInVmPath() { return KX_STANDIN_VM_PATH; }
 std::string StandInVmNoExecPath() { return KX_STANDIN_VM_NOEXEC_PATH; }
+
+namespace {
+// The directory the stand-in module was built in, with a final "/".
+std::string StandInDirectory() {
+  const std::string path = KX_STANDIN_VM_PATH;
+  const size_t nSlash = path.rfind('/');
+  return nSlash == std::string::npos ? std::string("./") : path.substr(0, nSlash + 1);
+}
+}  // namespace
+
+std::string StandInVmNoFinPath() { return StandInDirectory() + "kxstandinvm_nofin.so"; }
+std::string StandInVmNoProxyPath() { return StandInDirectory() + "kxstandinvm_noproxy.so"; }
 std::string HostPath() { return KX_HOST_PATH; }
 
 std::string SourcePath(const std::string& relative) { return std::string(KX_SOURCE_DIR) + "/" + relative; }

@@ -10,6 +10,10 @@ namespace kxtest {
 std::string LibraryPath();          // kx200maria64.so
 std::string StandInVmPath();        // stand-in runtime module
 std::string StandInVmNoExecPath();  // runtime module without "Execution"
+// Variants of the stand-in runtime module, built beside it: one without
+// "FinConversion" and "nModuloEx", one without "pQueryProxy".
+std::string StandInVmNoFinPath();
+std::string StandInVmNoProxyPath();
 std::string HostPath();             // kxhost
 std::string MdbdeployPath();        // the installer program; empty when not built
 // A file of the source tree, from its path relative to the tree's root.
