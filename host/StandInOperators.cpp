@@ -601,6 +601,8 @@ int StandIn_nNegationEx(const void* pA, unsigned int nCodeA, void* pTarget, unsi
       Write(pTarget, -a.dValue);
       break;
     case ANY_CY:
+      // The minimum pattern has no opposite.
+      if (-a.nValue > kMoneyMax) return kOutOfRange;
       WriteMoney(-a.nValue, pTarget);
       break;
     case ANY_I1:

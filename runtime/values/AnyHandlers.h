@@ -60,6 +60,10 @@ void SetFromANSI_CPLen(CAny_Intern* h, int nCodePage, const void* p, std::size_t
 void SetFromUNICODE_CP(CAny_Intern* h, int nCodePage, const void* p);
 void SetFromUNICODE_CPLen(CAny_Intern* h, int nCodePage, const void* p, std::size_t n);
 void SetValueOption(CAny_Intern* h, const void* p, std::size_t n, unsigned int nOption);
+// For the families held by pointer or handle: the value form is 8 bytes,
+// at the start of the value area.
+int nGetPointerSize(CAny_Intern* h, std::size_t* pn);
+int nGetValueAdr(CAny_Intern* h, void** pp);
 // Flags after a Duplique: the target's cleared, the source's two copied.
 void CopyFlags(const CAny_Intern* pSource, CAny* pTarget);
 }  // namespace AnyBase

@@ -84,6 +84,15 @@ void SetValueOption(CAny_Intern* h, const void* p, std::size_t n, unsigned int) 
   h->pstTable()->pfnSetValueLen(h, p, n);
 }
 
+int nGetPointerSize(CAny_Intern*, std::size_t* pn) {
+  if (pn != nullptr) *pn = sizeof(void*);
+  return ANY_OK;
+}
+int nGetValueAdr(CAny_Intern* h, void** pp) {
+  if (pp != nullptr) *pp = h->m_abyValue;
+  return ANY_OK;
+}
+
 }  // namespace AnyBase
 
 const STAnyTable CAny_Intern::ms_stTable = {KX_ANY_BASE_SLOTS};

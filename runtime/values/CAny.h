@@ -32,6 +32,7 @@
 #include <cstring>
 
 #include "CXYString.h"
+#include "SharedStringTypes.h"  // STTabAny, STOCAW (null options: defaults)
 
 class CAny;
 class CAny_Intern;
@@ -108,11 +109,6 @@ enum : int {
 constexpr std::size_t knAnyValueSize = 40;
 
 #pragma pack(push, 4)
-// An array of values and its count (type TABANY's value form).
-struct STTabAny {
-  CAny* pTab;
-  std::size_t nCount;
-};
 // What nGetManipAUB gives: the buffer handle, the type code, a zero word.
 struct STManipAUB {
   void* pBuffer;
@@ -121,12 +117,6 @@ struct STManipAUB {
 };
 #pragma pack(pop)
 
-// Conversion options handed to every cast: the first field is the code page;
-// the others are the runtime's (passed on as they are). Null: defaults.
-struct STOCAW {
-  std::uint32_t nCodePage;
-  std::uint32_t adwRuntime[7];
-};
 
 // A handler: one function per slot, each taking the handler's address (the
 // value + 4) first. Slots 28 to 30 are the owned-string families' own (null

@@ -39,16 +39,6 @@ void Duplique(CAny_Intern* h, CAny* pTarget) {
   AnyBase::CopyFlags(h, pTarget);
 }
 
-int nGetSize(CAny_Intern*, std::size_t* pn) {
-  *pn = 8;
-  return ANY_OK;
-}
-
-int nGetAdr(CAny_Intern* h, void** pp) {
-  *pp = h->m_abyValue;
-  return ANY_OK;
-}
-
 // Shares the buffer into the CTNBIN at out; what out held is released.
 int nFillBuffer(CAny_Intern* h, void* out) {
   unsigned char* pOwn = Handle(h);
@@ -109,8 +99,8 @@ void SetValueLen(CAny_Intern* h, const void* p, std::size_t n) {
 }
 
 const STAnyTable kstBIN = {
-    Release,          Release,           Duplique,             nGetSize,
-    nGetAdr,          nFillBuffer,       nGetDataSize,         nGetDataAdr,
+    Release,          Release,           Duplique,             AnyBase::nGetPointerSize,
+    AnyBase::nGetValueAdr, nFillBuffer,       nGetDataSize,         nGetDataAdr,
     nFillDataBuffer,  SetValue,          SetValueLen,          AnyBase::nGetPCASTR,
     AnyBase::nGetPCWSTR, AnyBase::nGetSTRLEN, AnyBase::bIsPositive, nGetDataSize,
     nFillDataBuffer,  AnyBase::nIncremente, AnyBase::nDecremente, AnyBase::SetFromANSI,

@@ -9,13 +9,8 @@
 #include <cstring>
 
 #include "AnyHandlers.h"
-#include "IDecimal.h"
-
-#if __has_include("AnyRuntime.h")
 #include "AnyRuntime.h"
-#else
-extern IVMFactory* gpiVMFactory;
-#endif
+#include "IDecimal.h"
 
 namespace {
 
@@ -39,16 +34,6 @@ void Duplique(CAny_Intern* h, CAny* pTarget) {
   CAny_Intern* t = &pTarget->m_clIntern;
   t->pstTable()->pfnSetValue(t, Decimal(h));
   AnyBase::CopyFlags(h, pTarget);
-}
-
-int nGetSize(CAny_Intern*, std::size_t* pn) {
-  *pn = 8;
-  return ANY_OK;
-}
-
-int nGetAdr(CAny_Intern* h, void** pp) {
-  *pp = h->m_abyValue;
-  return ANY_OK;
 }
 
 // The object pointer (the object stays the value's).
@@ -96,8 +81,8 @@ bool bIsPositive(CAny_Intern* h) {
 }
 
 const STAnyTable kstDECIMAL = {
-    Release,          Release,           Duplique,             nGetSize,
-    nGetAdr,          nFillBuffer,       nGetDataSize,         nGetDataAdr,
+    Release,          Release,           Duplique,             AnyBase::nGetPointerSize,
+    AnyBase::nGetValueAdr, nFillBuffer,       nGetDataSize,         nGetDataAdr,
     nFillDataBuffer,  SetValue,          SetValueLen,          AnyBase::nGetPCASTR,
     AnyBase::nGetPCWSTR, AnyBase::nGetSTRLEN, bIsPositive,     nGetDataSize,
     nFillDataBuffer,  AnyBase::nIncremente, AnyBase::nDecremente, AnyBase::SetFromANSI,

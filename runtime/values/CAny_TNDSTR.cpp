@@ -121,16 +121,6 @@ void Duplique(CAny_Intern* h, CAny* pTarget, unsigned short wCode) {
   AnyBase::CopyFlags(h, pTarget);
 }
 
-int nGetSize(CAny_Intern*, std::size_t* pn) {
-  *pn = 8;
-  return ANY_OK;
-}
-
-int nGetAdr(CAny_Intern* h, void** pp) {
-  *pp = h->m_abyValue;
-  return ANY_OK;
-}
-
 // Shares the text into the handle at out; what out held is released.
 template <typename T>
 int nFillBuffer(CAny_Intern* h, void* out) {
@@ -253,8 +243,8 @@ void W_SetFromANSI_CPLen(CAny_Intern* h, int nCodePage, const void* p, std::size
 }
 
 const STAnyTable kstDSTRW = {
-    W_Release,           W_Release,          W_Duplique,         nGetSize,
-    nGetAdr,             W_nFillBuffer,      W_nGetDataSize,     W_nGetDataAdr,
+    W_Release,           W_Release,          W_Duplique,         AnyBase::nGetPointerSize,
+    AnyBase::nGetValueAdr, W_nFillBuffer,      W_nGetDataSize,     W_nGetDataAdr,
     W_nFillDataBuffer,   W_SetValue,         W_SetValueLen,      AnyBase::nGetPCASTR,
     W_nGetPCWSTR,        W_nGetSTRLEN,       AnyBase::bIsPositive, W_nGetUtilDataSize,
     W_nFillUtilDataBuffer, AnyBase::nIncremente, AnyBase::nDecremente, W_SetFromANSI,
@@ -282,8 +272,8 @@ int A_nGetUtilDataSize(CAny_Intern* h, std::size_t* pn) { return nGetUtilDataSiz
 int A_nFillUtilDataBuffer(CAny_Intern* h, void* p) { return nFillUtilDataBuffer<char>(h, p); }
 
 const STAnyTable kstDSTRA = {
-    A_Release,           A_Release,          A_Duplique,         nGetSize,
-    nGetAdr,             A_nFillBuffer,      A_nGetDataSize,     A_nGetDataAdr,
+    A_Release,           A_Release,          A_Duplique,         AnyBase::nGetPointerSize,
+    AnyBase::nGetValueAdr, A_nFillBuffer,      A_nGetDataSize,     A_nGetDataAdr,
     A_nFillDataBuffer,   A_SetValue,         A_SetValueLen,      A_nGetPCASTR,
     AnyBase::nGetPCWSTR, A_nGetSTRLEN,       AnyBase::bIsPositive, A_nGetUtilDataSize,
     A_nFillUtilDataBuffer, AnyBase::nIncremente, AnyBase::nDecremente, AnyBase::SetFromANSI,

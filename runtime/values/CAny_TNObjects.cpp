@@ -23,16 +23,6 @@ namespace {
 
 // ---- Layout common to every object kind ---------------------------------
 
-int nGetSize(CAny_Intern*, std::size_t* pn) {
-  *pn = 8;
-  return ANY_OK;
-}
-
-int nGetAdr(CAny_Intern* h, void** pp) {
-  *pp = h->m_abyValue;
-  return ANY_OK;
-}
-
 // The pointer (the reference stays the value's).
 int nFillBuffer(CAny_Intern* h, void* out) {
   std::memcpy(out, h->m_abyValue, sizeof(void*));
@@ -96,10 +86,10 @@ void DupliquePolice(CAny_Intern* h, CAny* pTarget) { DupliqueCounted(h, pTarget,
 
 #define KX_COUNTED_TABLE(name, duplique, setvalue, setvaluelen)                                \
   const STAnyTable name = {                                                                    \
-      ReleaseCounted,   ReleaseCounted,    duplique,             nGetSize,                     \
-      nGetAdr,          nFillBuffer,       nGetSize,             nGetAdr,                      \
+      ReleaseCounted,   ReleaseCounted,    duplique,             AnyBase::nGetPointerSize, \
+      AnyBase::nGetValueAdr, nFillBuffer,       AnyBase::nGetPointerSize, AnyBase::nGetValueAdr, \
       nFillBuffer,      setvalue,          setvaluelen,          AnyBase::nGetPCASTR,          \
-      AnyBase::nGetPCWSTR, AnyBase::nGetSTRLEN, AnyBase::bIsPositive, nGetSize,                \
+      AnyBase::nGetPCWSTR, AnyBase::nGetSTRLEN, AnyBase::bIsPositive, AnyBase::nGetPointerSize, \
       nFillBuffer,      AnyBase::nIncremente, AnyBase::nDecremente, AnyBase::SetFromANSI,     \
       AnyBase::SetFromANSILen, AnyBase::SetFromUNICODE, AnyBase::SetFromUNICODELen,            \
       AnyBase::SetFromANSI_CP, AnyBase::SetFromANSI_CPLen, AnyBase::SetFromUNICODE_CP,         \
@@ -153,10 +143,10 @@ void DupliqueDino(CAny_Intern* h, CAny* pTarget) { DupliqueObject(h, pTarget, AN
 
 #define KX_OBJECT_TABLE(name, duplique)                                                        \
   const STAnyTable name = {                                                                    \
-      ReleaseObject,    ReleaseObject,     duplique,             nGetSize,                     \
-      nGetAdr,          nFillBuffer,       nGetSize,             nGetAdr,                      \
+      ReleaseObject,    ReleaseObject,     duplique,             AnyBase::nGetPointerSize, \
+      AnyBase::nGetValueAdr, nFillBuffer,       AnyBase::nGetPointerSize, AnyBase::nGetValueAdr, \
       nFillBuffer,      SetValueObject,    SetValueLenObject,    AnyBase::nGetPCASTR,          \
-      AnyBase::nGetPCWSTR, AnyBase::nGetSTRLEN, AnyBase::bIsPositive, nGetSize,                \
+      AnyBase::nGetPCWSTR, AnyBase::nGetSTRLEN, AnyBase::bIsPositive, AnyBase::nGetPointerSize, \
       nFillBuffer,      AnyBase::nIncremente, AnyBase::nDecremente, AnyBase::SetFromANSI,     \
       AnyBase::SetFromANSILen, AnyBase::SetFromUNICODE, AnyBase::SetFromUNICODELen,            \
       AnyBase::SetFromANSI_CP, AnyBase::SetFromANSI_CPLen, AnyBase::SetFromUNICODE_CP,         \

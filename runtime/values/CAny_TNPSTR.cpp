@@ -96,16 +96,6 @@ void Duplique(CAny_Intern* h, CAny* pTarget, unsigned short wCode) {
   AnyBase::CopyFlags(h, pTarget);
 }
 
-int nGetSize(CAny_Intern*, std::size_t* pn) {
-  *pn = 8;
-  return ANY_OK;
-}
-
-int nGetAdr(CAny_Intern* h, void** pp) {
-  *pp = h->m_abyValue;
-  return ANY_OK;
-}
-
 // The value form: the pointer itself (the string stays the value's).
 template <typename T>
 int nFillBuffer(CAny_Intern* h, void* out) {
@@ -223,8 +213,8 @@ void A_CreateStrLen(CAny_Intern* h, const void* p, std::size_t n) { A_SetValueLe
 void A_DeleteStr(CAny_Intern* h) { DeleteStr<char>(h); }
 
 const STAnyTable kstPSTRA = {
-    A_Release,           A_Release,          A_Duplique,         nGetSize,
-    nGetAdr,             A_nFillBuffer,      A_nGetDataSize,     A_nGetDataAdr,
+    A_Release,           A_Release,          A_Duplique,         AnyBase::nGetPointerSize,
+    AnyBase::nGetValueAdr, A_nFillBuffer,      A_nGetDataSize,     A_nGetDataAdr,
     A_nFillDataBuffer,   A_SetValue,         A_SetValueLen,      A_nGetPCASTR,
     AnyBase::nGetPCWSTR, A_nGetSTRLEN,       AnyBase::bIsPositive, A_nGetUtilDataSize,
     A_nFillUtilDataBuffer, AnyBase::nIncremente, AnyBase::nDecremente, AnyBase::SetFromANSI,
@@ -305,8 +295,8 @@ void W_SetFromANSI_CPLen(CAny_Intern* h, int nCodePage, const void* p, std::size
 }
 
 const STAnyTable kstPSTRW = {
-    W_Release,           W_Release,          W_Duplique,         nGetSize,
-    nGetAdr,             W_nFillBuffer,      W_nGetDataSize,     W_nGetDataAdr,
+    W_Release,           W_Release,          W_Duplique,         AnyBase::nGetPointerSize,
+    AnyBase::nGetValueAdr, W_nFillBuffer,      W_nGetDataSize,     W_nGetDataAdr,
     W_nFillDataBuffer,   W_SetValue,         W_SetValueLen,      AnyBase::nGetPCASTR,
     W_nGetPCWSTR,        W_nGetSTRLEN,       AnyBase::bIsPositive, W_nGetUtilDataSize,
     W_nFillUtilDataBuffer, AnyBase::nIncremente, AnyBase::nDecremente, W_SetFromANSI,

@@ -86,16 +86,6 @@ void Duplique(CAny_Intern* h, CAny* pTarget) {
   AnyBase::CopyFlags(h, pTarget);
 }
 
-int nGetSize(CAny_Intern*, std::size_t* pn) {
-  *pn = 8;
-  return ANY_OK;
-}
-
-int nGetAdr(CAny_Intern* h, void** pp) {
-  *pp = h->m_abyValue;
-  return ANY_OK;
-}
-
 // The array pointer (the array stays the value's).
 int nFillBuffer(CAny_Intern* h, void* out) {
   CAny* p = Array(h);
@@ -127,8 +117,8 @@ void SetValueLen(CAny_Intern* h, const void* p, std::size_t n) {
 }
 
 const STAnyTable kstTABANY = {
-    Release,          Release,           Duplique,             nGetSize,
-    nGetAdr,          nFillBuffer,       nGetDataSize,         nGetDataAdr,
+    Release,          Release,           Duplique,             AnyBase::nGetPointerSize,
+    AnyBase::nGetValueAdr, nFillBuffer,       nGetDataSize,         nGetDataAdr,
     nFillDataBuffer,  SetValue,          SetValueLen,          AnyBase::nGetPCASTR,
     AnyBase::nGetPCWSTR, AnyBase::nGetSTRLEN, AnyBase::bIsPositive, nGetDataSize,
     nFillDataBuffer,  AnyBase::nIncremente, AnyBase::nDecremente, AnyBase::SetFromANSI,
@@ -149,11 +139,11 @@ void CAny_TNTABANY::s_SetDirect(CAny* pAny, const STTabAny& st) {
   CAny_Intern* h = &pAny->m_clIntern;
   // The value's own array given back (a NULL table among others) must not
   // be freed by the change of type.
-  const bool bOwnArray = pAny->nGetTypeCode() == ANY_TABANY && Array(h) == st.pTab;
+  const bool bOwnArray = pAny->nGetTypeCode() == ANY_TABANY && Array(h) == st.pclFirst;
   if (!bOwnArray) pAny->__SetType(ANY_TABANY, 0);
   CAny* pOld = Array(h);
   const std::size_t nOld = nCount(h);
-  Put(h, st.pTab, st.pTab != nullptr ? st.nCount : 0);
-  if (pOld != st.pTab) FreeArray(pOld, nOld);
+  Put(h, st.pclFirst, st.pclFirst != nullptr ? st.nCount : 0);
+  if (pOld != st.pclFirst) FreeArray(pOld, nOld);
   pAny->ClearFlags();
 }

@@ -20,6 +20,15 @@ TEST(KxHost, DrivesTheLibraryThroughItsLifecycle) {
     ASSERT_NE(nFound, std::string::npos) << sz << "\n" << out;
     nPos = nFound;
   }
+  // After the locale message the runtime binds its conversions and operators
+  // in the library, with the stand-in module; both bindings are reported.
+  const size_t nLocale = out.find("-> locale (4878): 1");
+  ASSERT_NE(nLocale, std::string::npos) << out;
+  const size_t nConv = out.find("-> bInitTNConvFromVM: 1", nLocale);
+  ASSERT_NE(nConv, std::string::npos) << out;
+  const size_t nCalc = out.find("-> bInitTNCalcFromVM: 1", nConv);
+  ASSERT_NE(nCalc, std::string::npos) << out;
+  EXPECT_LT(nCalc, out.find("-> language change"));
   EXPECT_NE(out.find("-> terminate (4875): 1", nPos), std::string::npos) << out;
   EXPECT_EQ(out.find("runtime received message 3052"), std::string::npos) << out;
 }

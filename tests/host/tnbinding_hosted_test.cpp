@@ -277,8 +277,9 @@ TEST_F(tnbindingCasts, DatesAndTimesThroughDigitTexts) {
   const wchar_t* pDate = L"20240229";
   Buffer bDateTime;
   ASSERT_EQ(Convert(&pDate, ANY_PSTRW, bDateTime, ANY_DATETIME), 0);
-  EXPECT_EQ(bDateTime.nWritten(), 4u) << "midnight: the time word stays 0";
+  EXPECT_EQ(bDateTime.nWritten(), 8u);
   const auto dt = bDateTime.Get<CDateTimeBase>();
+  EXPECT_EQ(dt.m_dwHeure, 0u) << "a date alone is at midnight";
   EXPECT_EQ(dt.m_wAnnee, 2024);
   EXPECT_EQ(dt.m_byMois, 2);
   EXPECT_EQ(dt.m_byJour, 29);
@@ -312,7 +313,9 @@ TEST_F(tnbindingCasts, DatesAndTimesThroughDigitTexts) {
     }
     EXPECT_EQ(s, c.pszDigits);
     EXPECT_EQ(b.aby[c.nWidth - 1], 0) << "terminated within the form";
-    if (c.nWidth < knAnyValueSize) EXPECT_EQ(b.aby[c.nWidth], kFill) << "nothing past the form";
+    if (c.nWidth < knAnyValueSize) {
+      EXPECT_EQ(b.aby[c.nWidth], kFill) << "nothing past the form";
+    }
     // And back to a date-time, from the digits.
     Buffer bBack;
     EXPECT_EQ(Convert(b.aby, c.nTarget, bBack, ANY_DATETIME),

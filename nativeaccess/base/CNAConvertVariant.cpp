@@ -1,0 +1,5 @@
+#include "CNAConvertVariant.h"
+
+CNAConvertVariant::~CNAConvertVariant() = default;
+
+CNAConnection* CNAConvertVariant::pclGetCnx() { return nullptr; }
