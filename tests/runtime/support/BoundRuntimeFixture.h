@@ -1,8 +1,9 @@
 // Fixture of the tests that need the runtime's conversions and operators:
 // the stand-in runtime module loaded, its string allocator installed as the
 // process's (the strings its conversions make come from it), both bindings
-// made; at the end every string block the test took has gone back and the
-// bindings are undone, so no pointer into the unloaded module stays.
+// made; at the end every string block, decimal and owned text the test
+// took has gone back and the bindings are undone, so no pointer into the
+// unloaded module stays.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -43,6 +44,8 @@ class BoundRuntimeTest : public ::testing::Test {
     m_piSaved = CInformationModule::ms_piStrMemAlloc;
     CInformationModule::ms_piStrMemAlloc = reinterpret_cast<IStrMemAlloc*>(m_vm->GetItem(13));
     m_nLiveBefore = m_vm->GetLiveStrBlocks();
+    m_nDecimalsBefore = m_vm->GetLiveDecimals();
+    m_nTextsBefore = m_vm->GetLivePointerTexts();
     if (m_bBind) {
       ASSERT_EQ(1, bInitTNConvFromVM(m_vm->hModule(), 2, 2));
       ASSERT_EQ(1, bInitTNCalcFromVM(m_vm->hModule(), 2, 2));
@@ -51,6 +54,8 @@ class BoundRuntimeTest : public ::testing::Test {
   void TearDown() override {
     // Every value of the test body is gone by now.
     EXPECT_EQ(m_nLiveBefore, m_vm->GetLiveStrBlocks()) << "a string block was not given back";
+    EXPECT_EQ(m_nDecimalsBefore, m_vm->GetLiveDecimals()) << "a decimal was not given back";
+    EXPECT_EQ(m_nTextsBefore, m_vm->GetLivePointerTexts()) << "a converted text was not given back";
     UnbindRuntimeForTests();
     CInformationModule::ms_piStrMemAlloc = m_piSaved;
     m_vm.reset();
@@ -60,4 +65,6 @@ class BoundRuntimeTest : public ::testing::Test {
   std::unique_ptr<StandInVm> m_vm;
   IStrMemAlloc* m_piSaved = nullptr;
   int m_nLiveBefore = 0;
+  int m_nDecimalsBefore = 0;
+  int m_nTextsBefore = 0;
 };

@@ -156,6 +156,17 @@ TEST_F(anyops, NegationWritesIntoTheResult) {
   EXPECT_EQ(ANY_I4, r.wGetType());
   EXPECT_EQ(-8, r.m_clIntern.tGet<std::int32_t>());
 
+  // A result of another type than the operand's: the handler changes
+  // without releasing the runtime's output as the old type's.
+  CAny u;
+  u.SetUI4(7);
+  u.SetNull();
+  CAny ru = Text(L"replaced");
+  EXPECT_EQ(0, nNegatif(u, &ru, 0));
+  EXPECT_NE(ANY_UI4, ru.nGetTypeCode());
+  EXPECT_TRUE(ru.bIsNull());
+  EXPECT_EQ(-7, nInteger(ru));
+
   CAny d = I4(5);
   ASSERT_LE(d.__nCastTo(ANY_DECIMAL, nullptr, 0), 99);
   CAny nd;
