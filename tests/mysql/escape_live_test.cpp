@@ -8,7 +8,7 @@
 #include "Escape.h"
 #include "TestSupport.h"
 #include "XMalloc.h"
-#include "support/MariaDbClient.h"
+#include "MariaDbClient.h"
 
 namespace {
 

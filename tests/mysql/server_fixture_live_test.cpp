@@ -5,7 +5,7 @@
 #include <string>
 
 #include "TestSupport.h"
-#include "support/MariaDbClient.h"
+#include "MariaDbClient.h"
 
 namespace {
 

@@ -12,6 +12,7 @@
 #include "CAny.h"
 #include "CNAColumn.h"
 #include "CNAConnectionDescription.h"
+#include "support/TestConnection.h"
 #include "CNADataSourceDescription.h"
 #include "CNAItemDescription.h"
 #include "CRefArray.h"
@@ -344,12 +345,12 @@ TEST_F(itemdesc, KeyFlagsAndProperties) {
 }
 
 TEST_F(itemdesc, DatabaseTypeNeedsACodeTheConnectionKnows) {
-  class Refusing : public CNAConnectionDescription {
+  class Refusing : public kxtest::TestConnection {
    public:
     int bDBTypeUnkwnownByDB(int nType) const override { return nType == 253; }
   };
   Refusing clRefusing;
-  CNAConnectionDescription clPlain;
+  kxtest::TestConnection clPlain;
   CNAItemDescription* p = New(NA_IT_TEXTE, 21);
   EXPECT_EQ(NA_IT_EMPTY, p->eNAGetDBType(&clPlain));
   p->SetDBType(L"varchar", 253);

@@ -12,6 +12,7 @@
 #include "CNAError.h"
 #include "CXErrorInternal.h"
 #include "INAError.h"
+#include "support/TestConnection.h"
 
 namespace {
 
@@ -41,8 +42,14 @@ constexpr wchar_t kszNativeLine[] = L"EIT_INFOSERVEUR : <server 10.11>";
 
 // A connection that records the calls for its native information and adds
 // one recognisable item.
-class CRecordingConnection : public CNAConnectionDescription {
+struct CTestHostHolder {
+  kxtest::TestHostDescription m_clHost;
+};
+class CRecordingConnection : private CTestHostHolder, public kxtest::TestConnection {
  public:
+  CRecordingConnection() : kxtest::TestConnection(&m_clHost) {}
+  // The data source the host answers (a text that outlives the connection).
+  void SetDataBase(const wchar_t* pszDataBase) { m_clHost.pszDataSource = pszDataBase; }
   void AddInfoNativeXError(_CXErrorModule76* pclErr) override {
     ++m_nNativeCalls;
     pclErr->AddInfo(EIT_INFOSERVEUR, L"server 10.11");
@@ -469,7 +476,7 @@ TEST_F(naerror, ConnectionDataBaseNameIsTheTextSet) {
   EXPECT_EQ(W(m_clCnx.pszGetDataBase()), L"sales");
   m_clCnx.SetDataBase(nullptr);
   EXPECT_EQ(m_clCnx.pszGetDataBase(), nullptr);
-  const CNAConnectionDescription clBase;
+  const kxtest::TestConnection clBase;
   EXPECT_EQ(clBase.bDBTypeUnkwnownByDB(12), 0);
 }
 

@@ -1,4 +1,4 @@
-// The MariaDB client library as the `live` tests use it: loaded with dlopen
+// The MariaDB client library as the `live` tests of every area use it: loaded with dlopen
 // and bound by name, as the library itself binds it, so that the tests need
 // no client headers at build time.
 //
@@ -46,6 +46,10 @@ class MariaDbClient {
   // Runs one statement that returns a result set and reads all of it; false
   // (with `failure` set) when the server refuses it or returns no result.
   bool Query(void* mysql, const std::string& sql, Result& result, std::string& failure);
+  // Runs one statement that returns no result set (DDL, DML, transaction
+  // control); false (with `failure` set) when the server refuses it. A
+  // result set the statement returns after all is read and dropped.
+  bool Execute(void* mysql, const std::string& sql, std::string& failure);
   // The first column of the first row (empty when there is none, or NULL);
   // empty with `failure` set when the query fails.
   std::string QueryValue(void* mysql, const std::string& sql, std::string& failure);

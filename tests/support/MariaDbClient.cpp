@@ -1,4 +1,4 @@
-// The MariaDB client library bound by name for the `live` tests.
+// The MariaDB client library bound by name for the `live` tests of every area.
 #include "MariaDbClient.h"
 
 #include <dlfcn.h>
@@ -102,6 +102,21 @@ bool MariaDbClient::Query(void* mysql, const std::string& sql, Result& result,
     result.rows.push_back(std::move(values));
   }
   m_pFreeResult(set);
+  return true;
+}
+
+bool MariaDbClient::Execute(void* mysql, const std::string& sql, std::string& failure) {
+  if (!bLoaded()) {
+    failure = m_sLoadError;
+    return false;
+  }
+  if (m_pQuery(mysql, sql.data(), sql.size()) != 0) {
+    failure = m_pError(mysql);
+    return false;
+  }
+  // A statement may still answer rows; they must be consumed before the
+  // session takes the next statement.
+  if (void* set = m_pStore(mysql)) m_pFreeResult(set);
   return true;
 }
 

@@ -1,0 +1,133 @@
+// What a connection writes into the errors reported about it (the lines of
+// the error dump that say which client library, server, user and settings
+// were in use), the captions of those lines, and the refused diagnosis.
+#include <cwchar>
+
+#include "CNAConnectionDescription.h"
+#include "CNAError.h"
+#include "CXError.h"
+#include "DllResLoader.h"
+#include "INAConnectionDescription.h"
+#include "MyModuleInfo.h"
+
+namespace {
+
+struct stCaptionDef {
+  unsigned nMessageId;
+  const wchar_t* pszBuiltIn;  // used when the message cannot be loaded
+};
+
+// In the order of eNACONNECTIONCAPTION.
+constexpr stCaptionDef kastCaptions[NACAPTION_COUNT] = {
+    {25869, L"Native Library : "},   {25849, L"Provider : "},
+    {25847, L"Utilisateur : "},      {25846, L"DataSource : "},
+    {25848, L"Database : "},         {25834, L"Connexion Timeout : "},
+    {25835, L"Command Timeout : "},  {25836, L"Lock Timeout : "},
+    {25837, L"Cursor Position : "},  {25838, L"Unicode actived : "},
+    {25844, L"TN Page Code : "},     {25845, L"Connexion Page Code: "},
+    {25839, L"Lock Tag : "},
+};
+
+// User error 8: the operation is not supported.
+constexpr unsigned knErrNotSupported = 8;
+constexpr std::uint32_t kdwDumpParts = 0x80000FFFu;
+constexpr long kDroppedTextMax = 1000;
+
+// The captions, loaded on first use and kept for the process.
+struct CCaptions {
+  CCaptions() {
+    for (int i = 0; i < NACAPTION_COUNT; ++i) {
+      CTString csText;
+      if (!DLLRES_bLoadString(&gstMyModuleInfo76, kastCaptions[i].nMessageId, &csText) ||
+          csText.nTaille() == 0)
+        csText.Set(kastCaptions[i].pszBuiltIn);
+      // One space between the caption and its value.
+      csText.Add(L' ');
+      acsText[i].Set(csText.pszGet());
+    }
+  }
+  CTString acsText[NACAPTION_COUNT];
+};
+
+// A code page as the dump shows it.
+void AddCodePage(CTString* pcsLine, std::int32_t nCodePage) {
+  if (nCodePage == -2)
+    pcsLine->Add(L"UTF-16");
+  else if (nCodePage == 65001)
+    pcsLine->Add(L"UTF-8");
+  else
+    pcsLine->AddI4(nCodePage);
+}
+
+void AddLine(_CXErrorModule76* pclErr, eNACONNECTIONCAPTION eCaption, const wchar_t* pszValue) {
+  CTString csLine(kxna_pszGetConnectionCaption(eCaption));
+  csLine.Add(pszValue);
+  pclErr->AddDebugMessageNoFormat(csLine.pszGet());
+}
+
+void AddNumberLine(_CXErrorModule76* pclErr, eNACONNECTIONCAPTION eCaption, std::int32_t nValue) {
+  CTString csLine(kxna_pszGetConnectionCaption(eCaption));
+  csLine.AddI4(nValue);
+  pclErr->AddDebugMessageNoFormat(csLine.pszGet());
+}
+
+bool bFilled(const wchar_t* psz) { return psz != nullptr && *psz != L'\0'; }
+
+}  // namespace
+
+const wchar_t* kxna_pszGetConnectionCaption(eNACONNECTIONCAPTION caption) {
+  static const CCaptions s_clCaptions;
+  if (caption < 0 || caption >= NACAPTION_COUNT) return L"";
+  return s_clCaptions.acsText[caption].pszGet();
+}
+
+void CNAConnectionDescription::AddInfoNativeXError(_CXErrorModule76* pclErr) {
+  if (pclErr == nullptr) return;
+  if (m_csClientVersion.nTaille() > 0) pclErr->AddInfo(EIT_INFOCLIENT, m_csClientVersion.pszGet());
+  if (m_csClientLibrary.nTaille() > 0) pclErr->AddInfo(EIT_INFOSERVEUR, m_csClientLibrary.pszGet());
+
+  if (m_csClientLibrary.nTaille() > 0)
+    AddLine(pclErr, NACAPTION_CLIENTLIBRARY, m_csClientLibrary.pszGet());
+  const wchar_t* pszProvider =
+      m_piConnectionDescription != nullptr ? m_piConnectionDescription->pszGetProvider() : nullptr;
+  if (bFilled(pszProvider)) AddLine(pclErr, NACAPTION_PROVIDER, pszProvider);
+  const wchar_t* pszUser = pszGetUserName();
+  if (bFilled(pszUser)) AddLine(pclErr, NACAPTION_USER, pszUser);
+  const wchar_t* pszDataSource = pszGetDataBase();
+  if (bFilled(pszDataSource)) AddLine(pclErr, NACAPTION_DATASOURCE, pszDataSource);
+  const wchar_t* pszDefault = pszGetDefaultDataBaseEx();
+  if (bFilled(pszDefault)) AddLine(pclErr, NACAPTION_DEFAULTDATABASE, pszDefault);
+  if (m_nConnectionTimeout != -1)
+    AddNumberLine(pclErr, NACAPTION_CONNECTIONTIMEOUT, m_nConnectionTimeout);
+  if (m_nCommandTimeout != -1) AddNumberLine(pclErr, NACAPTION_COMMANDTIMEOUT, m_nCommandTimeout);
+  if (m_nLockTimeout != -1) AddNumberLine(pclErr, NACAPTION_LOCKTIMEOUT, m_nLockTimeout);
+  AddLine(pclErr, NACAPTION_CURSORLOCATION, s_pszGetCursorLocation(m_eCursorLocation));
+  AddNumberLine(pclErr, NACAPTION_UNICODESUPPORT, m_nUnicodeSupport);
+  if (m_nApplicationCodePage != -1) {
+    CTString csLine(kxna_pszGetConnectionCaption(NACAPTION_APPLICATIONCODEPAGE));
+    AddCodePage(&csLine, m_nApplicationCodePage);
+    pclErr->AddDebugMessageNoFormat(csLine.pszGet());
+  }
+  if (m_nDataBaseCodePage != -1) {
+    CTString csLine(kxna_pszGetConnectionCaption(NACAPTION_DATABASECODEPAGE));
+    AddCodePage(&csLine, m_nDataBaseCodePage);
+    pclErr->AddDebugMessageNoFormat(csLine.pszGet());
+  }
+  if (m_csRecordLock.nTaille() > 0) AddLine(pclErr, NACAPTION_RECORDLOCK, m_csRecordLock.pszGet());
+  // The password is never written.
+}
+
+int CNAConnectionDescription::bDiagnose(CNAError* error, CAny* /*result*/, const wchar_t* name,
+                                        unsigned /*flags*/) {
+  _CXErrorModule76 clErr(knErrNotSupported);
+  CNAError::g_SetInfoNames(&clErr, name, nullptr);
+  if (error != nullptr) {
+    error->AddError(NA_ERRORTYPE_UNAVAILABLE, &clErr, this);
+    return 0;
+  }
+  // No error object: the error is written out as its dump and dropped.
+  CTString csText;
+  clErr.StringDump(csText, static_cast<CXError::eXERROR_INFO>(kdwDumpParts));
+  csText.Tronque(kDroppedTextMax);
+  return 0;
+}

@@ -1,0 +1,42 @@
+#include "RecordingStatement.h"
+
+#include <utility>
+
+namespace kxtest {
+
+RecordingStatement::RecordingStatement(StatementScript* script) : m_pstScript(script) {
+  ++m_pstScript->nAllocated;
+  ++m_pstScript->nAlive;
+}
+
+RecordingStatement::~RecordingStatement() { --m_pstScript->nAlive; }
+
+bool RecordingStatement::_bLogFails(const wchar_t* text) {
+  m_pstScript->vecTexts.emplace_back(text != nullptr ? text : L"<null>");
+  return m_pstScript->setFailing.count(m_pstScript->vecTexts.size()) != 0;
+}
+
+int RecordingStatement::bExecuteDirect(const wchar_t* text, CTabValParser* /*parameters*/,
+                                       NA_WRITEPARSEFLAGS /*flags*/) {
+  return _bLogFails(text) ? 0 : 1;
+}
+
+int RecordingStatement::bGetRequestedValue(CAny* out, int /*column*/, const wchar_t* query) {
+  if (_bLogFails(query)) return 0;
+  if (out != nullptr) *out = m_pstScript->clValue;
+  return 1;
+}
+
+RecordingStatementScope::RecordingStatementScope(StatementScript* script) {
+  m_clPrevious = kxna_SetStatementFactory(
+      [script](CNAConnectionDescription*, CNAError*) -> CNAStatementSQL* {
+        if (script->bNoStatement) return nullptr;
+        return new RecordingStatement(script);
+      });
+}
+
+RecordingStatementScope::~RecordingStatementScope() {
+  kxna_SetStatementFactory(std::move(m_clPrevious));
+}
+
+}  // namespace kxtest
