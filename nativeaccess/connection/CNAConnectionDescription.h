@@ -227,6 +227,10 @@ class CNAConnectionDescription : public CInterf {
   int bTransactionBegin(CNAError* error, const wchar_t* name);
   int bTransactionCommit(CNAError* error, const wchar_t* name);
   int bTransactionRollBack(CNAError* error, const wchar_t* name);
+  // Commit or roll back the current transaction (counting mode included);
+  // the two share everything but the transaction's operation.
+  int _bEndTransaction(CNAError* error, const wchar_t* name,
+                       int (CNATransaction::*pfnEnd)(CNAError*, const wchar_t*));
   int _bTransactionOpened() const;
   int bAutoCloseEnabled() const;
   int bResumeCurrentTransaction(CNAError* error);

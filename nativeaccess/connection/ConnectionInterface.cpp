@@ -260,6 +260,15 @@ int CNAConnectionDescription::bTransactionBegin(CNAError* error, const wchar_t* 
 }
 
 int CNAConnectionDescription::bTransactionCommit(CNAError* error, const wchar_t* name) {
+  return _bEndTransaction(error, name, &CNATransaction::bCommit);
+}
+
+int CNAConnectionDescription::bTransactionRollBack(CNAError* error, const wchar_t* name) {
+  return _bEndTransaction(error, name, &CNATransaction::bRollBack);
+}
+
+int CNAConnectionDescription::_bEndTransaction(CNAError* error, const wchar_t* name,
+                                               int (CNATransaction::*pfnEnd)(CNAError*, const wchar_t*)) {
   if (m_pclCurrentTransaction == nullptr) {
     ReportNoTransaction(error, this, name);
     return 0;
@@ -272,24 +281,7 @@ int CNAConnectionDescription::bTransactionCommit(CNAError* error, const wchar_t*
   // The connection's reference keeps the transaction alive across the
   // virtual calls below.
   CNATransaction* pclTransaction = m_pclCurrentTransaction;
-  const int bResult = pclTransaction->bCommit(error, name);
-  if (bResult) _CancelRecordLock(pclTransaction);
-  if (bCounting && m_nTransactionNesting != 0) --m_nTransactionNesting;
-  return bResult;
-}
-
-int CNAConnectionDescription::bTransactionRollBack(CNAError* error, const wchar_t* name) {
-  if (m_pclCurrentTransaction == nullptr) {
-    ReportNoTransaction(error, this, name);
-    return 0;
-  }
-  const bool bCounting = m_bOneTransactionPerBegin == 0;
-  if (bCounting && m_nTransactionNesting != 1) {
-    if (m_nTransactionNesting != 0) --m_nTransactionNesting;
-    return 1;
-  }
-  CNATransaction* pclTransaction = m_pclCurrentTransaction;
-  const int bResult = pclTransaction->bRollBack(error, name);
+  const int bResult = (pclTransaction->*pfnEnd)(error, name);
   if (bResult) _CancelRecordLock(pclTransaction);
   if (bCounting && m_nTransactionNesting != 0) --m_nTransactionNesting;
   return bResult;
