@@ -1,0 +1,3 @@
+#include "CNADataAccess.h"
+
+CNADataAccess::~CNADataAccess() = default;
