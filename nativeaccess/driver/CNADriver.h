@@ -311,6 +311,20 @@ class CNADriver : public INADriver {
   // that driver's destruction.
   static CNADriver* s_pclDriver;
 
+  // Module state, set by the library entry (bInitLibrary, bDLLCompatible):
+  // the module handle of the first initialisation and the interface
+  // versions the database-engine host (kind 7) and the SQL runtime (kind 28)
+  // announced.
+  static void* s_hDllHandle;
+  static std::uint32_t s_nID_KXXQ;
+  static std::uint32_t s_nID_KXSQL;
+  // The first initialisation of the module: handle, common part, versions
+  // cleared, the process-wide mutex created.
+  static void g_NAInitModule(void* hModule);
+  // The generic module end: the mutex destroyed, the client library
+  // unloaded, the common part ended.
+  static void g_NATermModule();
+
  protected:
   // Sets the out-of-memory error on the driver's error object.
   void _SetErrorNoMemory();
