@@ -4,28 +4,24 @@
 #include <cwchar>
 
 #include "CNAConnectionDescription.h"
+#include "CNADriver.h"
 #include "CNAError.h"
 #include "CXError.h"
-#include "DllResLoader.h"
 #include "INAConnectionDescription.h"
 #include "MyModuleInfo.h"
 
 namespace {
 
-struct stCaptionDef {
-  unsigned nMessageId;
-  const wchar_t* pszBuiltIn;  // used when the message cannot be loaded
-};
-
-// In the order of eNACONNECTIONCAPTION.
-constexpr stCaptionDef kastCaptions[NACAPTION_COUNT] = {
-    {25869, L"Native Library : "},   {25849, L"Provider : "},
-    {25847, L"Utilisateur : "},      {25846, L"DataSource : "},
-    {25848, L"Database : "},         {25834, L"Connexion Timeout : "},
-    {25835, L"Command Timeout : "},  {25836, L"Lock Timeout : "},
-    {25837, L"Cursor Position : "},  {25838, L"Unicode actived : "},
-    {25844, L"TN Page Code : "},     {25845, L"Connexion Page Code: "},
-    {25839, L"Lock Tag : "},
+// The driver's caption of each connection line, in the order of
+// eNACONNECTIONCAPTION.
+constexpr int kanDriverCaption[NACAPTION_COUNT] = {
+    CNADriver::DUMPCAPTION_NATIVELIBRARY,    CNADriver::DUMPCAPTION_PROVIDER,
+    CNADriver::DUMPCAPTION_USER,             CNADriver::DUMPCAPTION_DATASOURCE,
+    CNADriver::DUMPCAPTION_DATABASE,         CNADriver::DUMPCAPTION_CONNECTIONTIMEOUT,
+    CNADriver::DUMPCAPTION_COMMANDTIMEOUT,   CNADriver::DUMPCAPTION_LOCKTIMEOUT,
+    CNADriver::DUMPCAPTION_CURSORPOSITION,   CNADriver::DUMPCAPTION_UNICODE,
+    CNADriver::DUMPCAPTION_TNPAGECODE,       CNADriver::DUMPCAPTION_CONNECTIONPAGECODE,
+    CNADriver::DUMPCAPTION_LOCKTAG,
 };
 
 // User error 8: the operation is not supported.
@@ -33,21 +29,18 @@ constexpr unsigned knErrNotSupported = 8;
 constexpr std::uint32_t kdwDumpParts = 0x80000FFFu;
 constexpr long kDroppedTextMax = 1000;
 
-// The captions, loaded on first use and kept for the process.
-struct CCaptions {
-  CCaptions() {
-    for (int i = 0; i < NACAPTION_COUNT; ++i) {
-      CTString csText;
-      if (!DLLRES_bLoadString(&gstMyModuleInfo76, kastCaptions[i].nMessageId, &csText) ||
-          csText.nTaille() == 0)
-        csText.Set(kastCaptions[i].pszBuiltIn);
-      // One space between the caption and its value.
-      csText.Add(L' ');
-      acsText[i].Set(csText.pszGet());
-    }
+// *out = the caption of a connection line: the process driver's (loaded
+// once and kept there), or, with no driver, loaded alike for this use only.
+void GetCaption(eNACONNECTIONCAPTION eCaption, CTString* out) {
+  const int nCaption = kanDriverCaption[eCaption];
+  CNADriver* pclDriver = CNADriver::s_pclDriver;
+  if (pclDriver == nullptr) {
+    CNADriver::s_bLoadCaption(nCaption, out);
+    return;
   }
-  CTString acsText[NACAPTION_COUNT];
-};
+  pclDriver->InitQueryDumpRessources();
+  out->Set(pclDriver->csGetCaption(nCaption).pszGet());
+}
 
 // A code page as the dump shows it.
 void AddCodePage(CTString* pcsLine, std::int32_t nCodePage) {
@@ -60,13 +53,15 @@ void AddCodePage(CTString* pcsLine, std::int32_t nCodePage) {
 }
 
 void AddLine(_CXErrorModule76* pclErr, eNACONNECTIONCAPTION eCaption, const wchar_t* pszValue) {
-  CTString csLine(kxna_pszGetConnectionCaption(eCaption));
+  CTString csLine;
+  GetCaption(eCaption, &csLine);
   csLine.Add(pszValue);
   pclErr->AddDebugMessageNoFormat(csLine.pszGet());
 }
 
 void AddNumberLine(_CXErrorModule76* pclErr, eNACONNECTIONCAPTION eCaption, std::int32_t nValue) {
-  CTString csLine(kxna_pszGetConnectionCaption(eCaption));
+  CTString csLine;
+  GetCaption(eCaption, &csLine);
   csLine.AddI4(nValue);
   pclErr->AddDebugMessageNoFormat(csLine.pszGet());
 }
@@ -76,6 +71,13 @@ bool bFilled(const wchar_t* psz) { return psz != nullptr && *psz != L'\0'; }
 }  // namespace
 
 const wchar_t* kxna_pszGetConnectionCaption(eNACONNECTIONCAPTION caption) {
+  // The texts, loaded once for the callers that keep the pointer.
+  struct CCaptions {
+    CCaptions() {
+      for (int i = 0; i < NACAPTION_COUNT; ++i) CNADriver::s_bLoadCaption(kanDriverCaption[i], &acsText[i]);
+    }
+    CTString acsText[NACAPTION_COUNT];
+  };
   static const CCaptions s_clCaptions;
   if (caption < 0 || caption >= NACAPTION_COUNT) return L"";
   return s_clCaptions.acsText[caption].pszGet();
@@ -104,12 +106,14 @@ void CNAConnectionDescription::AddInfoNativeXError(_CXErrorModule76* pclErr) {
   AddLine(pclErr, NACAPTION_CURSORLOCATION, s_pszGetCursorLocation(m_eCursorLocation));
   AddNumberLine(pclErr, NACAPTION_UNICODESUPPORT, m_nUnicodeSupport);
   if (m_nApplicationCodePage != -1) {
-    CTString csLine(kxna_pszGetConnectionCaption(NACAPTION_APPLICATIONCODEPAGE));
+    CTString csLine;
+    GetCaption(NACAPTION_APPLICATIONCODEPAGE, &csLine);
     AddCodePage(&csLine, m_nApplicationCodePage);
     pclErr->AddDebugMessageNoFormat(csLine.pszGet());
   }
   if (m_nDataBaseCodePage != -1) {
-    CTString csLine(kxna_pszGetConnectionCaption(NACAPTION_DATABASECODEPAGE));
+    CTString csLine;
+    GetCaption(NACAPTION_DATABASECODEPAGE, &csLine);
     AddCodePage(&csLine, m_nDataBaseCodePage);
     pclErr->AddDebugMessageNoFormat(csLine.pszGet());
   }

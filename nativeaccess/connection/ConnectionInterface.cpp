@@ -3,6 +3,7 @@
 // the transaction operations and the simple statements that run on a
 // driver-level statement.
 #include <climits>
+#include <new>
 
 #include "CAny.h"
 #include "CNAConnectionDescription.h"

@@ -1,22 +1,18 @@
 #include "StatementSeam.h"
 
-#include <utility>
-
-namespace {
-
-NAStatementFactory& rclFactory() {
-  static NAStatementFactory s_clFactory;
-  return s_clFactory;
-}
-
-}  // namespace
+#include "CNADriver.h"
+#include "CNADriverLock.h"
+#include "CNADriverSQL.h"
+#include "CNAError.h"
 
 CNAStatementSQL* kxna_pclAllocStatementSQL(CNAConnectionDescription* connection, CNAError* error) {
-  const NAStatementFactory& clFactory = rclFactory();
-  if (!clFactory) return nullptr;
-  return clFactory(connection, error);
-}
-
-NAStatementFactory kxna_SetStatementFactory(NAStatementFactory factory) {
-  return std::exchange(rclFactory(), std::move(factory));
+  CNADriverLock clLock;
+  CNADriver* pclDriver = CNADriver::s_pclDriver;
+  if (pclDriver == nullptr) return nullptr;
+  CNADriverSQL* pclSQL = pclDriver->pclGetDriverSQL();
+  if (pclSQL == nullptr) {
+    if (error != nullptr) error->pclGetXError()->SetErrorNoMemory();
+    return nullptr;
+  }
+  return pclSQL->pclAllocStatementSQL(connection, error);
 }

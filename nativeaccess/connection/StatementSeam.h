@@ -1,28 +1,17 @@
 // Where a connection gets the driver-level statement for its own SQL text
-// (bExecuteQueryNoResult, bGetRequestedValue).
-//
-// The process's driver supplies them through its SQL face; until the driver
-// installs itself as the factory, or a test installs one, there is no
-// statement and the connection's simple statements answer false.
-//
-// The factory returns a new statement whose internal count is 0 (the caller
-// takes the first reference), or null; a failure may be recorded in the
-// error object (which may be null). Installing and calling happen under the
-// driver's process-wide lock.
+// (bExecuteQueryNoResult, bGetRequestedValue): the process's driver makes
+// it through its SQL face (CNADriverSQL::pclAllocStatementSQL), so that the
+// concrete driver's statement class runs the text.
 #pragma once
-
-#include <functional>
 
 class CNAConnectionDescription;
 class CNAError;
 class CNAStatementSQL;
 
-using NAStatementFactory = std::function<CNAStatementSQL*(CNAConnectionDescription*, CNAError*)>;
-
-// A new statement for `connection` from the installed factory; null when
-// none is installed or it gives none.
+// A new statement for `connection` (internal count 0: the caller takes the
+// first reference), made by the SQL face of CNADriver::s_pclDriver. Null
+// when there is no process driver (nothing reported), when the driver has
+// no SQL face (the out-of-memory error in `error`, which may be null), or
+// when the face gives none (its reason in `error`). Takes the process-wide
+// lock.
 CNAStatementSQL* kxna_pclAllocStatementSQL(CNAConnectionDescription* connection, CNAError* error);
-
-// Installs `factory` (an empty one removes it) and returns the one it
-// replaces.
-NAStatementFactory kxna_SetStatementFactory(NAStatementFactory factory);

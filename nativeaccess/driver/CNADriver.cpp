@@ -112,9 +112,6 @@ std::uint32_t CNADriver::nExternalRelease() {
   return nLeft;
 }
 
-void* CNADriver::piGetInterface(int /*n*/) { return nullptr; }
-int CNADriver::bOpenConnection(INAConnectionDescription* /*cnx*/) { return 0; }
-int CNADriver::bCloseConnection(INAConnectionDescription* /*cnx*/) { return 0; }
 int CNADriver::bCopyContext(INACopyCtx* /*copy*/, INAContext* /*from*/, INAContext* /*to*/,
                             unsigned int /*flags*/) {
   return 0;
@@ -125,43 +122,6 @@ INAError* CNADriver::piGetLastError() {
   return m_pclError;
 }
 
-int CNADriver::bHMode(INAContext* /*context*/, _eNA_HMODE /*mode*/) { return 0; }
-INATable* CNADriver::piGetTable(INAConnectionDescription* /*cnx*/, INADataSourceDescription* /*source*/) {
-  return nullptr;
-}
-int CNADriver::bGetTableList(CAny* /*result*/, INAConnectionDescription* /*cnx*/, unsigned int /*flags*/) {
-  return 0;
-}
-INADataSourceDescription* CNADriver::piGetTableDesc(const wchar_t* /*name*/, INAConnectionDescription* /*cnx*/) {
-  return nullptr;
-}
-int CNADriver::bHExecuteRequeteSQL(INATable** /*table*/, INAContext* /*context*/, const wchar_t* /*name*/,
-                                   INAConnectionDescription* /*cnx*/, ISQLParserInformation* /*parser*/,
-                                   unsigned int /*flags*/) {
-  return 0;
-}
-int CNADriver::bCloseContext(INAContext* /*context*/) { return 0; }
-int CNADriver::bTransactionBegin(INAConnectionDescription* /*cnx*/, const wchar_t* /*name*/) { return 0; }
-int CNADriver::bTransactionCommit(INAConnectionDescription* /*cnx*/, const wchar_t* /*name*/) { return 0; }
-int CNADriver::bTransactionRollBack(INAConnectionDescription* /*cnx*/, const wchar_t* /*name*/) { return 0; }
-int CNADriver::bSQLBloqueTable(INAConnectionDescription* /*cnx*/, const wchar_t* /*table*/) { return 0; }
-int CNADriver::bSQLBloqueRequete(INAConnectionDescription* /*cnx*/, ISQLParserInformation* /*parser*/) {
-  return 0;
-}
-int CNADriver::bSQLFormatColonne(INAConnectionDescription* /*cnx*/, CAny* /*result*/) { return 0; }
-int CNADriver::bHConnexionDiagnose(CAny* /*result*/, INAConnectionDescription* /*cnx*/, const wchar_t* /*text*/,
-                                   unsigned int /*flags*/) {
-  return 0;
-}
-int CNADriver::bGetProviderList(CAny* /*result*/) { return 0; }
-int CNADriver::bTableExists(int* /*exists*/, const wchar_t* /*name*/, INAConnectionDescription* /*cnx*/) {
-  return 0;
-}
-int CNADriver::bGetLinkList(CAny* /*result*/, const wchar_t* /*name*/, INADataSourceDescription* /*source*/,
-                            INAConnectionDescription* /*cnx*/, unsigned int /*flags*/) {
-  return 0;
-}
-int CNADriver::bGetListeSource(CAny* /*result*/, int /*kind*/) { return 0; }
 int CNADriver::bSetQueryParameters(INAContext* /*context*/, INAConnectionDescription* /*cnx*/,
                                    INAQueryParametersValue* /*values*/) {
   return 1;
@@ -174,21 +134,6 @@ int CNADriver::bSetVMAndLibShop(ILibShop* libShop, IVMData* vmData) {
   return 1;
 }
 
-int CNADriver::bFiltreAuto(INAContext* /*context*/, INAConnectionDescription* /*cnx*/, int /*mode*/,
-                           const wchar_t* /*text1*/, INADataSourceDescription* /*source1*/,
-                           const wchar_t* /*text2*/, INADataSourceDescription* /*source2*/) {
-  return 0;
-}
-int CNADriver::SetNextLogicalName(INAContext* /*context*/, const wchar_t* /*name*/) { return 0; }
-int CNADriver::bHExecuteRequeteSQLEx(INATable** /*table*/, INAContext* /*context*/, const wchar_t* /*name*/,
-                                     INAConnectionDescription* /*cnx*/, ISQLParserInformation* /*parser*/,
-                                     unsigned int /*flags*/, const INAQueryExecution* /*execution*/) {
-  return 0;
-}
-int CNADriver::bFreeDataSource(INAContext* /*context*/, const wchar_t* /*name*/,
-                               INAConnectionDescription* /*cnx*/) {
-  return 0;
-}
 int CNADriver::bValidConnection(INAConnectionDescription* /*cnx*/) { return 1; }
 
 int CNADriver::bSetXQ(IXQForNA* xq) {
@@ -198,14 +143,6 @@ int CNADriver::bSetXQ(IXQForNA* xq) {
   return 1;
 }
 
-int CNADriver::bSupprimeFichier(INAContext* /*context*/, INAConnectionDescription* /*cnx*/,
-                                const wchar_t* /*name*/, INADataSourceDescription* /*source*/) {
-  return 0;
-}
-int CNADriver::bGetDatabaseList(CXYString<wchar_t>* /*result*/, INAConnectionDescription* /*cnx*/,
-                                unsigned int /*flags*/) {
-  return 0;
-}
 
 // ======================================================================
 // The driver's own slots
@@ -296,7 +233,6 @@ CNAParameter* CNADriver::pclAllocParameter(CNAConvertVariant* /*variant*/, unsig
   return nullptr;
 }
 
-void CNADriver::CancelRecordLock(INAConnectionDescription* /*cnx*/, CNATransaction* /*transaction*/) {}
 
 CNAItemDescription* CNADriver::pclAllocItemDescription() { return new CNAItemDescription(); }
 
@@ -309,14 +245,7 @@ CNATable* CNADriver::_pclAllocTable(const wchar_t* identification, INADataSource
 
 CNADriverSQL* CNADriver::_pclAllocDriverSQL(CNAError* /*error*/) { return nullptr; }
 
-int CNADriver::_bGetDatabaseList(CXYString<wchar_t>* /*result*/, CNAConnectionDescription* /*cnx*/,
-                                 unsigned int /*flags*/) {
-  return 0;
-}
 
-int CNADriver::_bGetTableList(CAny* /*result*/, CNAConnectionDescription* /*cnx*/, unsigned int /*flags*/) {
-  return 0;
-}
 
 int CNADriver::_bTableExists(int* exists, const wchar_t* name, CNAConnectionDescription* cnx) {
   CNADriverLock clLock;
@@ -331,10 +260,6 @@ int CNADriver::_bTableExists(int* exists, const wchar_t* name, CNAConnectionDesc
   return m_pclError != nullptr && m_pclError->nGetUserErrorCode() == knNoSuchTable ? 1 : 0;
 }
 
-int CNADriver::_bGetLinkList(CNAConnectionDescription* /*cnx*/, const wchar_t* /*name*/,
-                             INADataSourceDescription* /*source*/, CAny* /*result*/, unsigned int /*flags*/) {
-  return 0;
-}
 
 void CNADriver::_BeforeDeath() {}
 

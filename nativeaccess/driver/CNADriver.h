@@ -47,6 +47,7 @@
 
 #include <cstdint>
 #include <unordered_map>
+#include <vector>
 
 #include "CNAConnectionDescription.h"
 #include "CNAContext.h"
@@ -68,6 +69,7 @@ class CNAParameter;
 class CNASQLColumn;
 class CNAStatement;
 class CNATransaction;
+class CTabValParser;
 class INAItemDescription;
 
 class CNADriver : public INADriver {
@@ -90,8 +92,12 @@ class CNADriver : public INADriver {
   void NAVersion_EmptySlot_3() override;       // 4
   void ExternalAddRef() override;              // 5
   std::uint32_t nExternalRelease() override;   // 6
-  // The driver operations below answer their failure value until the
-  // operations layer provides them (see each): 0, null, or nothing done.
+  // The driver operations. Each that touches a count, a registry, the error
+  // object or the server takes the process-wide lock first and then, where
+  // it does, resets the driver's error object; the reason of a failure is
+  // left in that error object (piGetLastError).
+  // 1: the SQL face (made on first need) with one external reference added
+  // for the caller; any other n, or no SQL face: null.
   void* piGetInterface(int n) override;                                       // 7
   int bOpenConnection(INAConnectionDescription* cnx) override;                // 8
   int bCloseConnection(INAConnectionDescription* cnx) override;               // 9
@@ -199,6 +205,78 @@ class CNADriver : public INADriver {
   // number and a source has no name; a concrete driver may answer better.
   virtual std::uint64_t _nGetContextNumber(INAContext* context);
   virtual const wchar_t* _pszGetDataSourceName(INADataSourceDescription* source);
+
+  // ---- Operations behind the INADriver slots -------------------------------
+  // Opens `cnx` (registered, one reference held by the caller). On success
+  // the connection gets one open reference: 1. On failure the registry's
+  // entry holding this very connection is taken out, the error gets level
+  // 2: 0. Holds a reference of its own meanwhile, so the caller's reference
+  // stays valid either way.
+  int _bOpenConnection(CNAConnectionDescription* cnx);
+  // Closes the connection with that number as bCloseConnection does; 1.
+  int _bCloseConnectionById(int number);
+  // The table of query `name` run in `context` on `cnx`, with one reference
+  // for the caller: the registered one (with `check`, it is first closed
+  // for the context and replaced by a new one when that close answers
+  // non-zero), else, with `create`, a new unregistered table (slot 60).
+  // Null when none is registered and none may or can be made (the
+  // out-of-memory error when slot 60 gave none).
+  CNATable* _pclGetQuery(INAContext* context, const wchar_t* name, CNAConnectionDescription* cnx, int check,
+                         int create);
+  // Tells every registered table on `cnx` that its transaction ended.
+  void _SetTransactionTermined(CNAConnectionDescription* cnx);
+  // A description of table `name` for the runtime (its reference), or null.
+  INADataSourceDescription* _piGetTableDesc(const wchar_t* name, CNAConnectionDescription* cnx);
+  // A new variant set up for a column value of `type` (through `column`
+  // when given), owned by the caller; null when it cannot be made or set
+  // up. The second form also stores `value` (its type gives the type).
+  // The variant layer does not set variants up yet: null.
+  CNAConvertVariant* pclGetNewVariant_NV_Any(CNAError* error, CNAConnectionDescription* cnx, CNAColumn* column,
+                                             unsigned short type);
+  CNAConvertVariant* pclGetNewVariant_NV_Any(CNAError* error, CNAConnectionDescription* cnx, CNAColumn* column,
+                                             const CAny* value);
+
+  // ---- Query dump ------------------------------------------------------------
+  // The captions in the order they load (25 of the 28 fields; the three
+  // after them stay empty).
+  enum eDUMPCAPTION : int {
+    DUMPCAPTION_QUERYTEXT = 0,
+    DUMPCAPTION_PARAMETERCOUNT,
+    DUMPCAPTION_PARAMETER,
+    DUMPCAPTION_TYPE,
+    DUMPCAPTION_ADOTYPE,
+    DUMPCAPTION_VALUE,
+    DUMPCAPTION_CONVERSIONFAILED,
+    DUMPCAPTION_BIND,
+    DUMPCAPTION_CONNECTIONPARAMETERS,
+    DUMPCAPTION_DATASOURCE,
+    DUMPCAPTION_NATIVELIBRARY,
+    DUMPCAPTION_PROVIDER,
+    DUMPCAPTION_USER,
+    DUMPCAPTION_DATABASE,
+    DUMPCAPTION_CONNECTIONTIMEOUT,
+    DUMPCAPTION_COMMANDTIMEOUT,
+    DUMPCAPTION_LOCKTIMEOUT,
+    DUMPCAPTION_CURSORPOSITION,
+    DUMPCAPTION_UNICODE,
+    DUMPCAPTION_LOCKTAG,
+    DUMPCAPTION_LOCKMODE,
+    DUMPCAPTION_DATEFORMAT,
+    DUMPCAPTION_CHARSET,
+    DUMPCAPTION_TNPAGECODE,
+    DUMPCAPTION_CONNECTIONPAGECODE,
+    DUMPCAPTION_COUNT
+  };
+  // *out = caption n as loaded: the library's message text (the built-in
+  // text when the message cannot be had), followed by one space. False,
+  // *out emptied, for an n outside the list.
+  static bool s_bLoadCaption(int n, CTString* out);
+  // Loads every caption once (nothing when the first is filled already).
+  void InitQueryDumpRessources();
+  // *out = the dump of `query` and, when `parameters` is given, of its
+  // parameters (count line, then one line per parameter while the text is
+  // shorter than `maxLength` characters). 1.
+  int bGetQueryDump(CTString* out, const wchar_t* query, CTabValParser* parameters, unsigned long maxLength);
 
   // ---- Set-up ----------------------------------------------------------
   // Replaces the error object: the new one (slot 52) is made first; only
@@ -332,6 +410,14 @@ class CNADriver : public INADriver {
   // Clears the caches when they name these objects.
   void _ForgetConnection(CNAConnectionDescription* cnx);
   void _ForgetTable(CNATable* table);
+  // The registered tables (on `cnx` only, unless null), one reference
+  // each, which the caller gives back plainly (nRelease: a walk over the
+  // registry must not take tables out of it). Taken before any
+  // table is called, so that calls changing the registry do not disturb a
+  // walk.
+  void _CollectTables(std::vector<CNATable*>* out, CNAConnectionDescription* cnx);
+  // User error 14 (the connection `cnx` is not registered) at location 5.b.
+  void _SetErrorNotRegistered(INAConnectionDescription* cnx, int b);
 
   // ---- Fields ------------------------------------------------------------
   CTString m_tcsCaptions[knCaptionCount];

@@ -13,6 +13,12 @@ class CMainCommun {
   // ghModule, runs DLLRES_bInit and sets the mark. Later calls do nothing.
   // Always 1.
   static int bInitLibraryCommon(void* hModule);
+  // The common end, only when the common start is marked done: clears the
+  // mark, frees the query-dump captions, ends the lifecycle object (which
+  // sends the end notice when it is owed) and frees the message resources.
+  // Otherwise nothing. Always 1. Defined by the native-access layer, beside
+  // the lifecycle object it ends, which the foundation does not know.
+  static int bTermLibraryCommon();
 
   // The library's module handle as the common start recorded it; null before.
   static void* ghModule;

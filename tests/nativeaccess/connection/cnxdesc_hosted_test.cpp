@@ -10,7 +10,10 @@
 #include "CNAConnectionDescription.h"
 #include "CNAError.h"
 #include "StandInConnectionDescription.h"
+#include "CNADriver.h"
 #include "StatementSeam.h"
+#include "support/RecordingStatement.h"
+#include "support/TestDriver.h"
 #include "CNAStatementSQL.h"
 #include "support/TestConnection.h"
 
@@ -422,25 +425,38 @@ TEST(cnxdescStandIn, ReportsMisusesAndTellsNullFromEmpty) {
   EXPECT_EQ(clHost.nExternalRelease(), 1u);
 }
 
-TEST(cnxdescStatementSeam, NoFactoryNoStatement) {
-  const NAStatementFactory clPrevious = kxna_SetStatementFactory(nullptr);
+TEST(cnxdescStatementSeam, StatementsComeFromTheProcessDriversSQLFace) {
   kxtest::TestConnection clCnx;
-  EXPECT_EQ(kxna_pclAllocStatementSQL(&clCnx, nullptr), nullptr);
-  int nCalls = 0;
-  kxna_SetStatementFactory([&nCalls](CNAConnectionDescription*, CNAError*) -> CNAStatementSQL* {
-    ++nCalls;
-    return new CNAStatementSQL;
-  });
-  CNAStatementSQL* pclStatement = kxna_pclAllocStatementSQL(&clCnx, nullptr);
-  ASSERT_NE(pclStatement, nullptr);
-  EXPECT_EQ(nCalls, 1);
-  EXPECT_EQ(pclStatement->nGetInternalCount(), 0u);
-  // The base statement runs nothing.
-  EXPECT_EQ(pclStatement->bExecuteDirect(L"SELECT 1", nullptr, NA_WRITEPARSE_NONE), 0);
-  EXPECT_EQ(pclStatement->bGetRequestedValue(nullptr, 0, L"SELECT 1"), 0);
-  pclStatement->AddRef();
-  pclStatement->nRelease();  // deleted here (the leak check sees it)
-  kxna_SetStatementFactory(clPrevious);
+  CNADriver* const pclBefore = CNADriver::s_pclDriver;
+  CNADriver::s_pclDriver = nullptr;
+  CNAError clError;
+  EXPECT_EQ(kxna_pclAllocStatementSQL(&clCnx, &clError), nullptr) << "no driver";
+  EXPECT_EQ(clError.nGetUserErrorCode(), 0u) << "no driver is not a failure to report";
+  {
+    kxtest::StatementScript script;
+    kxtest::RecordingStatementScope scope(&script);
+    CNAStatementSQL* pclStatement = kxna_pclAllocStatementSQL(&clCnx, &clError);
+    ASSERT_NE(pclStatement, nullptr);
+    EXPECT_EQ(script.nAllocated, 1);
+    EXPECT_EQ(pclStatement->nGetInternalCount(), 0u);
+    pclStatement->AddRef();
+    EXPECT_EQ(pclStatement->bExecuteDirect(L"SELECT 1", nullptr, NA_WRITEPARSE_NONE), 1);
+    pclStatement->nRelease();  // deleted here (the leak check sees it)
+    EXPECT_EQ(script.nAlive, 0);
+    ASSERT_EQ(script.vecTexts.size(), 1u);
+    EXPECT_EQ(script.vecTexts[0], L"SELECT 1");
+  }
+  {
+    // A driver without an SQL face: no statement, the out-of-memory error.
+    kxtest::StatementScript script;
+    kxtest::RecordingStatementScope scope(&script);
+    scope.pclGetDriver()->bNoDriverSQL = true;
+    EXPECT_EQ(kxna_pclAllocStatementSQL(&clCnx, &clError), nullptr);
+    EXPECT_EQ(script.nAllocated, 0);
+    EXPECT_EQ(clError.dwGetSystemErrorCode(), 12u);
+  }
+  EXPECT_EQ(CNADriver::s_pclDriver, nullptr);
+  CNADriver::s_pclDriver = pclBefore;
 }
 
 }  // namespace

@@ -4,15 +4,17 @@
 // the texts sent.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "CNAError.h"
 #include "CNAStatementSQL.h"
 #include "MariaDbClient.h"
-#include "StatementSeam.h"
 #include "TestSupport.h"
+#include "support/RecordingStatement.h"
 #include "support/TestConnection.h"
+#include "support/TestDriver.h"
 
 namespace {
 
@@ -80,14 +82,15 @@ class transactionLive : public ::testing::Test {
                                  failure))
         << failure;
     Session* pstSession = &m_session;
-    m_clPrevious = kxna_SetStatementFactory(
-        [pstSession](CNAConnectionDescription*, CNAError*) -> CNAStatementSQL* {
-          return new SessionStatement(pstSession);
-        });
+    m_pclScope = std::make_unique<kxtest::RecordingStatementScope>(&m_script);
+    m_pclScope->pclGetDriver()->fnStatementMaker = [pstSession](CNAConnectionDescription*,
+                                                                CNAError*) -> CNAStatementSQL* {
+      return new SessionStatement(pstSession);
+    };
   }
 
   void TearDown() override {
-    kxna_SetStatementFactory(std::move(m_clPrevious));
+    m_pclScope.reset();
     if (m_session.pMysql != nullptr) {
       std::string failure;
       m_client.Execute(m_session.pMysql, std::string("DROP TABLE IF EXISTS ") + kTable, failure);
@@ -134,7 +137,9 @@ class transactionLive : public ::testing::Test {
   kxtest::MariaDbConnection m_connection;
   kxtest::MariaDbClient m_client;
   Session m_session;
-  NAStatementFactory m_clPrevious;
+  // The process driver whose SQL face runs statements on the session.
+  kxtest::StatementScript m_script;
+  std::unique_ptr<kxtest::RecordingStatementScope> m_pclScope;
 };
 
 const Op B = Op::Begin;

@@ -1,6 +1,7 @@
 #include "RecordingStatement.h"
 
-#include <utility>
+#include "CNADriverLock.h"
+#include "TestDriver.h"
 
 namespace kxtest {
 
@@ -28,15 +29,18 @@ int RecordingStatement::bGetRequestedValue(CAny* out, int /*column*/, const wcha
 }
 
 RecordingStatementScope::RecordingStatementScope(StatementScript* script) {
-  m_clPrevious = kxna_SetStatementFactory(
-      [script](CNAConnectionDescription*, CNAError*) -> CNAStatementSQL* {
-        if (script->bNoStatement) return nullptr;
-        return new RecordingStatement(script);
-      });
+  CNADriverLock clLock;
+  m_pclDriver = new TestDriver();
+  m_pclDriver->bInitDriver();
+  m_pclDriver->pstScript = script;
+  m_pclPrevious = CNADriver::s_pclDriver;
+  CNADriver::s_pclDriver = m_pclDriver;
 }
 
 RecordingStatementScope::~RecordingStatementScope() {
-  kxna_SetStatementFactory(std::move(m_clPrevious));
+  CNADriverLock clLock;
+  delete m_pclDriver;
+  CNADriver::s_pclDriver = m_pclPrevious;
 }
 
 }  // namespace kxtest

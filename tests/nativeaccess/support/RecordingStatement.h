@@ -7,10 +7,11 @@
 // over every text of the log) of the texts that fail, and the value
 // bGetRequestedValue hands out.
 //
-// RecordingStatementScope: installs, for its lifetime, a statement factory
-// that gives every connection a new RecordingStatement on the script (or no
-// statement at all while bNoStatement is set), and restores the previous
-// factory afterwards.
+// RecordingStatementScope: installs, for its lifetime, a TestDriver as the
+// process's driver whose SQL face gives every connection a new
+// RecordingStatement on the script (or no statement at all while
+// bNoStatement is set), and restores the previous process driver
+// afterwards (the test driver is then deleted).
 #pragma once
 
 #include <set>
@@ -19,9 +20,12 @@
 
 #include "CAny.h"
 #include "CNAStatementSQL.h"
-#include "StatementSeam.h"
+
+class CNADriver;
 
 namespace kxtest {
+
+class TestDriver;
 
 struct StatementScript {
   std::vector<std::wstring> vecTexts;
@@ -58,8 +62,12 @@ class RecordingStatementScope {
   RecordingStatementScope(const RecordingStatementScope&) = delete;
   RecordingStatementScope& operator=(const RecordingStatementScope&) = delete;
 
+  // The installed driver (for scripting its factories).
+  TestDriver* pclGetDriver() const { return m_pclDriver; }
+
  private:
-  NAStatementFactory m_clPrevious;
+  TestDriver* m_pclDriver;
+  CNADriver* m_pclPrevious;
 };
 
 }  // namespace kxtest

@@ -6,7 +6,8 @@
 
 namespace kxtest {
 
-TestDriverSQL::TestDriverSQL(StatementScript* script, int* alive) : m_pstScript(script), m_pnAlive(alive) {
+TestDriverSQL::TestDriverSQL(StatementScript* script, int* alive, const TestStatementMaker* maker)
+    : m_pstScript(script), m_pnAlive(alive), m_pfnMaker(maker) {
   if (m_pnAlive != nullptr) ++*m_pnAlive;
 }
 
@@ -14,8 +15,8 @@ TestDriverSQL::~TestDriverSQL() {
   if (m_pnAlive != nullptr) --*m_pnAlive;
 }
 
-CNAStatementSQL* TestDriverSQL::pclAllocStatementSQL(CNAConnectionDescription* /*connection*/,
-                                                     CNAError* /*error*/) {
+CNAStatementSQL* TestDriverSQL::pclAllocStatementSQL(CNAConnectionDescription* connection, CNAError* error) {
+  if (m_pfnMaker != nullptr && *m_pfnMaker) return (*m_pfnMaker)(connection, error);
   if (m_pstScript == nullptr || m_pstScript->bNoStatement) return nullptr;
   return new RecordingStatement(m_pstScript);
 }
@@ -75,7 +76,7 @@ CNATable* TestDriver::_pclAllocTable(const wchar_t* identification, INADataSourc
 
 CNADriverSQL* TestDriver::_pclAllocDriverSQL(CNAError* /*error*/) {
   if (bNoDriverSQL) return nullptr;
-  return new TestDriverSQL(&stScript, &nDriverSQLAlive);
+  return new TestDriverSQL(pstScript, &nDriverSQLAlive, &fnStatementMaker);
 }
 
 std::uint64_t TestDriver::_nGetContextNumber(INAContext* context) {

@@ -4,7 +4,8 @@
 // descriptions), 47 (contexts), 52 (error objects), 57 (item
 // descriptions), 59 (connections: a TestConnection on the runtime's
 // description), 60 (tables), 61 (the SQL face: a TestDriverSQL handing out
-// RecordingStatements on the driver's statement script), and the two reads
+// RecordingStatements on the statement script pstScript, by default the
+// driver's own stScript), and the two reads
 // of the runtime's interfaces (a context's number, a source's table name),
 // which answer from maps the test fills. Each factory can be made to give
 // null, and counts its calls. Slot 49 gives no statement.
@@ -18,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 
@@ -28,18 +30,23 @@
 
 namespace kxtest {
 
-// The SQL face of the test driver: every statement is a RecordingStatement
-// on the given script (null while the script says bNoStatement). Counts the
-// faces alive through *alive (may be null).
+// Makes a statement of the test's own for a connection (counts 0), or null.
+using TestStatementMaker = std::function<CNAStatementSQL*(CNAConnectionDescription*, CNAError*)>;
+
+// The SQL face of the test driver: every statement comes from *maker when
+// that is set, else is a RecordingStatement on the given script (null while
+// the script says bNoStatement). Counts the faces alive through *alive (may
+// be null). The maker (may be null) belongs to the driver.
 class TestDriverSQL : public CNADriverSQL {
  public:
-  TestDriverSQL(StatementScript* script, int* alive);
+  TestDriverSQL(StatementScript* script, int* alive, const TestStatementMaker* maker = nullptr);
   ~TestDriverSQL() override;
   CNAStatementSQL* pclAllocStatementSQL(CNAConnectionDescription* connection, CNAError* error) override;
 
  private:
   StatementScript* m_pstScript;
   int* m_pnAlive;
+  const TestStatementMaker* m_pfnMaker;
 };
 
 class TestDriver : public CNADriver {
@@ -72,6 +79,11 @@ class TestDriver : public CNADriver {
   std::uint32_t nErrorHoldersAtAlloc = 0;
 
   StatementScript stScript;
+  // The script the SQL face's statements follow (made on first need: set
+  // it before the face exists).
+  StatementScript* pstScript = &stScript;
+  // When set, the SQL face's statements come from it instead.
+  TestStatementMaker fnStatementMaker;
   // Numbers of the runtime's contexts; a context not in the map is
   // numbered by its address.
   std::map<INAContext*, std::uint64_t> mapContextNumbers;

@@ -1,0 +1,444 @@
+// The driver's operations for the runtime: what each entry keeps registered
+// or lets go, the errors of refused entries, the lock on every way out, and
+// the query dump.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <atomic>
+#include <cstring>
+#include <functional>
+#include <new>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "CAny.h"
+#include "CNADriver.h"
+#include "CNADriverLock.h"
+#include "CNADriverSQL.h"
+#include "CNAError.h"
+#include "CNATable.h"
+#include "support/TestConnection.h"
+#include "support/TestDriver.h"
+
+using kxtest::TestConnection;
+using kxtest::TestDriver;
+using kxtest::TestHostDescription;
+
+namespace {
+
+INAContext* FakeContext(std::uintptr_t n) { return reinterpret_cast<INAContext*>(0x1000 + 16 * n); }
+INADataSourceDescription* FakeSource(std::uintptr_t n) {
+  return reinterpret_cast<INADataSourceDescription*>(0x9000 + 16 * n);
+}
+CNATable* AsTable(INATable* pi) { return reinterpret_cast<CNATable*>(pi); }
+
+bool OtherThreadCanLock() {
+  bool bLocked = false;
+  std::thread clThread([&bLocked] {
+    if (CNADriverLock::s_bTryLock()) {
+      bLocked = true;
+      CNADriverLock::s_Unlock();
+    }
+  });
+  clThread.join();
+  return bLocked;
+}
+
+std::wstring W(const wchar_t* psz) { return psz != nullptr ? psz : L"<null>"; }
+
+class driverops : public ::testing::Test {
+ public:
+  void SetUp() override {
+    ASSERT_TRUE(CNADriverLock::s_bCreate());
+    pclDriver = new TestDriver();
+    ASSERT_EQ(pclDriver->bInitDriver(), 1);
+    pclPrevious = CNADriver::s_pclDriver;
+    CNADriver::s_pclDriver = pclDriver;  // connections reach statements through it
+    pclDriver->mapSourceNames[FakeSource(1)] = L"Customer";
+    clHost.pszDataSource = L"db.example";
+    clHost.pszUser = L"alice";
+    clHost.pszPassword = L"Secret";
+  }
+  void TearDown() override {
+    delete pclDriver;
+    EXPECT_EQ(CNADriver::s_pclDriver, nullptr) << "the dying driver forgets itself";
+    CNADriver::s_pclDriver = pclPrevious;
+  }
+
+  // The registered connection (no reference kept), or null.
+  TestConnection* Registered() {
+    CNAConnectionDescription* pclCnx = pclDriver->_pclFindConnection(&clHost);
+    if (pclCnx != nullptr) pclCnx->nRelease();
+    return static_cast<TestConnection*>(pclCnx);
+  }
+  CNAError* Error() { return pclDriver->pclGetError(); }
+  // piGetTable for clHost's table 1; the runtime then gives its reference
+  // back at once (the registry keeps the table).
+  void GetTableAndLetTheRuntimeGo() {
+    CNATable* pclTable = AsTable(pclDriver->piGetTable(&clHost, FakeSource(1)));
+    ASSERT_NE(pclTable, nullptr);
+    EXPECT_EQ(pclTable->nGetExternalCount(), 1u);
+    EXPECT_EQ(pclTable->nExternalRelease(), 0u);
+  }
+
+  TestDriver* pclDriver = nullptr;
+  CNADriver* pclPrevious = nullptr;
+  TestHostDescription clHost;
+};
+
+// ---- What each entry keeps (every row runs under ASan: an object released
+// ---- once too often is a use after free at the latest at teardown) --------
+
+struct KeepCase {
+  const char* pszWhat;
+  std::function<void(driverops&)> fnSteps;
+  std::uint32_t nConnections;  // registered afterwards
+  std::uint32_t nInternal;     // the registered connection's count (when one)
+  std::uint32_t nTables;       // registered afterwards
+};
+
+TEST_F(driverops, driverEntriesKeepWhatIsStillInUse) {
+  const KeepCase tCases[] = {
+      {"open then close, no table: unregistered at once",
+       [](driverops& t) {
+         EXPECT_EQ(t.pclDriver->bOpenConnection(&t.clHost), 1);
+         EXPECT_EQ(t.pclDriver->bCloseConnection(&t.clHost), 1);
+       },
+       0, 0, 0},
+      {"close after piGetTable without open: the table keeps its connection",
+       [](driverops& t) {
+         t.GetTableAndLetTheRuntimeGo();
+         EXPECT_EQ(t.pclDriver->bHMode(FakeContext(1), static_cast<_eNA_HMODE>(0)), 1);
+         EXPECT_EQ(t.pclDriver->bCloseConnection(&t.clHost), 1);
+       },
+       1, 2, 1},
+      {"a second close while a table holds the open connection",
+       [](driverops& t) {
+         EXPECT_EQ(t.pclDriver->bOpenConnection(&t.clHost), 1);
+         t.GetTableAndLetTheRuntimeGo();
+         EXPECT_EQ(t.pclDriver->bCloseConnection(&t.clHost), 1);
+         EXPECT_EQ(t.pclDriver->bCloseConnection(&t.clHost), 1);
+         EXPECT_EQ(t.Registered()->m_nCloseCalls, 0) << "still used by the table";
+       },
+       1, 2, 1},
+      {"a close while a transaction holds a never-opened connection",
+       [](driverops& t) {
+         EXPECT_EQ(t.pclDriver->bTransactionBegin(&t.clHost, L"t1"), 1);
+         EXPECT_EQ(t.pclDriver->bCloseConnection(&t.clHost), 1);
+         EXPECT_EQ(t.pclDriver->bCloseConnection(&t.clHost), 1);
+       },
+       1, 1, 0},
+      {"a query that is not kept leaves nothing registered",
+       [](driverops& t) {
+         INATable* piTable = reinterpret_cast<INATable*>(0x1);
+         EXPECT_EQ(t.pclDriver->bHExecuteRequeteSQLEx(&piTable, FakeContext(1), L"q", &t.clHost, nullptr, 0,
+                                                      nullptr),
+                   0);
+         EXPECT_EQ(piTable, reinterpret_cast<INATable*>(0x1)) << "a failure writes no table";
+         EXPECT_EQ(t.pclDriver->bHExecuteRequeteSQL(nullptr, FakeContext(1), L"q", &t.clHost, nullptr, 0x10), 0);
+         EXPECT_EQ(t.pclDriver->nTablesMade, 2) << "each run made its own table and let it go";
+       },
+       0, 0, 0},
+  };
+  for (const KeepCase& c : tCases) {
+    SCOPED_TRACE(c.pszWhat);
+    TearDown();
+    SetUp();
+    c.fnSteps(*this);
+    EXPECT_EQ(pclDriver->nGetConnectionCount(), c.nConnections);
+    EXPECT_EQ(pclDriver->nGetTableCount(), c.nTables);
+    if (c.nConnections != 0) {
+      EXPECT_EQ(Registered()->nGetInternalCount(), c.nInternal);
+    }
+  }
+}
+
+TEST_F(driverops, driverFailedOpenUnderATableUnregistersOnlyThatObject) {
+  CNATable* pclTable = AsTable(pclDriver->piGetTable(&clHost, FakeSource(1)));
+  ASSERT_NE(pclTable, nullptr);
+  TestConnection* pclFirst = Registered();
+  ASSERT_NE(pclFirst, nullptr);
+  pclFirst->m_bOpenAnswer = 0;
+  EXPECT_EQ(pclDriver->bOpenConnection(&clHost), 0);
+  EXPECT_EQ(Error()->eGetErrorLevel(), NAERRORLEVEL_WARNING);
+  EXPECT_EQ(pclDriver->nGetConnectionCount(), 0u);
+  EXPECT_EQ(pclTable->pclGetConnection(), pclFirst);
+  EXPECT_EQ(pclFirst->nGetInternalCount(), 1u) << "only the table's reference is left";
+  // A retry builds a new object; the table keeps the old one.
+  EXPECT_EQ(pclDriver->bOpenConnection(&clHost), 1);
+  EXPECT_EQ(pclDriver->nConnectionsMade, 2);
+  EXPECT_NE(Registered(), pclFirst);
+  // The table goes: it gives its unregistered connection back (deleted).
+  EXPECT_TRUE(pclDriver->_bReleaseTable(pclTable));
+  EXPECT_EQ(pclTable->nExternalRelease(), 0u);
+  EXPECT_EQ(pclDriver->nGetTableCount(), 0u);
+}
+
+// ---- Refused entries -------------------------------------------------------
+
+TEST_F(driverops, driverUnregisteredConnectionGivesError14AtItsLocation) {
+  CAny clResult;
+  const struct {
+    const char* pszWhat;
+    std::function<int(CNADriver*, INAConnectionDescription*)> fnCall;
+    const wchar_t* pszLocation;
+  } tCases[] = {
+      {"table lock", [](CNADriver* d, INAConnectionDescription* c) { return d->bSQLBloqueTable(c, L"T"); },
+       L"=5.1"},
+      {"query lock",
+       [](CNADriver* d, INAConnectionDescription* c) { return d->bSQLBloqueRequete(c, nullptr); }, L"=5.2"},
+      {"diagnose",
+       [&clResult](CNADriver* d, INAConnectionDescription* c) {
+         return d->bHConnexionDiagnose(&clResult, c, L"x", 0);
+       },
+       L"=5.3"},
+      {"commit", [](CNADriver* d, INAConnectionDescription* c) { return d->bTransactionCommit(c, L"t"); },
+       L"=5.4"},
+      {"roll-back", [](CNADriver* d, INAConnectionDescription* c) { return d->bTransactionRollBack(c, L"t"); },
+       L"=5.5"},
+  };
+  for (const auto& c : tCases) {
+    SCOPED_TRACE(c.pszWhat);
+    EXPECT_EQ(c.fnCall(pclDriver, &clHost), 0);
+    EXPECT_EQ(Error()->nGetUserErrorCode(), 14u);
+    EXPECT_NE(W(Error()->pclGetXError()->pszGetDebugMessage()).find(c.pszLocation), std::wstring::npos)
+        << W(Error()->pclGetXError()->pszGetDebugMessage());
+    EXPECT_EQ(pclDriver->nGetConnectionCount(), 0u) << "a refused entry registers nothing";
+  }
+}
+
+TEST_F(driverops, driverUnsupportedEntriesGiveError8) {
+  CAny clResult;
+  EXPECT_EQ(pclDriver->bGetProviderList(&clResult), 0);
+  EXPECT_EQ(Error()->nGetUserErrorCode(), 8u);
+  EXPECT_EQ(Error()->eGetErrorType(), NA_ERRORTYPE_UNAVAILABLE);
+  EXPECT_NE(W(Error()->pclGetXError()->pszGetDebugMessage()).find(L"=5.6"), std::wstring::npos);
+  EXPECT_EQ(pclDriver->bFiltreAuto(nullptr, &clHost, 0, L"Orders", nullptr, nullptr, nullptr), 0);
+  EXPECT_EQ(Error()->nGetUserErrorCode(), 8u) << "the earlier error was reset first";
+  EXPECT_NE(W(Error()->pclGetXError()->pszGetDebugMessage()).find(L"=5.7"), std::wstring::npos);
+  EXPECT_EQ(W(Error()->pszGetLogicalTableName()), L"Orders");
+}
+
+TEST_F(driverops, driverDeleteFileReportsFailure) {
+  // Open fails: nothing deleted, failure.
+  pclDriver->nOpenAnswer = 0;
+  EXPECT_EQ(pclDriver->bSupprimeFichier(FakeContext(1), &clHost, L"Customer", FakeSource(1)), 0);
+  EXPECT_EQ(pclDriver->nTablesMade, 0);
+  EXPECT_EQ(pclDriver->nGetConnectionCount(), 0u);
+  pclDriver->nOpenAnswer = 1;
+  // Open succeeds, without a description: only the name is checked.
+  EXPECT_EQ(pclDriver->bSupprimeFichier(FakeContext(1), &clHost, L"Customer", nullptr), 1);
+  EXPECT_EQ(pclDriver->nTablesMade, 0);
+  // With a description: the table's answer (its layer cannot delete yet).
+  EXPECT_EQ(pclDriver->bSupprimeFichier(FakeContext(1), &clHost, L"Customer", FakeSource(1)), 0);
+  EXPECT_EQ(Error()->nGetUserErrorCode(), 8u);
+  EXPECT_EQ(pclDriver->nTablesMade, 1);
+  EXPECT_EQ(pclDriver->nGetTableCount(), 0u) << "the table was let go";
+}
+
+// ---- Missing SQL face, plain answers ---------------------------------------
+
+TEST_F(driverops, driverMissingSQLFaceGivesOutOfMemoryWhereItFails) {
+  pclDriver->bNoDriverSQL = true;
+  CXYString<wchar_t> clList;
+  CAny clResult;
+  EXPECT_EQ(pclDriver->bGetDatabaseList(&clList, &clHost, 0), 0);
+  EXPECT_EQ(Error()->dwGetSystemErrorCode(), 12u);
+  EXPECT_EQ(pclDriver->bGetTableList(&clResult, &clHost, 0), 0);
+  EXPECT_EQ(Error()->dwGetSystemErrorCode(), 12u);
+  EXPECT_EQ(pclDriver->piGetInterface(1), nullptr);
+  EXPECT_EQ(pclDriver->bSQLFormatColonne(&clHost, &clResult), 1);
+  EXPECT_EQ(clResult.nGetTypeCode(), ANY_PSTRW);
+  EXPECT_FALSE(clResult.bIsNull());
+  EXPECT_EQ(pclDriver->nGetConnectionCount(), 0u) << "the catalogue's lookups were given back";
+}
+
+TEST_F(driverops, driverPlainAnswers) {
+  EXPECT_EQ(pclDriver->bHMode(FakeContext(1), static_cast<_eNA_HMODE>(0)), 1) << "no table";
+  EXPECT_EQ(pclDriver->piGetInterface(2), nullptr);
+  auto* pclSQL = static_cast<CNADriverSQL*>(pclDriver->piGetInterface(1));
+  ASSERT_NE(pclSQL, nullptr);
+  EXPECT_EQ(pclSQL->nGetExternalCount(), 1u);
+  EXPECT_EQ(pclSQL->nExternalRelease(), 0u);
+  EXPECT_EQ(pclDriver->nDriverSQLAlive, 1) << "the driver's own reference keeps it";
+  CAny clResult;
+  EXPECT_EQ(pclDriver->bGetListeSource(&clResult, 0), 1);
+  EXPECT_EQ(clResult.nGetTypeCode(), ANY_PSTRW);
+  EXPECT_EQ(pclDriver->SetNextLogicalName(FakeContext(2), L"next"), 1);
+  CNAContext* pclContext = pclDriver->pclFindContext(FakeContext(2));
+  ASSERT_NE(pclContext, nullptr);
+  EXPECT_EQ(W(pclContext->pszGetNextLogicalName()), L"next");
+  pclContext->nRelease();
+  EXPECT_EQ(pclDriver->bCloseContext(FakeContext(2)), 1);
+  EXPECT_EQ(pclDriver->nGetContextCount(), 0u);
+  EXPECT_EQ(pclDriver->bCloseContext(FakeContext(2)), 0) << "no such context";
+  EXPECT_EQ(pclDriver->bFreeDataSource(FakeContext(2), L"q", &clHost), 1) << "no such query";
+  EXPECT_EQ(pclDriver->pclGetNewVariant_NV_Any(nullptr, nullptr, nullptr, static_cast<unsigned short>(8)),
+            nullptr);
+}
+
+TEST_F(driverops, driverCloseByNumberClosesTheOpenConnection) {
+  EXPECT_EQ(pclDriver->bOpenConnection(&clHost), 1);
+  TestConnection* pclCnx = Registered();
+  ASSERT_NE(pclCnx, nullptr);
+  EXPECT_EQ(pclDriver->_bCloseConnectionById(static_cast<int>(pclCnx->nGetCnxNumber()) + 1000), 1);
+  EXPECT_EQ(pclDriver->nGetConnectionCount(), 1u) << "another number";
+  EXPECT_EQ(pclDriver->_bCloseConnectionById(static_cast<int>(pclCnx->nGetCnxNumber())), 1);
+  EXPECT_EQ(pclDriver->nGetConnectionCount(), 0u);
+}
+
+// ---- The lock on every way out ---------------------------------------------
+
+class ThrowingDriver : public TestDriver {
+ public:
+  CNAConnectionDescription* _pclAllocConnectionDescription(const wchar_t* /*identification*/,
+                                                           INAConnectionDescription* /*cnx*/) override {
+    throw std::runtime_error("no connection");
+  }
+};
+
+TEST(driverops_lock, driverExceptionInsideAnEntryFreesTheLock) {
+  ASSERT_TRUE(CNADriverLock::s_bCreate());
+  ThrowingDriver clDriver;
+  ASSERT_EQ(clDriver.bInitDriver(), 1);
+  TestHostDescription clHost;
+  EXPECT_THROW(clDriver.bOpenConnection(&clHost), std::runtime_error);
+  EXPECT_TRUE(OtherThreadCanLock());
+  EXPECT_THROW(clDriver.piGetTable(&clHost, nullptr), std::runtime_error);
+  EXPECT_TRUE(OtherThreadCanLock());
+}
+
+// ---- Query dump --------------------------------------------------------------
+
+// The runtime's parameter list as the dump reads it.
+struct ParameterList {
+  struct Entry {
+    alignas(8) unsigned char aby[80] = {};
+    CAny* pclValue() { return reinterpret_cast<CAny*>(aby + 8); }
+  };
+
+  explicit ParameterList(std::size_t n) : vecEntries(n), vecPointers(n) {
+    for (std::size_t i = 0; i < n; ++i) {
+      vecPointers[i] = vecEntries[i].aby;
+      new (vecEntries[i].aby + 8) CAny();
+    }
+    const auto nCount = static_cast<std::uint32_t>(n);
+    std::memcpy(abyHead + 20, &nCount, sizeof nCount);
+    unsigned char** ppArray = vecPointers.data();
+    std::memcpy(abyHead + 40, &ppArray, sizeof ppArray);
+  }
+  ~ParameterList() {
+    for (Entry& e : vecEntries) e.pclValue()->~CAny();
+  }
+  CAny* Value(std::size_t i) { return vecEntries[i].pclValue(); }
+  CTabValParser* pclGet() { return reinterpret_cast<CTabValParser*>(abyHead); }
+
+  alignas(8) unsigned char abyHead[48] = {};
+  std::vector<Entry> vecEntries;
+  std::vector<unsigned char*> vecPointers;
+};
+
+TEST_F(driverops, driverQueryDumpWritesCaptionsAndParameters) {
+  CTString csCaption;
+  ASSERT_TRUE(CNADriver::s_bLoadCaption(CNADriver::DUMPCAPTION_QUERYTEXT, &csCaption));
+  EXPECT_EQ(csCaption.pszGet()[csCaption.nTaille() - 1], L' ') << "one space appended";
+  EXPECT_FALSE(CNADriver::s_bLoadCaption(CNADriver::DUMPCAPTION_COUNT, &csCaption));
+
+  CTString csOut;
+  EXPECT_EQ(pclDriver->bGetQueryDump(&csOut, L"SELECT 1", nullptr, 1000), 1);
+  const std::wstring sQueryLine = std::wstring(pclDriver->csGetCaption(CNADriver::DUMPCAPTION_QUERYTEXT).pszGet()) +
+                                  L"SELECT 1\r\n";
+  EXPECT_EQ(W(csOut.pszGet()), sQueryLine);
+  for (int n = 0; n < CNADriver::DUMPCAPTION_COUNT; ++n) EXPECT_GT(pclDriver->csGetCaption(n).nTaille(), 1) << n;
+  EXPECT_EQ(pclDriver->csGetCaption(CNADriver::DUMPCAPTION_COUNT).nTaille(), 0) << "the three spare fields";
+
+  ParameterList clList(3);
+  clList.Value(0)->SetI4(42);
+  clList.Value(1)->SetI4(7);
+  clList.Value(2)->SetI4(9);
+  const std::wstring sCountLine =
+      std::wstring(pclDriver->csGetCaption(CNADriver::DUMPCAPTION_PARAMETERCOUNT).pszGet()) + L"=3\r\n";
+  // A maximum below the text after the count line: no parameter line.
+  EXPECT_EQ(pclDriver->bGetQueryDump(&csOut, L"SELECT 1", clList.pclGet(), 5), 1);
+  EXPECT_EQ(W(csOut.pszGet()), sQueryLine + sCountLine);
+  // The maximum is checked before each line only: reached after the first.
+  const unsigned long nAfterCount = static_cast<unsigned long>((sQueryLine + sCountLine).size());
+  EXPECT_EQ(pclDriver->bGetQueryDump(&csOut, L"SELECT 1", clList.pclGet(), nAfterCount + 1), 1);
+  const std::wstring sDump = W(csOut.pszGet());
+  const std::wstring sParameter = pclDriver->csGetCaption(CNADriver::DUMPCAPTION_PARAMETER).pszGet();
+  ASSERT_EQ(sDump.compare(0, nAfterCount, sQueryLine + sCountLine), 0) << sDump;
+  const std::wstring sLine = sDump.substr(nAfterCount);
+  EXPECT_EQ(sLine.find(sParameter + L" 0 :\t" + pclDriver->csGetCaption(CNADriver::DUMPCAPTION_TYPE).pszGet() +
+                       L" = <" + std::to_wstring(clList.Value(0)->nGetTypeCode()) + L">\t" +
+                       pclDriver->csGetCaption(CNADriver::DUMPCAPTION_VALUE).pszGet() + L" = <"),
+            0u)
+      << sLine;
+  EXPECT_EQ(sLine.find(sParameter + L" 1"), std::wstring::npos) << "one line only";
+  // This program binds no conversion of the runtime: the value cannot be
+  // made text, and the line says so.
+  const std::wstring sFailed = pclDriver->csGetCaption(CNADriver::DUMPCAPTION_CONVERSIONFAILED).pszGet();
+  EXPECT_EQ(sLine.substr(sLine.size() - sFailed.size() - 3), sFailed + L">\r\n") << "the line ends the dump";
+}
+
+// ---- Threads -----------------------------------------------------------------
+
+TEST(driver_threads, driverEntriesFromManyThreads) {
+  ASSERT_TRUE(CNADriverLock::s_bCreate());
+  auto* pclDriver = new TestDriver();
+  ASSERT_EQ(pclDriver->bInitDriver(), 1);
+  CNADriver* const pclPrevious = CNADriver::s_pclDriver;
+  CNADriver::s_pclDriver = pclDriver;
+  constexpr int knHosts = 3;
+  TestHostDescription tHosts[knHosts];
+  const wchar_t* tSources[knHosts] = {L"a", L"b", L"c"};
+  for (int i = 0; i < knHosts; ++i) {
+    tHosts[i].pszDataSource = tSources[i];
+    pclDriver->mapSourceNames[FakeSource(i)] = tSources[i];
+  }
+  constexpr int knThreads = 6;
+  constexpr int knRounds = 100;
+  std::atomic<int> nFailures{0};
+  std::vector<std::thread> vecThreads;
+  for (int t = 0; t < knThreads; ++t) {
+    vecThreads.emplace_back([&, t] {
+      CAny clResult;
+      CXYString<wchar_t> clList;
+      for (int r = 0; r < knRounds; ++r) {
+        INAConnectionDescription* piHost = &tHosts[(t + r) % knHosts];
+        if (pclDriver->bOpenConnection(piHost) != 1) ++nFailures;
+        CNATable* pclTable = AsTable(pclDriver->piGetTable(piHost, FakeSource((t + r) % knHosts)));
+        if (pclTable == nullptr) {
+          ++nFailures;
+        } else {
+          // The table's own entries lock as the driver's do.
+          CNADriverLock clLock;
+          pclTable->nExternalRelease();
+        }
+        pclDriver->bSQLBloqueTable(piHost, L"a");
+        pclDriver->bSQLBloqueRequete(piHost, nullptr);
+        pclDriver->bHConnexionDiagnose(&clResult, piHost, L"x", 0);
+        pclDriver->bGetDatabaseList(&clList, piHost, 0);
+        pclDriver->bGetTableList(&clResult, piHost, 0);
+        pclDriver->bGetLinkList(&clResult, L"a", nullptr, piHost, 0);
+        pclDriver->bHExecuteRequeteSQL(nullptr, FakeContext(t), L"q", piHost, nullptr, 0);
+        pclDriver->SetNextLogicalName(FakeContext(t), L"n");
+        pclDriver->bCloseContext(FakeContext(t));
+        pclDriver->bHMode(FakeContext(t), static_cast<_eNA_HMODE>(0));
+        pclDriver->piGetLastError();
+        if (pclDriver->bCloseConnection(piHost) != 1) ++nFailures;
+      }
+    });
+  }
+  for (std::thread& clThread : vecThreads) clThread.join();
+  EXPECT_EQ(nFailures.load(), 0);
+  EXPECT_EQ(pclDriver->nGetContextCount(), 0u);
+  EXPECT_EQ(pclDriver->nGetTableCount(), static_cast<std::uint32_t>(knHosts)) << "the tables stay shared";
+  EXPECT_EQ(pclDriver->nGetConnectionCount(), static_cast<std::uint32_t>(knHosts)) << "held by the tables";
+  delete pclDriver;
+  CNADriver::s_pclDriver = pclPrevious;
+  for (const TestHostDescription& clHost : tHosts) EXPECT_EQ(clHost.nExternalCount, 0u);
+}
+
+}  // namespace
