@@ -2,16 +2,31 @@
 // stand-in runtime module in the runtime's place, and prints each step.
 //
 // Usage: kxhost [path-to-kx200maria64.so]
-// Without an argument the library and the stand-in are taken from the
-// directory of this program.
+//               [--host H] [--port P] [--socket S] [--user U]
+//               [--password W] [--database D]
+// Without a library path the library and the stand-in are taken from the
+// directory of this program. With a host or a socket the driver opens (and
+// closes) a connection to that server; without, those steps are skipped.
+//
+// Exit status: 0 when every step answered as expected, 1 when a step of the
+// library failed, 2 when only the connection was refused, 64 on a bad
+// command line. The password, and the driver's identification of the
+// connection (which contains it), are never printed.
 #include <dlfcn.h>
 #include <unistd.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
 #include <string>
 
+#include "INADriver.h"
+#include "INAError.h"
 #include "KxExecution.h"
+#include "KxHostConnection.h"
 #include "StandInControl.h"
 
 namespace {
@@ -116,11 +131,112 @@ void PrintReceived(const StandInVm& vm, size_t& nSeen) {
   }
 }
 
+// The server to open, from the command line.
+struct STServer {
+  std::string sHost, sSocket, sUser, sPassword, sDatabase;
+  unsigned int nPort = 0;
+  bool bGiven() const { return !sHost.empty() || !sSocket.empty(); }
+};
+
+// Reads the command line; false (with a message) on an unknown option or a
+// missing value.
+bool ParseArguments(int argc, char** argv, std::string& sLibrary, STServer& stServer) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string sArg = argv[i];
+    if (sArg.rfind("--", 0) != 0) {
+      if (!sLibrary.empty()) {
+        std::fprintf(stderr, "kxhost: more than one library given\n");
+        return false;
+      }
+      sLibrary = sArg;
+      continue;
+    }
+    if (i + 1 >= argc) {
+      std::fprintf(stderr, "kxhost: %s needs a value\n", sArg.c_str());
+      return false;
+    }
+    const std::string sValue = argv[++i];
+    if (sArg == "--host") {
+      stServer.sHost = sValue;
+    } else if (sArg == "--port") {
+      char* pszEnd = nullptr;
+      const unsigned long n = std::strtoul(sValue.c_str(), &pszEnd, 10);
+      if (sValue.empty() || *pszEnd != 0 || n > 65535) {
+        std::fprintf(stderr, "kxhost: bad port %s\n", sValue.c_str());
+        return false;
+      }
+      stServer.nPort = static_cast<unsigned int>(n);
+    } else if (sArg == "--socket") {
+      stServer.sSocket = sValue;
+    } else if (sArg == "--user") {
+      stServer.sUser = sValue;
+    } else if (sArg == "--password") {
+      stServer.sPassword = sValue;
+    } else if (sArg == "--database") {
+      stServer.sDatabase = sValue;
+    } else {
+      std::fprintf(stderr, "kxhost: unknown option %s\n", sArg.c_str());
+      return false;
+    }
+  }
+  return true;
+}
+
+// The text with every occurrence of the password masked: server errors may
+// echo what they were given, and nothing kxhost prints may show it.
+std::string Masked(std::string s, const std::string& sPassword) {
+  if (sPassword.empty()) return s;
+  for (size_t n = s.find(sPassword); n != std::string::npos; n = s.find(sPassword, n + 3))
+    s.replace(n, sPassword.size(), "***");
+  return s;
+}
+
+// Prints the driver's last error text, masked.
+void PrintDriverError(INADriver* piDriver, const std::string& sPassword) {
+  INAError* piError = piDriver->piGetLastError();
+  const wchar_t* psz = piError != nullptr ? piError->pszGetError() : nullptr;
+  std::printf("   error: %s\n",
+              psz != nullptr && *psz != 0 ? Masked(Utf8(psz), sPassword).c_str() : "(no text)");
+}
+
+// The path of the client library this process maps, from /proc/self/maps;
+// empty when none is mapped.
+std::string MappedClientLibrary() {
+  std::ifstream in("/proc/self/maps");
+  std::string sLine;
+  while (std::getline(in, sLine)) {
+    const size_t nSlash = sLine.find('/');
+    if (nSlash == std::string::npos) continue;
+    const std::string sPath = sLine.substr(nSlash);
+    const size_t nName = sPath.rfind('/');
+    if (sPath.compare(nName + 1, 10, "libmariadb") == 0) return sPath;
+  }
+  return std::string();
+}
+
+// Keeps the client library mapped to the end of the process: the module end
+// unloads it, and its one-time set-up must stay visible to the leak checker.
+// Only a library already loaded is pinned (RTLD_NOLOAD).
+bool PinClientLibrary(const std::string& sPath) {
+  void* h = dlopen(sPath.c_str(), RTLD_NOW | RTLD_NOLOAD | RTLD_NODELETE);
+  if (h == nullptr) return false;
+  dlclose(h);
+  return true;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   const std::string dir = ProgramDirectory();
-  const std::string libraryPath = argc > 1 ? argv[1] : dir + "/kx200maria64.so";
+  std::string libraryPath;
+  STServer stServer;
+  if (!ParseArguments(argc, argv, libraryPath, stServer)) {
+    std::fprintf(stderr,
+                 "usage: kxhost [library] [--host H] [--port P] [--socket S] [--user U] "
+                 "[--password W] [--database D]\n");
+    return 64;
+  }
+  if (libraryPath.empty()) libraryPath = dir + "/kx200maria64.so";
   const std::string standInPath = dir + "/kxstandinvm.so";
 
   void* hLibrary = dlopen(libraryPath.c_str(), RTLD_NOW | RTLD_LOCAL);
@@ -140,12 +256,31 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "kxhost: the library does not export CommandeComposante\n");
     return 1;
   }
+  using PFN_bDLLCompatible = int (*)(int, std::uint32_t, std::uint32_t*);
+  using PFN_bInitLibrary = int (*)(void*);
+  using PFN_piQueryInterface = INADriver* (*)(int);
+  using PFN_TermLibrary = int (*)();
+  auto pfnDLLCompatible = reinterpret_cast<PFN_bDLLCompatible>(dlsym(hLibrary, "bDLLCompatible"));
+  auto pfnInitLibrary = reinterpret_cast<PFN_bInitLibrary>(dlsym(hLibrary, "bInitLibrary"));
+  auto pfnQueryInterface =
+      reinterpret_cast<PFN_piQueryInterface>(dlsym(hLibrary, "piQueryInterface"));
+  auto pfnTermLibrary = reinterpret_cast<PFN_TermLibrary>(dlsym(hLibrary, "TermLibrary"));
+  if (pfnDLLCompatible == nullptr || pfnInitLibrary == nullptr || pfnQueryInterface == nullptr ||
+      pfnTermLibrary == nullptr) {
+    std::fprintf(stderr, "kxhost: the library lacks one of its four entry points\n");
+    return 1;
+  }
 
   int nStatus = 0;
   try {
     StandInVm vm(standInPath);
     std::printf("kxhost: stand-in runtime %s\n", standInPath.c_str());
     size_t nSeen = 0;
+
+    int nAnswer = pfnInitLibrary(vm.hModule());
+    std::printf("-> bInitLibrary: %d\n", nAnswer);
+    PrintReceived(vm, nSeen);
+    if (nAnswer != 1) nStatus = 1;
 
     kx::STInitialiseRecord stRecord{};
     stRecord.nSize = sizeof(stRecord);
@@ -181,14 +316,94 @@ int main(int argc, char** argv) {
     vm.SetString(kMessage, nullptr);
     if (ShowLoadString(pfnCommande, kMessage, "from the library's own messages") <= 0) nStatus = 1;
 
-    n = pfnExecution(kx::MSG_TERMINATE, nullptr);
-    std::printf("-> terminate (%u): %lld\n", kx::MSG_TERMINATE, static_cast<long long>(n));
+    // The version handshakes of the database-engine host (7) and the SQL
+    // runtime (28): both at version 32.
+    for (int nKind : {7, 28}) {
+      std::uint32_t nOwn = 0;
+      nAnswer = pfnDLLCompatible(nKind, 32, &nOwn);
+      std::printf("-> bDLLCompatible(%d, 32): %d, library version %u\n", nKind, nAnswer, nOwn);
+      if (nAnswer != 1) nStatus = 1;
+    }
+
+    INADriver* piDriver = pfnQueryInterface(0);
+    std::printf("-> piQueryInterface: %s\n", piDriver != nullptr ? "a driver" : "null");
+    if (piDriver == nullptr) {
+      nStatus = 1;
+    } else {
+      std::printf("-> driver versions (slots 0-3): %d %d %d %d\n",
+                  static_cast<std::int32_t>(piDriver->nGetVersion()),
+                  static_cast<std::int32_t>(piDriver->nGetCompatSince()),
+                  static_cast<std::int32_t>(piDriver->nGetNAVersion()),
+                  static_cast<std::int32_t>(piDriver->nGetNACompatSince()));
+      // The runtime's library shop is the one item 7 answers; kxhost has no
+      // runtime data to give.
+      nAnswer = piDriver->bSetVMAndLibShop(
+          reinterpret_cast<ILibShop*>(vm.GetItem(kx::ITEM_LIB_SHOP)), nullptr);
+      std::printf("-> bSetVMAndLibShop: %d\n", nAnswer);
+      if (nAnswer != 1) nStatus = 1;
+      CKxHostXQ clXQ;
+      nAnswer = piDriver->bSetXQ(&clXQ);
+      std::printf("-> bSetXQ: %d\n", nAnswer);
+      if (nAnswer != 1) nStatus = 1;
+
+      CKxHostConnection clConnection;
+      if (!stServer.bGiven()) {
+        std::printf("-> no server given: bOpenConnection and bCloseConnection skipped\n");
+      } else {
+        clConnection.Set(stServer.sHost, stServer.nPort, stServer.sSocket, stServer.sUser,
+                         stServer.sPassword, stServer.sDatabase);
+        std::printf("-> server %s port %u socket %s user %s database %s\n",
+                    stServer.sHost.empty() ? "(none)" : stServer.sHost.c_str(), stServer.nPort,
+                    stServer.sSocket.empty() ? "(none)" : stServer.sSocket.c_str(),
+                    stServer.sUser.empty() ? "(none)" : stServer.sUser.c_str(),
+                    stServer.sDatabase.empty() ? "(none)" : stServer.sDatabase.c_str());
+        nAnswer = piDriver->bOpenConnection(&clConnection);
+        std::printf("-> bOpenConnection: %d\n", nAnswer);
+        if (nAnswer != 1) {
+          PrintDriverError(piDriver, stServer.sPassword);
+          if (nStatus == 0) nStatus = 2;
+        }
+        const std::string sClient = MappedClientLibrary();
+        if (sClient.empty()) {
+          std::printf("-> client library mapped: none\n");
+        } else {
+          std::printf("-> client library mapped: %s\n", sClient.c_str());
+          if (!PinClientLibrary(sClient)) {
+            std::printf("   could not keep it loaded: %s\n", dlerror());
+            nStatus = 1;
+          }
+        }
+        nAnswer = piDriver->bCloseConnection(&clConnection);
+        std::printf("-> bCloseConnection: %d\n", nAnswer);
+        if (nAnswer != 1) {
+          PrintDriverError(piDriver, stServer.sPassword);
+          nStatus = 1;
+        }
+      }
+      const std::uint32_t nLeft = piDriver->nExternalRelease();
+      std::printf("-> nExternalRelease: %u\n", nLeft);
+      if (nLeft != 0) nStatus = 1;
+      if (clConnection.nGetExternalCount() != 0) {
+        std::printf("   the driver still holds %u reference(s) on the connection description\n",
+                    clConnection.nGetExternalCount());
+        nStatus = 1;
+      }
+    }
     PrintReceived(vm, nSeen);
+
+    // The module end replaces the terminate message: the library ends its
+    // common part and tells the runtime (3052).
+    nAnswer = pfnTermLibrary();
+    std::printf("-> TermLibrary: %d\n", nAnswer);
+    PrintReceived(vm, nSeen);
+    if (nAnswer != 1) nStatus = 1;
   } catch (const std::exception& e) {
     std::fprintf(stderr, "kxhost: %s\n", e.what());
     nStatus = 1;
   }
   dlclose(hLibrary);
-  std::printf("kxhost: %s\n", nStatus == 0 ? "done" : "failed");
+  std::printf("kxhost: %s\n", nStatus == 0   ? "done"
+                             : nStatus == 2 ? "done, the connection was refused"
+                                            : "failed");
   return nStatus;
 }
