@@ -418,6 +418,12 @@ class CNADriver : public INADriver {
   void _CollectTables(std::vector<CNATable*>* out, CNAConnectionDescription* cnx);
   // User error 14 (the connection `cnx` is not registered) at location 5.b.
   void _SetErrorNotRegistered(INAConnectionDescription* cnx, int b);
+  // The registered connection object of `cnx` with one reference for the
+  // caller; null, with user error 14 at `nLocation`, when it has none.
+  CNAConnectionDescription* _pclRegisteredConnection(INAConnectionDescription* cnx, int nLocation);
+  // Commit or roll back on the registered connection of `cnx`.
+  int _bEndTransaction(INAConnectionDescription* cnx, const wchar_t* name, int nLocation,
+                       int (CNAConnectionDescription::*pfnEnd)(CNAError*, const wchar_t*));
 
   // ---- Fields ------------------------------------------------------------
   CTString m_tcsCaptions[knCaptionCount];

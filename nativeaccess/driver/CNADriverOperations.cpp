@@ -462,31 +462,29 @@ int CNADriver::bTransactionBegin(INAConnectionDescription* cnx, const wchar_t* n
 }
 
 int CNADriver::bTransactionCommit(INAConnectionDescription* cnx, const wchar_t* name) {
+  return _bEndTransaction(cnx, name, knLocationCommit, &CNAConnectionDescription::bTransactionCommit);
+}
+
+int CNADriver::bTransactionRollBack(INAConnectionDescription* cnx, const wchar_t* name) {
+  return _bEndTransaction(cnx, name, knLocationRollBack, &CNAConnectionDescription::bTransactionRollBack);
+}
+
+int CNADriver::_bEndTransaction(INAConnectionDescription* cnx, const wchar_t* name, int nLocation,
+                                int (CNAConnectionDescription::*pfnEnd)(CNAError*, const wchar_t*)) {
   CNADriverLock clLock;
   _ResetError();
-  CNAConnectionDescription* pclCnx = _pclFindConnection(cnx);
-  if (pclCnx == nullptr) {
-    _SetErrorNotRegistered(cnx, knLocationCommit);
-    return 0;
-  }
+  CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, nLocation);
+  if (pclCnx == nullptr) return 0;
   if (pclCnx->bTransactionEndCloseParse()) _SetTransactionTermined(pclCnx);
-  const int nResult = pclCnx->bTransactionCommit(m_pclError, name);
+  const int nResult = (pclCnx->*pfnEnd)(m_pclError, name);
   nReleaseConnection(pclCnx);
   return nResult;
 }
 
-int CNADriver::bTransactionRollBack(INAConnectionDescription* cnx, const wchar_t* name) {
-  CNADriverLock clLock;
-  _ResetError();
+CNAConnectionDescription* CNADriver::_pclRegisteredConnection(INAConnectionDescription* cnx, int nLocation) {
   CNAConnectionDescription* pclCnx = _pclFindConnection(cnx);
-  if (pclCnx == nullptr) {
-    _SetErrorNotRegistered(cnx, knLocationRollBack);
-    return 0;
-  }
-  if (pclCnx->bTransactionEndCloseParse()) _SetTransactionTermined(pclCnx);
-  const int nResult = pclCnx->bTransactionRollBack(m_pclError, name);
-  nReleaseConnection(pclCnx);
-  return nResult;
+  if (pclCnx == nullptr) _SetErrorNotRegistered(cnx, nLocation);
+  return pclCnx;
 }
 
 // ======================================================================
@@ -496,11 +494,8 @@ int CNADriver::bTransactionRollBack(INAConnectionDescription* cnx, const wchar_t
 int CNADriver::bSQLBloqueTable(INAConnectionDescription* cnx, const wchar_t* table) {
   CNADriverLock clLock;
   _ResetError();
-  CNAConnectionDescription* pclCnx = _pclFindConnection(cnx);
-  if (pclCnx == nullptr) {
-    _SetErrorNotRegistered(cnx, knLocationTableLock);
-    return 0;
-  }
+  CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, knLocationTableLock);
+  if (pclCnx == nullptr) return 0;
   int nResult = pclCnx->bOpen(m_pclError) ? 1 : 0;
   if (nResult) nResult = pclCnx->bSQLBloque(m_pclError, table) ? 1 : 0;
   pclCnx->nRelease();
@@ -510,11 +505,8 @@ int CNADriver::bSQLBloqueTable(INAConnectionDescription* cnx, const wchar_t* tab
 int CNADriver::bSQLBloqueRequete(INAConnectionDescription* cnx, ISQLParserInformation* parser) {
   CNADriverLock clLock;
   _ResetError();
-  CNAConnectionDescription* pclCnx = _pclFindConnection(cnx);
-  if (pclCnx == nullptr) {
-    _SetErrorNotRegistered(cnx, knLocationQueryLock);
-    return 0;
-  }
+  CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, knLocationQueryLock);
+  if (pclCnx == nullptr) return 0;
   int nResult = pclCnx->bOpen(m_pclError) ? 1 : 0;
   if (nResult) nResult = pclCnx->bSQLBloque(m_pclError, parser) ? 1 : 0;
   pclCnx->nRelease();
@@ -525,11 +517,8 @@ int CNADriver::bHConnexionDiagnose(CAny* result, INAConnectionDescription* cnx, 
                                    unsigned int flags) {
   CNADriverLock clLock;
   _ResetError();
-  CNAConnectionDescription* pclCnx = _pclFindConnection(cnx);
-  if (pclCnx == nullptr) {
-    _SetErrorNotRegistered(cnx, knLocationDiagnose);
-    return 0;
-  }
+  CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, knLocationDiagnose);
+  if (pclCnx == nullptr) return 0;
   const int nResult = pclCnx->bDiagnose(m_pclError, result, text, flags);
   nReleaseConnection(pclCnx);
   return nResult;
