@@ -21,7 +21,17 @@
 
 namespace {
 
-// ---- Layout common to every object kind ---------------------------------
+// How a kind takes and gives back its reference.
+struct CountedRefs {  // CKXUnknown: count at the second field, dwRelease
+  using T = CKXUnknown;
+  static void Add(T* p) { p->dwAddRef(); }
+  static void Drop(T* p) { p->dwRelease(); }
+};
+struct ObjectRefs {  // IRuntimeObject: slots 0 and 1
+  using T = IRuntimeObject;
+  static void Add(T* p) { p->AddRef(); }
+  static void Drop(T* p) { p->Release(); }
+};
 
 // The pointer (the reference stays the value's).
 int nFillBuffer(CAny_Intern* h, void* out) {
@@ -31,132 +41,85 @@ int nFillBuffer(CAny_Intern* h, void* out) {
 
 void InitNone(CAny_Intern* h, unsigned short) { h->Put<void*>(nullptr); }
 
-// ---- Objects counted as CKXUnknown --------------------------------------
-
-CKXUnknown* Counted(const CAny_Intern* h) { return h->tGet<CKXUnknown*>(); }
-
-void SetCounted(CAny_Intern* h, CKXUnknown* pNew) {
-  CKXUnknown* pOld = Counted(h);
-  if (pNew != nullptr) pNew->dwAddRef();
-  h->Put<CKXUnknown*>(pNew);
-  if (pOld != nullptr) pOld->dwRelease();
+// The new reference first: the held object given again, with this value
+// holding its last reference, must not go. `p` is the object (null: none).
+template <class R>
+void SetHeld(CAny_Intern* h, typename R::T* pNew) {
+  typename R::T* pOld = h->tGet<typename R::T*>();
+  if (pNew != nullptr) R::Add(pNew);
+  h->Put<typename R::T*>(pNew);
+  if (pOld != nullptr) R::Drop(pOld);
 }
-
-void ReleaseCounted(CAny_Intern* h) {
-  CKXUnknown* p = Counted(h);
-  h->Put<CKXUnknown*>(nullptr);
-  if (p != nullptr) p->dwRelease();
-  AnyBase::Release(h);
+template <class R>
+void SetValue(CAny_Intern* h, const void* p) {
+  SetHeld<R>(h, static_cast<typename R::T*>(const_cast<void*>(p)));
 }
-
-void DupliqueCounted(CAny_Intern* h, CAny* pTarget, unsigned short wCode) {
-  if (pTarget == nullptr || pTarget == h->pclAny()) return;
-  // A reference is held across the target's change of type, in case the
-  // target owns this value (an element of its table).
-  CKXUnknown* pOwn = Counted(h);
-  if (pOwn != nullptr) pOwn->dwAddRef();
-  pTarget->__SetType(wCode, 0);
-  CAny_Intern* t = &pTarget->m_clIntern;
-  t->pstTable()->pfnSetValue(t, pOwn);
-  if (pOwn != nullptr) pOwn->dwRelease();
-  AnyBase::CopyFlags(h, pTarget);
-}
-
-// p is the object (null: no object).
-void SetValueCounted(CAny_Intern* h, const void* p) {
-  SetCounted(h, static_cast<CKXUnknown*>(const_cast<void*>(p)));
+template <class R>
+void SetValueLen(CAny_Intern* h, const void* p, std::size_t) {
+  SetValue<R>(h, p);
 }
 // The memo holder's counted base is taken through its own type.
 void SetValueMemoImage(CAny_Intern* h, const void* p) {
-  CTNMemoImage* pcl = static_cast<CTNMemoImage*>(const_cast<void*>(p));
-  SetCounted(h, pcl);
+  SetHeld<CountedRefs>(h, static_cast<CTNMemoImage*>(const_cast<void*>(p)));
 }
-void SetValueLenCounted(CAny_Intern* h, const void* p, std::size_t) { SetValueCounted(h, p); }
-void SetValueLenMemoImage(CAny_Intern* h, const void* p, std::size_t) {
-  SetValueMemoImage(h, p);
-}
+void SetValueLenMemoImage(CAny_Intern* h, const void* p, std::size_t) { SetValueMemoImage(h, p); }
 
-void DupliqueMemoImage(CAny_Intern* h, CAny* pTarget) {
-  DupliqueCounted(h, pTarget, ANY_MEMOIMG);
-}
-void DupliqueConvoyeur(CAny_Intern* h, CAny* pTarget) {
-  DupliqueCounted(h, pTarget, ANY_CONVOYEUR);
-}
-void DupliquePolice(CAny_Intern* h, CAny* pTarget) { DupliqueCounted(h, pTarget, ANY_POLICE); }
-
-#define KX_COUNTED_TABLE(name, duplique, setvalue, setvaluelen)                                \
-  const STAnyTable name = {                                                                    \
-      ReleaseCounted,   ReleaseCounted,    duplique,             AnyBase::nGetPointerSize, \
-      AnyBase::nGetValueAdr, nFillBuffer,       AnyBase::nGetPointerSize, AnyBase::nGetValueAdr, \
-      nFillBuffer,      setvalue,          setvaluelen,          AnyBase::nGetPCASTR,          \
-      AnyBase::nGetPCWSTR, AnyBase::nGetSTRLEN, AnyBase::bIsPositive, AnyBase::nGetPointerSize, \
-      nFillBuffer,      AnyBase::nIncremente, AnyBase::nDecremente, AnyBase::SetFromANSI,     \
-      AnyBase::SetFromANSILen, AnyBase::SetFromUNICODE, AnyBase::SetFromUNICODELen,            \
-      AnyBase::SetFromANSI_CP, AnyBase::SetFromANSI_CPLen, AnyBase::SetFromUNICODE_CP,         \
-      AnyBase::SetFromUNICODE_CPLen, AnyBase::SetValueOption,                                  \
-      nullptr,          nullptr,           nullptr,                                            \
-  };
-
-KX_COUNTED_TABLE(kstMEMOIMG, DupliqueMemoImage, SetValueMemoImage, SetValueLenMemoImage)
-KX_COUNTED_TABLE(kstCONVOYEUR, DupliqueConvoyeur, SetValueCounted, SetValueLenCounted)
-KX_COUNTED_TABLE(kstPOLICE, DupliquePolice, SetValueCounted, SetValueLenCounted)
-#undef KX_COUNTED_TABLE
-
-// ---- Runtime interfaces -------------------------------------------------
-
-IRuntimeObject* Object(const CAny_Intern* h) { return h->tGet<IRuntimeObject*>(); }
-
-// The new reference first: the held object given again, with this value
-// holding its last reference, must not go.
-void SetValueObject(CAny_Intern* h, const void* p) {
-  IRuntimeObject* piNew = static_cast<IRuntimeObject*>(const_cast<void*>(p));
-  IRuntimeObject* piOld = Object(h);
-  if (piNew != nullptr) piNew->AddRef();
-  h->Put<IRuntimeObject*>(piNew);
-  if (piOld != nullptr) piOld->Release();
-}
-void SetValueLenObject(CAny_Intern* h, const void* p, std::size_t) { SetValueObject(h, p); }
-
-void ReleaseObject(CAny_Intern* h) {
-  IRuntimeObject* pi = Object(h);
-  h->Put<IRuntimeObject*>(nullptr);
-  if (pi != nullptr) pi->Release();
+template <class R>
+void ReleaseHeld(CAny_Intern* h) {
+  typename R::T* p = h->tGet<typename R::T*>();
+  h->Put<typename R::T*>(nullptr);
+  if (p != nullptr) R::Drop(p);
   AnyBase::Release(h);
 }
 
-// Copies are plain wCode (108 from 141 to 143 too), flags cleared: a NULL
+// A copy shares the object. A reference is held across the target's change
+// of type, in case the target owns this value (an element of its table).
+// The counted kinds copy the source's flags; the object kinds' copies are
+// plain wCode (108 from 141 to 143 too) with flags cleared, so a NULL
 // object value copies to a non-NULL one.
-void DupliqueObject(CAny_Intern* h, CAny* pTarget, unsigned short wCode) {
+template <class R, unsigned short wCode, bool bCopyFlags>
+void Duplique(CAny_Intern* h, CAny* pTarget) {
   if (pTarget == nullptr || pTarget == h->pclAny()) return;
-  IRuntimeObject* piOwn = Object(h);
-  if (piOwn != nullptr) piOwn->AddRef();
+  typename R::T* pOwn = h->tGet<typename R::T*>();
+  if (pOwn != nullptr) R::Add(pOwn);
   pTarget->__SetType(wCode, 0);
   CAny_Intern* t = &pTarget->m_clIntern;
-  t->pstTable()->pfnSetValue(t, piOwn);
-  if (piOwn != nullptr) piOwn->Release();
-  pTarget->ClearFlags();
+  t->pstTable()->pfnSetValue(t, pOwn);
+  if (pOwn != nullptr) R::Drop(pOwn);
+  if (bCopyFlags)
+    AnyBase::CopyFlags(h, pTarget);
+  else
+    pTarget->ClearFlags();
 }
-void DupliqueObjetBase(CAny_Intern* h, CAny* pTarget) {
-  DupliqueObject(h, pTarget, ANY_OBJET_BASE);
+
+template <class R>
+constexpr STAnyTable Table(void (*pfnDuplique)(CAny_Intern*, CAny*),
+                           void (*pfnSetValue)(CAny_Intern*, const void*),
+                           void (*pfnSetValueLen)(CAny_Intern*, const void*, std::size_t)) {
+  return STAnyTable{
+      ReleaseHeld<R>,           ReleaseHeld<R>,         pfnDuplique,
+      AnyBase::nGetPointerSize, AnyBase::nGetValueAdr,  nFillBuffer,
+      AnyBase::nGetPointerSize, AnyBase::nGetValueAdr,  nFillBuffer,
+      pfnSetValue,              pfnSetValueLen,         AnyBase::nGetPCASTR,
+      AnyBase::nGetPCWSTR,      AnyBase::nGetSTRLEN,    AnyBase::bIsPositive,
+      AnyBase::nGetPointerSize, nFillBuffer,            AnyBase::nIncremente,
+      AnyBase::nDecremente,     AnyBase::SetFromANSI,   AnyBase::SetFromANSILen,
+      AnyBase::SetFromUNICODE,  AnyBase::SetFromUNICODELen, AnyBase::SetFromANSI_CP,
+      AnyBase::SetFromANSI_CPLen, AnyBase::SetFromUNICODE_CP, AnyBase::SetFromUNICODE_CPLen,
+      AnyBase::SetValueOption,  nullptr,                nullptr,
+      nullptr};
 }
-void DupliqueDino(CAny_Intern* h, CAny* pTarget) { DupliqueObject(h, pTarget, ANY_DINO); }
 
-#define KX_OBJECT_TABLE(name, duplique)                                                        \
-  const STAnyTable name = {                                                                    \
-      ReleaseObject,    ReleaseObject,     duplique,             AnyBase::nGetPointerSize, \
-      AnyBase::nGetValueAdr, nFillBuffer,       AnyBase::nGetPointerSize, AnyBase::nGetValueAdr, \
-      nFillBuffer,      SetValueObject,    SetValueLenObject,    AnyBase::nGetPCASTR,          \
-      AnyBase::nGetPCWSTR, AnyBase::nGetSTRLEN, AnyBase::bIsPositive, AnyBase::nGetPointerSize, \
-      nFillBuffer,      AnyBase::nIncremente, AnyBase::nDecremente, AnyBase::SetFromANSI,     \
-      AnyBase::SetFromANSILen, AnyBase::SetFromUNICODE, AnyBase::SetFromUNICODELen,            \
-      AnyBase::SetFromANSI_CP, AnyBase::SetFromANSI_CPLen, AnyBase::SetFromUNICODE_CP,         \
-      AnyBase::SetFromUNICODE_CPLen, AnyBase::SetValueOption,                                  \
-      nullptr,          nullptr,           nullptr,                                            \
-  };
-
-KX_OBJECT_TABLE(kstOBJET_BASE, DupliqueObjetBase)
-KX_OBJECT_TABLE(kstDINO, DupliqueDino)
-#undef KX_OBJECT_TABLE
+constexpr STAnyTable kstMEMOIMG = Table<CountedRefs>(Duplique<CountedRefs, ANY_MEMOIMG, true>,
+                                                     SetValueMemoImage, SetValueLenMemoImage);
+constexpr STAnyTable kstCONVOYEUR = Table<CountedRefs>(Duplique<CountedRefs, ANY_CONVOYEUR, true>,
+                                                       SetValue<CountedRefs>, SetValueLen<CountedRefs>);
+constexpr STAnyTable kstPOLICE = Table<CountedRefs>(Duplique<CountedRefs, ANY_POLICE, true>,
+                                                    SetValue<CountedRefs>, SetValueLen<CountedRefs>);
+constexpr STAnyTable kstOBJET_BASE = Table<ObjectRefs>(Duplique<ObjectRefs, ANY_OBJET_BASE, false>,
+                                                       SetValue<ObjectRefs>, SetValueLen<ObjectRefs>);
+constexpr STAnyTable kstDINO = Table<ObjectRefs>(Duplique<ObjectRefs, ANY_DINO, false>,
+                                                 SetValue<ObjectRefs>, SetValueLen<ObjectRefs>);
 
 }  // namespace
 
