@@ -362,6 +362,12 @@ int main(int argc, char** argv) {
         if (nAnswer != 1) {
           PrintDriverError(piDriver, stServer.sPassword);
           if (nStatus == 0) nStatus = 2;
+        } else {
+          // The diagnosis of the open connection: its error describes the
+          // connection (client version, client library, code pages).
+          nAnswer = piDriver->bHConnexionDiagnose(nullptr, &clConnection, L"kxhost", 0);
+          std::printf("-> bHConnexionDiagnose: %d\n", nAnswer);
+          PrintDriverError(piDriver, stServer.sPassword);
         }
         const std::string sClient = MappedClientLibrary();
         if (sClient.empty()) {

@@ -20,19 +20,15 @@
 #include <cstdint>
 
 #include "INAVersion.h"
+#include "KxOpaqueInterfaces.h"
 
 class CAny;
-class ILibShop;
 class INAConnectionDescription;
 class INAContext;
-class INACopyCtx;
 class INADataSourceDescription;
 class INAError;
-class INAQueryExecution;
 class INAQueryParametersValue;
 class INATable;
-class ISQLParserInformation;
-class IVMData;
 class IXQForNA;
 template <typename T>
 class CXYString;

@@ -6,3 +6,7 @@ class ILibShop;                 // library shop (item 7 or the initialise record
 class ICollecteurTopo;          // topology collector (item 10)
 class IInformationComposante;   // component information (item 15)
 class IDumpMemoire;             // target of a memory dump (message 5238)
+class IVMData;                  // the virtual machine's data (the driver's bSetVMAndLibShop)
+class ISQLParserInformation;    // the SQL runtime's analysis of one query
+class INAQueryExecution;        // the runtime's execution context of one query
+class INACopyCtx;               // the runtime's context copy (bCopyContext)

@@ -3,7 +3,7 @@
 # machine lacks. Installs nothing when everything is present.
 set -euo pipefail
 packages=(cmake make g++ binutils libgtest-dev zlib1g-dev libmariadb-dev mariadb-server
-          mariadb-client zip unzip clang libclang-rt-14-dev python3 util-linux)
+          mariadb-client zip unzip clang libclang-rt-14-dev python3 util-linux openssl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -21,6 +21,11 @@ class CNAColumn : public CInterf {
   const wchar_t* pszGetName() const;
   // The column's value object; none here (the records layer gives one).
   virtual CNAConvertVariant* pclGetNAValue();
+  // Sets `variant` up for this column's values: of platform type `type`, or
+  // the item's when 0, sized for one element (0 for a memo), with the
+  // column's description attached. False (nothing changed) without a
+  // variant.
+  virtual int bInitVariant_NV_Any(CNAError* error, CNAConvertVariant* variant, unsigned short type);
 
   INAItemDescription* piGetItemDescription() const { return m_piDescription; }
   CNAError* pclGetError() const { return m_pclError; }

@@ -30,6 +30,6 @@ const wchar_t* CNADefine::pszGetName() const {
   return m_sName.pszGet() != nullptr ? m_sName.pszGet() : L"";
 }
 
-CNAConnection* CNADefine::pclGetCnx() const {
+CNAConnectionDescription* CNADefine::pclGetCnx() const {
   return m_pclValue != nullptr ? m_pclValue->pclGetCnx() : nullptr;
 }

@@ -12,7 +12,7 @@
 
 class CNAColumn;
 class CNAConvertVariant;
-class CNAConnection;
+class CNAConnectionDescription;
 
 class CNADefine : public CInterf {
  public:
@@ -32,7 +32,7 @@ class CNADefine : public CInterf {
   // The column's name when a column is held, else the define's own.
   const wchar_t* pszGetName() const;
   // The value's connection; null without a value.
-  CNAConnection* pclGetCnx() const;
+  CNAConnectionDescription* pclGetCnx() const;
 
   CNAColumn* pclGetColumn() const { return m_pclColumn; }
   CNAConvertVariant* pclGetValue() const { return m_pclValue; }

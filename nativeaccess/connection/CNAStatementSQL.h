@@ -34,5 +34,9 @@ class CNAStatementSQL : public CInterf {
   // Runs `query` and puts the column `column` of its first row into *out.
   // False on failure. The base runs nothing and answers false.
   virtual int bGetRequestedValue(CAny* out, int column, const wchar_t* query);
+  // *count = the number of columns of the current result set (0 for a
+  // statement that made none, such as an update). True on success. The
+  // base has no result set: 0, true.
+  virtual int bGetColumnNbr(int* count, unsigned int flags);
 };
 KX_CINTERF_REF_TRAITS(CNAStatementSQL)

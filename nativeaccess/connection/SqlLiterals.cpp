@@ -18,6 +18,8 @@
 
 #include "CAny.h"
 #include "CNAConnectionDescription.h"
+#include "CNAConvertVariant.h"
+#include "CNADriver.h"
 #include "CNAError.h"
 #include "CNAItemDescription.h"
 #include "CTString.h"
@@ -25,6 +27,7 @@
 #include "CXError.h"
 #include "CXTime.h"
 #include "CXYString.h"
+#include "Escape.h"
 #include "INAItemDescription.h"
 #include "ItemTypes.h"
 #include "MyModuleInfo.h"
@@ -732,7 +735,7 @@ int CNAConnectionDescription::bConvertExpressionToString(CNAError* /*pclError*/,
 // ---- Default values ---------------------------------------------------------------
 
 int CNAConnectionDescription::bConvertStringToDefaultValue(CAny* pclOut, const wchar_t* pszText,
-                                                           CNAItemDescription* pclItem, CNAError* /*pclError*/) {
+                                                           CNAItemDescription* pclItem, CNAError* pclError) {
   if (pclOut == nullptr || pclItem == nullptr) return 0;
   pclOut->__SetType(pclItem->eGetItemTNType(), 0);
   const bool bNull = pszText == nullptr || (m_eDataSource == 1 && pszText[0] == 0) ||
@@ -741,9 +744,24 @@ int CNAConnectionDescription::bConvertStringToDefaultValue(CAny* pclOut, const w
     pclOut->SetNull(true);
     return 1;
   }
-  // A server default other than NULL is read through the driver's
-  // conversion variant, which this connection does not have yet.
-  return 0;
+  // Any other default is the server's text form of the value: read through
+  // a conversion variant of this connection, as a fetched value would be.
+  CNADriver* pclDriver = CNADriver::s_pclDriver;
+  if (pclDriver == nullptr) return 0;
+  CNAConvertVariant* pclVariant =
+      pclDriver->pclGetNewVariant_NV_Any(pclError, this, nullptr, pclItem->eGetItemTNType());
+  if (pclVariant == nullptr) return 0;
+  pclVariant->SetItemDesc(pclItem, pclItem);
+  std::wstring sText(pszText);
+  if (sText.size() >= 2 && sText.front() == L'\'' && sText.back() == L'\'') {
+    sText = sText.substr(1, sText.size() - 2);
+    PurgeEscapeBackSlash(&sText[0]);
+    sText.resize(std::wcslen(sText.c_str()));
+  }
+  const int bOk = pclVariant->bSetValueFromDB(sText.c_str(), static_cast<unsigned long>(sText.size())) &&
+                  pclVariant->bGetValue(pclOut);
+  pclVariant->nRelease();
+  return bOk;
 }
 
 // ---- Hexadecimal ------------------------------------------------------------------

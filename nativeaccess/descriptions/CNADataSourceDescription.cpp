@@ -1,5 +1,8 @@
 #include "CNADataSourceDescription.h"
 
+#include "CNAConnectionDescription.h"
+#include "CXYStringConcat.h"
+
 namespace {
 
 // Engine type code -> item type, indexed by the code.
@@ -16,9 +19,42 @@ constexpr eNA_ITEMTYPE kaeEngineToItem[42] = {
 
 }  // namespace
 
-CNADataSourceDescription::~CNADataSourceDescription() = default;
+CNADataSourceDescription::CNADataSourceDescription(CNAConnectionDescription* connection, CNAError* error)
+    : m_pclConnection(connection), m_pclError(error) {
+  if (m_pclConnection != nullptr) m_pclConnection->AddRef();
+}
+
+CNADataSourceDescription::~CNADataSourceDescription() {
+  if (m_pclConnection != nullptr) m_pclConnection->nRelease();
+}
+
+std::uint32_t CNADataSourceDescription::nExternalRelease() {
+  if (m_nExternalCount == 0) return 0;
+  const std::uint32_t nLeft = --m_nExternalCount;
+  if (nLeft == 0) _DeleteIfUnreferenced();
+  return nLeft;
+}
 
 std::uint32_t CNADataSourceDescription::nGetNumKeys() { return 0; }
+
+INAItemDescription* CNADataSourceDescription::piNAGetItem(const wchar_t*) { return nullptr; }
+INAItemDescription* CNADataSourceDescription::piNAGetItem(std::uint32_t) { return nullptr; }
+INAItemDescription* CNADataSourceDescription::piNAGetKey(std::uint32_t) { return nullptr; }
+INAItemDescription* CNADataSourceDescription::piNAGetMemo(std::uint32_t) { return nullptr; }
+
+const wchar_t* CNADataSourceDescription::pszGetDefaultDatabase() {
+  const wchar_t* psz = m_pclConnection != nullptr ? m_pclConnection->pszGetDefaultDataBase() : nullptr;
+  return psz != nullptr ? psz : L"";
+}
+
+int CNADataSourceDescription::bInitDataSourceDescriptionFromDB(const wchar_t* pszTable, int /*nUnused*/) {
+  SetLogicalName(pszTable);
+  SetDBName(pszTable);
+  CXYStringConcat<wchar_t> clQuery(1024);
+  return _bGetQueryShowColumns(&clQuery) ? 1 : 0;
+}
+
+int CNADataSourceDescription::_bGetQueryShowColumns(CXYStringConcat<wchar_t>* /*out*/) { return 0; }
 
 CNAItemDescription* CNADataSourceDescription::pclNAGetCorrespondingItem(const wchar_t*) { return nullptr; }
 

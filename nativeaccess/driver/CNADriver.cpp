@@ -6,6 +6,8 @@
 #include "CNAConvertVariant.h"
 #include "CNADataAccess.h"
 #include "CNADataSourceDescription.h"
+#include "INAContext.h"
+#include "INADataSourceDescription.h"
 #include "CNADriverLock.h"
 #include "CNADriverSQL.h"
 #include "CNAError.h"
@@ -184,17 +186,19 @@ CNADriverSQL* CNADriver::pclGetDriverSQL() {
   return m_pclDriverSQL;
 }
 
-CNAConvertVariant* CNADriver::pclAllocVariant(CNAError* /*error*/, CNAConnectionDescription* /*cnx*/) {
-  return new CNAConvertVariant();
+CNAConvertVariant* CNADriver::pclAllocVariant(CNAError* error, CNAConnectionDescription* cnx) {
+  // Counts 0: the caller takes the first reference. Without an error object
+  // the holder reports into the driver's.
+  return new (std::nothrow) CNAConvertVariant(error != nullptr ? error : m_pclError, cnx);
 }
 
 CNAConvertVariant* CNADriver::pclAllocVariantRowID(CNAError* /*error*/, CNAConnectionDescription* /*cnx*/) {
   return nullptr;
 }
 
-CNADataSourceDescription* CNADriver::pclAllocDataSourceDescription(CNAConnectionDescription* /*cnx*/,
-                                                                   CNAError* /*error*/) {
-  return new CNADataSourceDescription();
+CNADataSourceDescription* CNADriver::pclAllocDataSourceDescription(CNAConnectionDescription* cnx,
+                                                                   CNAError* error) {
+  return new (std::nothrow) CNADataSourceDescription(cnx, error);
 }
 
 CNAContext* CNADriver::pclAllocContext() { return new CNAContext(); }
@@ -214,18 +218,19 @@ CNAError* CNADriver::pclAllocError() { return new CNAError(); }
 
 CNAIDAuto* CNADriver::pclAllocIDAuto() { return nullptr; }
 
-CNADataSourceDescription* CNADriver::_pclGetTableDesc(const wchar_t* /*name*/, CNAConnectionDescription* cnx) {
+CNADataSourceDescription* CNADriver::_pclGetTableDesc(const wchar_t* name, CNAConnectionDescription* cnx) {
   CNADriverLock clLock;
   CNADataSourceDescription* pclSource = pclAllocDataSourceDescription(cnx, m_pclError);
   if (pclSource == nullptr) {
     _SetErrorNoMemory();
     return nullptr;
   }
-  // Reading a description from the database comes with the data-source
-  // layer; until then none can be initialised.
   pclSource->AddRef();
-  pclSource->nRelease();
-  return nullptr;
+  if (!pclSource->bInitDataSourceDescriptionFromDB(name, 0)) {
+    pclSource->nRelease();
+    return nullptr;
+  }
+  return pclSource;
 }
 
 CNAParameter* CNADriver::pclAllocParameter(CNAConvertVariant* /*variant*/, unsigned long /*size*/,
@@ -260,14 +265,15 @@ int CNADriver::_bTableExists(int* exists, const wchar_t* name, CNAConnectionDesc
   return m_pclError != nullptr && m_pclError->nGetUserErrorCode() == knNoSuchTable ? 1 : 0;
 }
 
-
 void CNADriver::_BeforeDeath() {}
 
 std::uint64_t CNADriver::_nGetContextNumber(INAContext* context) {
-  return static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(context));
+  return context != nullptr ? context->dwGetContextID() : 0;
 }
 
-const wchar_t* CNADriver::_pszGetDataSourceName(INADataSourceDescription* /*source*/) { return nullptr; }
+const wchar_t* CNADriver::_pszGetDataSourceName(INADataSourceDescription* source) {
+  return source != nullptr ? source->pszGetDBTableName() : nullptr;
+}
 
 // ======================================================================
 // Set-up

@@ -199,12 +199,10 @@ class CNADriver : public INADriver {
   virtual void _BeforeDeath();                                                // 66: nothing
 
   // ---- Runtime interfaces the driver reads -----------------------------
-  // The runtime context's number (its operation 8) and a data-source
-  // description's table name (its operation 21). Until those interfaces
-  // are declared to the library, the context's address serves as its
-  // number and a source has no name; a concrete driver may answer better.
-  virtual std::uint64_t _nGetContextNumber(INAContext* context);
-  virtual const wchar_t* _pszGetDataSourceName(INADataSourceDescription* source);
+  // The runtime context's number (0 without a context) and a data-source
+  // description's table name on the server (null without a description).
+  static std::uint64_t _nGetContextNumber(INAContext* context);
+  static const wchar_t* _pszGetDataSourceName(INADataSourceDescription* source);
 
   // ---- Operations behind the INADriver slots -------------------------------
   // Opens `cnx` (registered, one reference held by the caller). On success

@@ -12,7 +12,9 @@
 
 #include "CAny.h"
 #include "CNAConnectionDescription.h"
+#include "CNAColumn.h"
 #include "CNAContext.h"
+#include "CNAConvertVariant.h"
 #include "CNADataSourceDescription.h"
 #include "CNADriver.h"
 #include "CNADriverLock.h"
@@ -23,6 +25,7 @@
 #include "CXYStringConcat.h"
 #include "DllResLoader.h"
 #include "INAConnectionDescription.h"
+#include "INAQueryParametersValue.h"
 #include "MyModuleInfo.h"
 
 namespace {
@@ -98,39 +101,14 @@ class CHold {
   T* m_p;
 };
 
-// ---- What the driver asks of a table ----------------------------------------
-// The table layer answers these itself once it runs queries and data
-// accesses; until then a table has nothing open, no mode to refuse, no lock
-// to cancel and no bind variables, and it cannot run a query or delete its
-// data: those two fail with "not supported" in the driver's error instead
-// of pretending success.
+// The runtime reaches a table through its table interface.
+INATable* piTableInterface(CNATable* table) { return table; }
 
-int TableHMode(CNATable* /*table*/, INAContext* /*context*/, _eNA_HMODE /*mode*/) { return 1; }
-
-void TableCancelRecordLock(CNATable* /*table*/, INAConnectionDescription* /*cnx*/,
-                           CNATransaction* /*transaction*/) {}
-
-void TableSetTransactionTermined(CNATable* /*table*/) {}
-
-int TableExecuteQuery(CNATable* table, int* keep, CNAError* error) {
-  *keep = 0;
-  if (error != nullptr)
-    error->AddError(NA_ERRORTYPE_UNAVAILABLE, knLocationDriver, 0, table->pclGetConnection(), knErrNotSupported);
-  return 0;
+// Whether the bind values attached to a query table still need it.
+bool bBindValuesNeedTable(CNATable* table) {
+  INAQueryParametersValue* piValues = table->piGetQueryBindVariableNoRef();
+  return piValues != nullptr && piValues->bHasValues() != 0;
 }
-
-// Whether the table's bind variables still need it (none yet).
-bool bTableStillNeeded(CNATable* /*table*/) { return false; }
-
-int TableSupprimeFichier(CNATable* table, INAContext* /*context*/, CNAError* error) {
-  if (error != nullptr)
-    error->AddError(NA_ERRORTYPE_UNAVAILABLE, knLocationDriver, 0, table->pclGetConnection(), knErrNotSupported);
-  return 0;
-}
-
-// The runtime reaches a table through the table interface, which the table
-// layer puts first in the table object.
-INATable* piTableInterface(CNATable* table) { return reinterpret_cast<INATable*>(table); }
 
 // The connection's name as the runtime's description gives it ("" without).
 const wchar_t* pszConnectionName(INAConnectionDescription* cnx) {
@@ -264,11 +242,11 @@ INADataSourceDescription* CNADriver::_piGetTableDesc(const wchar_t* name, CNACon
   CNADriverLock clLock;
   CNADataSourceDescription* pclSource = _pclGetTableDesc(name, cnx);
   if (pclSource == nullptr) return nullptr;
-  // A description crosses to the runtime only through the runtime's
-  // description interface, which the data-source layer adds; until then it
-  // cannot be handed out.
+  // The runtime owns the description through its external reference; the
+  // lookup's internal one goes.
+  pclSource->ExternalAddRef();
   pclSource->nRelease();
-  return nullptr;
+  return pclSource;
 }
 
 int CNADriver::bTableExists(int* exists, const wchar_t* name, INAConnectionDescription* cnx) {
@@ -294,7 +272,9 @@ int CNADriver::bSupprimeFichier(INAContext* context, INAConnectionDescription* c
     if (source != nullptr) {
       CNATable* pclTable = _pclGetTable(source, pclCnx);
       if (pclTable != nullptr) {
-        nResult = TableSupprimeFichier(pclTable, context, m_pclError);
+        nResult = pclTable->bSupprimeFichier(context);
+        if (!nResult && m_pclError != nullptr && pclTable->pclGetLastError() != m_pclError)
+          m_pclError->Copy(pclTable->pclGetLastError());
         nReleaseTable(pclTable);
       }
     } else {
@@ -315,7 +295,7 @@ int CNADriver::bHMode(INAContext* context, _eNA_HMODE mode) {
   _CollectTables(&vecTables, nullptr);
   int nResult = 1;
   for (CNATable* pclTable : vecTables) {
-    if (!TableHMode(pclTable, context, mode)) nResult = 0;
+    if (!pclTable->bHMode(context, mode)) nResult = 0;
     pclTable->nRelease();
   }
   return nResult;
@@ -327,7 +307,7 @@ void CNADriver::CancelRecordLock(INAConnectionDescription* cnx, CNATransaction* 
   std::vector<CNATable*> vecTables;
   _CollectTables(&vecTables, nullptr);
   for (CNATable* pclTable : vecTables) {
-    TableCancelRecordLock(pclTable, cnx, transaction);
+    pclTable->CancelRecordLock(cnx, transaction);
     pclTable->nRelease();
   }
 }
@@ -337,7 +317,7 @@ void CNADriver::_SetTransactionTermined(CNAConnectionDescription* cnx) {
   std::vector<CNATable*> vecTables;
   _CollectTables(&vecTables, cnx);
   for (CNATable* pclTable : vecTables) {
-    TableSetTransactionTermined(pclTable);
+    pclTable->SetTransactionTermined();
     pclTable->nRelease();
   }
 }
@@ -375,8 +355,8 @@ int CNADriver::bHExecuteRequeteSQL(INATable** table, INAContext* context, const 
 }
 
 int CNADriver::bHExecuteRequeteSQLEx(INATable** table, INAContext* context, const wchar_t* name,
-                                     INAConnectionDescription* cnx, ISQLParserInformation* /*parser*/,
-                                     unsigned int flags, const INAQueryExecution* /*execution*/) {
+                                     INAConnectionDescription* cnx, ISQLParserInformation* parser,
+                                     unsigned int flags, const INAQueryExecution* execution) {
   CNADriverLock clLock;
   _ResetError();
   CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
@@ -385,8 +365,10 @@ int CNADriver::bHExecuteRequeteSQLEx(INATable** table, INAContext* context, cons
   int nResult = 0;
   if (pclTable != nullptr) {
     int bKeep = 0;
-    nResult = TableExecuteQuery(pclTable, &bKeep, m_pclError);
-    const bool bLetGo = (flags & kdwKeepQueryTable) == 0 && !bTableStillNeeded(pclTable);
+    nResult = pclTable->bExecuteQuery(&bKeep, context, name, parser, flags, execution);
+    if (!nResult && m_pclError != nullptr && pclTable->pclGetLastError() != m_pclError)
+      m_pclError->Copy(pclTable->pclGetLastError());
+    const bool bLetGo = (flags & kdwKeepQueryTable) == 0 && !bBindValuesNeedTable(pclTable);
     if (nResult && bKeep) {
       _AddTable(pclTable);
       if (table != nullptr) {
@@ -644,14 +626,34 @@ void* CNADriver::piGetInterface(int n) {
 // Variants for columns
 // ======================================================================
 
-CNAConvertVariant* CNADriver::pclGetNewVariant_NV_Any(CNAError* /*error*/, CNAConnectionDescription* /*cnx*/,
-                                                      CNAColumn* /*column*/, unsigned short /*type*/) {
-  return nullptr;
+CNAConvertVariant* CNADriver::pclGetNewVariant_NV_Any(CNAError* error, CNAConnectionDescription* cnx,
+                                                      CNAColumn* column, unsigned short type) {
+  CNADriverLock clLock;
+  CNAConvertVariant* pclVariant = pclAllocVariant(error, cnx);
+  if (pclVariant == nullptr) {
+    _SetErrorNoMemory();
+    return nullptr;
+  }
+  pclVariant->AddRef();
+  if (column == nullptr) {
+    pclVariant->InitTypeVariantAny(type);
+  } else if (!column->bInitVariant_NV_Any(error, pclVariant, type)) {
+    pclVariant->nRelease();
+    return nullptr;
+  }
+  return pclVariant;
 }
 
-CNAConvertVariant* CNADriver::pclGetNewVariant_NV_Any(CNAError* /*error*/, CNAConnectionDescription* /*cnx*/,
-                                                      CNAColumn* /*column*/, const CAny* /*value*/) {
-  return nullptr;
+CNAConvertVariant* CNADriver::pclGetNewVariant_NV_Any(CNAError* error, CNAConnectionDescription* cnx,
+                                                      CNAColumn* column, const CAny* value) {
+  CNADriverLock clLock;
+  const unsigned short wType = value != nullptr ? value->nGetTypeCode() : 0;
+  CNAConvertVariant* pclVariant = pclGetNewVariant_NV_Any(error, cnx, column, wType);
+  if (pclVariant != nullptr && value != nullptr && !pclVariant->bSetValue(value)) {
+    pclVariant->nRelease();
+    return nullptr;
+  }
+  return pclVariant;
 }
 
 // ======================================================================

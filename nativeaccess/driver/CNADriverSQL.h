@@ -15,11 +15,12 @@
 #include <cstdint>
 
 #include "CInterf.h"
+#include "CNAStatementSQL.h"
 
 class CAny;
 class CNAConnectionDescription;
 class CNAError;
-class CNAStatementSQL;
+class CTabValParser;
 class INADataSourceDescription;
 template <typename T>
 class CXYStringConcat;
@@ -40,6 +41,18 @@ class CNADriverSQL : public CInterf {
   // null).
   virtual CNAStatementSQL* pclAllocStatementSQL(CNAConnectionDescription* connection,
                                                 CNAError* error) = 0;
+
+  // Runs `text` on a new driver-level statement of `connection`: the
+  // statement's bExecuteDirect, then, when it worked, its bGetColumnNbr.
+  // A statement with columns (a result set) is handed back in *statement
+  // with one internal reference, which the caller gives back with
+  // nRelease; otherwise the statement is gone and *statement is null. The
+  // result is that of the last call made; false when no statement could be
+  // had (the reason in `error`, out of memory when the face gave none
+  // without saying why). `statement` may be null: the statement then goes
+  // in every case.
+  int bExecute(CNAError* error, CNAStatementSQL** statement, CNAConnectionDescription* connection,
+               const wchar_t* text, CTabValParser* parameters, NA_WRITEPARSEFLAGS flags);
 
   // The catalogue lists; each answers true on success. Not provided yet:
   // false, the result untouched.

@@ -2,7 +2,7 @@
 //
 // The library does not link the client library. The first opening of a
 // MariaDB/MySQL connection loads it with dlopen ("libmariadb.so", or the
-// file the connection names) and binds, by name, the 24 client functions the
+// file the connection names) and binds, by name, the 25 client functions the
 // connection and statement classes call. They call them only through the
 // process-wide pointers below (`__mysql_init` ...), never directly.
 //
@@ -14,8 +14,9 @@
 //
 // Binding follows the table order: the 20 mandatory functions first (the
 // first one missing stops the binding with user error 37, the library stays
-// loaded and is not loaded again), then the 4 optional ones (a missing one
-// stays on its stub, without error).
+// loaded and is not loaded again), then the 5 optional ones (a missing one
+// stays on its stub, without error). mysql_real_escape_string comes last
+// among them: the escaping that follows the connection's SQL mode.
 //
 // Ownership and lifetime: the one loader (g_pclNAFunctionLoader) is made by
 // the first load attempt and owns the library handle; g_Term puts every
@@ -77,7 +78,8 @@ enum mysql_option : int {};
   X(int, mysql_set_character_set, (MYSQL*, const char*))                                        \
   X(my_bool, mysql_ssl_set,                                                                     \
     (MYSQL*, const char*, const char*, const char*, const char*, const char*))                  \
-  X(int, mysql_options, (MYSQL*, enum mysql_option, const void*))
+  X(int, mysql_options, (MYSQL*, enum mysql_option, const void*))                             \
+  X(unsigned long, mysql_real_escape_string, (MYSQL*, char*, const char*, unsigned long))
 
 // For each function: its pointer type PFN_mysql_..., its throwing stub
 // DefaultError_mysql_... and its process-wide pointer __mysql_...

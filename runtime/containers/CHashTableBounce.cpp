@@ -148,6 +148,19 @@ bool CHashTableBounce::bDeleteElement(const void* pKey, void** ppValue, void** p
   return true;
 }
 
+bool CHashTableBounce::bDeleteElementValue(const void* pKey, const void* pValue, void** ppStoredKey) {
+  if (m_pdwBuckets == nullptr || m_dwNbElements == 0 || m_pfHashVal == nullptr || m_pfCompare == nullptr) return false;
+  std::uint32_t i = m_pdwBuckets[m_pfHashVal(pKey) % m_dwNbBuckets];
+  while (i != 0 && (m_pstElements[i - 1].pValue != pValue || m_pfCompare(pKey, m_pstElements[i - 1].pKey) != 0))
+    i = m_pstElements[i - 1].dwSuivant;
+  if (i == 0) return false;
+  if (ppStoredKey != nullptr) *ppStoredKey = m_pstElements[i - 1].pKey;
+  _Libere(i);
+  if (m_dwNbParcours == 0 && m_nNiveau > 0 && m_dwNbElements < g__ToutPretToutChaud[m_nNiveau - 1] / 4)
+    __bReduce();
+  return true;
+}
+
 bool CHashTableBounce::bParseTable(unsigned int* pCursor, int bDelete, void** ppValue, void** ppKey) {
   if (pCursor == nullptr) return false;
   if (*pCursor == 0) ++m_dwNbParcours;

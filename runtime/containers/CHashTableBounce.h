@@ -45,7 +45,8 @@
 // StopParsing, pGetElement, __bGrow, __bReduce, __RehashElement, __Compact,
 // pfGetCmp, pfGetHashVal, DeleteAll, bParseSetElement, bParseSetKey. The
 // table calls its own __bGrow, __bReduce, __RehashElement and __Compact
-// through these slots.
+// through these slots. bDeleteElementValue is not virtual, so the slots stay
+// as listed.
 #pragma once
 
 #include <cstdint>
@@ -90,6 +91,13 @@ class CHashTableBounce {
   // element is out, also when the shrink that may follow fails; false when
   // no element matches.
   virtual bool bDeleteElement(const void* pKey, void** ppValue, void** ppStoredKey);
+  // Removes the most recent element whose key equals pKey and whose value
+  // word is pValue, walking only pKey's chain: of several elements with
+  // equal keys, the one that belongs to this value leaves, the others stay.
+  // Its stored key goes to *ppStoredKey (may be null). True once the
+  // element is out (a shrink may follow as after bDeleteElement); false when
+  // no element matches.
+  bool bDeleteElementValue(const void* pKey, const void* pValue, void** ppStoredKey = nullptr);
   // Finds the most recent element whose key equals pKey: its value and
   // stored key (each out-pointer may be null). False at once on an empty
   // table.

@@ -10,7 +10,9 @@
 // (unaligned). Buffers are filled in order and never move, shrink or get
 // freed before the table is emptied, so an element's bytes keep their
 // address (hashes of the owner point into them); removing an element only
-// removes its entry.
+// removes its entry, and giving an entry other content (bRemplace) either
+// rewrites bytes of the same length where they are or points the entry at
+// a fresh element.
 //
 // Sizing: a new buffer holds "elements per buffer" elements of the size of
 // the one that opens it, within the largest buffer size, but at least that
@@ -117,24 +119,44 @@ class CTSimpleTable {
   // nothing changed, only when the entry table cannot grow.
   int nAjoute(const T* e) {
     if (!m_tabEntrees.AgranditMemoire(1)) return -1;
-    stENTRY entree{kAucuneDonnee, nullptr};
-    if (e != nullptr) {
-      const std::uint64_t nTaille = CTSimpleTableHooks<T>::_nGetDataSize(e);
-      if (nTaille <= UINT64_MAX - 8) {
-        const std::uint64_t nBesoin = nTaille + 8;
-        stBUFFERINFO* buffer = m_pBufferCourant;
-        if (buffer == nullptr || buffer->nCapacite - buffer->nUtilise < nBesoin) buffer = _pNouveauBuffer(nBesoin);
-        if (buffer != nullptr) {
-          entree.nOffset = buffer->nUtilise;
-          entree.pBuffer = buffer;
-          unsigned char* p = buffer->pData + entree.nOffset;
-          std::memcpy(p, &nTaille, 8);
-          CTSimpleTableHooks<T>::_Serialize(e, p + 8, static_cast<unsigned long>(nTaille));
-          buffer->nUtilise += nBesoin;
-        }
+    return m_tabEntrees.Ajoute(_Stocke(e));
+  }
+
+  // Inserts element e at index i (0 <= i <= count): stored as by nAjoute,
+  // its entry put at i, later entries moving up by one. Returns i; -1, and
+  // nothing changed, when i is out of range or the entry table cannot grow.
+  int _Insere(const T* e, int i) {
+    if (i < 0 || i > m_tabEntrees.nGetNbElements() || !m_tabEntrees.AgranditMemoire(1)) return -1;
+    return m_tabEntrees.Insere(_Stocke(e), i);
+  }
+
+  // Gives entry i the content of e. When the entry holds data of exactly
+  // e's serialised size, the bytes are rewritten where they are (same
+  // address). Otherwise e is stored as a fresh element and the entry is
+  // pointed at it; the old bytes stay in their buffer until the table is
+  // emptied, so nothing that still points at them reads freed memory. A
+  // null e leaves the entry without data. False when i is not an index (then
+  // nothing changed) or when e's buffer cannot be allocated (the entry then
+  // holds no data, as an element that nAjoute could not store).
+  bool bRemplace(int i, const T* e) {
+    stENTRY* entree = static_cast<stENTRY*>(m_tabEntrees.pGetElement(i));
+    if (entree == nullptr) return false;
+    if (e == nullptr) {
+      *entree = stENTRY{kAucuneDonnee, nullptr};
+      return true;
+    }
+    const std::uint64_t nTaille = CTSimpleTableHooks<T>::_nGetDataSize(e);
+    if (entree->nOffset != kAucuneDonnee && entree->pBuffer != nullptr) {
+      unsigned char* p = entree->pBuffer->pData + entree->nOffset;
+      std::uint64_t nStocke;
+      std::memcpy(&nStocke, p, 8);
+      if (nStocke == nTaille) {
+        CTSimpleTableHooks<T>::_Serialize(e, p + 8, static_cast<unsigned long>(nTaille));
+        return true;
       }
     }
-    return m_tabEntrees.Ajoute(entree);
+    *entree = _Stocke(e);
+    return entree->nOffset != kAucuneDonnee;
   }
 
   // Reads element i back into *out. False (out untouched) when i is not an
@@ -175,6 +197,26 @@ class CTSimpleTable {
   }
 
  private:
+  // Stores e (u64 length, then its serialised bytes) and answers its entry;
+  // the entry without data for a null e or when no buffer can hold it.
+  stENTRY _Stocke(const T* e) {
+    stENTRY entree{kAucuneDonnee, nullptr};
+    if (e == nullptr) return entree;
+    const std::uint64_t nTaille = CTSimpleTableHooks<T>::_nGetDataSize(e);
+    if (nTaille > UINT64_MAX - 8) return entree;
+    const std::uint64_t nBesoin = nTaille + 8;
+    stBUFFERINFO* buffer = m_pBufferCourant;
+    if (buffer == nullptr || buffer->nCapacite - buffer->nUtilise < nBesoin) buffer = _pNouveauBuffer(nBesoin);
+    if (buffer == nullptr) return entree;
+    entree.nOffset = buffer->nUtilise;
+    entree.pBuffer = buffer;
+    unsigned char* p = buffer->pData + entree.nOffset;
+    std::memcpy(p, &nTaille, 8);
+    CTSimpleTableHooks<T>::_Serialize(e, p + 8, static_cast<unsigned long>(nTaille));
+    buffer->nUtilise += nBesoin;
+    return entree;
+  }
+
   // Opens the buffer for an element of nBesoin bytes (length included) and
   // makes it current; null when memory is short.
   stBUFFERINFO* _pNouveauBuffer(std::uint64_t nBesoin) {

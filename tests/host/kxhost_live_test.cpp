@@ -1,5 +1,6 @@
 // kxhost opens a connection through the library's driver against the
 // fixture's server, and fails cleanly with a wrong password.
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -20,6 +21,16 @@ std::string Quoted(const std::string& s) {
   std::string q = "'";
   for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
   return q + "'";
+}
+
+// The installed client library's version text (asked of the library
+// itself, which needs no set-up for it).
+std::string ClientVersion() {
+  void* h = dlopen("libmariadb.so.3", RTLD_NOW | RTLD_NODELETE);
+  if (h == nullptr) return std::string();
+  using Info = const char* (*)();
+  auto pfn = reinterpret_cast<Info>(dlsym(h, "mysql_get_client_info"));
+  return pfn != nullptr ? pfn() : "";
 }
 
 class KxHostLive : public testing::Test {
@@ -51,6 +62,16 @@ TEST_F(KxHostLive, OpensAndClosesThroughTheDriver) {
     ASSERT_NE(nFound, std::string::npos) << psz << "\n" << out;
     nPos = nFound;
   }
+  // The diagnosis describes the connection: the client library's version
+  // and path, and the database code page of Unicode mode.
+  const size_t nDiagnose = out.find("-> bHConnexionDiagnose: ");
+  ASSERT_NE(nDiagnose, std::string::npos) << out;
+  const std::string sDiagnosis = out.substr(nDiagnose, out.find("-> client library mapped") - nDiagnose);
+  const std::string sVersion = ClientVersion();
+  ASSERT_FALSE(sVersion.empty());
+  EXPECT_NE(sDiagnosis.find("<" + sVersion + ">"), std::string::npos) << sDiagnosis;
+  EXPECT_NE(sDiagnosis.find("Database code page: UTF-8"), std::string::npos) << sDiagnosis;
+  EXPECT_NE(sDiagnosis.find("Client library: /"), std::string::npos) << sDiagnosis;
   // The mapped client library is named by its path.
   const size_t nLib = out.find("-> client library mapped: ");
   const std::string sLine = out.substr(nLib, out.find('\n', nLib) - nLib);

@@ -5,9 +5,11 @@
 
 #include <string>
 
+#include "CInformationDLL.h"
 #include "CMySQLConnection.h"
 #include "CNAError.h"
 #include "CNAFunctionLoader.h"
+#include "StandInStrMemAlloc.h"
 #include "TestSupport.h"
 #include "nativeaccess/support/TestConnection.h"
 
@@ -25,6 +27,9 @@ std::string Narrow(const wchar_t* psz) {
 class LiveConnection : public testing::Test {
  protected:
   void SetUp() override {
+    // The connection's texts live in the runtime's string memory.
+    m_piSavedAlloc = CInformationModule::ms_piStrMemAlloc;
+    CInformationModule::ms_piStrMemAlloc = &m_alloc;
     std::string failure;
     ASSERT_TRUE(kxtest::ReadMariaDbConnection(m_c, failure)) << failure;
     m_sServer = Wide(m_c.host);
@@ -47,8 +52,13 @@ class LiveConnection : public testing::Test {
     ASSERT_NE(h, nullptr) << path;
     dlclose(h);
   }
-  void TearDown() override { CNAFunctionLoader::g_Term(); }
+  void TearDown() override {
+    CNAFunctionLoader::g_Term();
+    CInformationModule::ms_piStrMemAlloc = m_piSavedAlloc;
+  }
 
+  CStandInStrMemAlloc m_alloc;
+  IStrMemAlloc* m_piSavedAlloc = nullptr;
   kxtest::MariaDbConnection m_c;
   std::wstring m_sServer, m_sUser, m_sPassword, m_sDatabase, m_sExtended;
   kxtest::TestHostDescription m_host;

@@ -26,6 +26,10 @@ std::string StandInVmNoFinPath() { return StandInDirectory() + "kxstandinvm_nofi
 std::string StandInVmNoProxyPath() { return StandInDirectory() + "kxstandinvm_noproxy.so"; }
 std::string HostPath() { return KX_HOST_PATH; }
 
+std::string FakeClientPath(const std::string& variant) {
+  return std::string(KX_FAKE_CLIENT_DIR) + "/libkxfakeclient_" + variant + ".so";
+}
+
 std::string SourcePath(const std::string& relative) { return std::string(KX_SOURCE_DIR) + "/" + relative; }
 
 std::string MdbdeployPath() {
@@ -59,6 +63,13 @@ bool ReadMariaDbConnection(MariaDbConnection& connection, std::string& error) {
   connection.user = values["user"];
   connection.password = values["password"];
   connection.database = values["database"];
+  connection.sslUser = values["ssl_user"];
+  connection.sslPassword = values["ssl_password"];
+  connection.sslCA = values["ssl_ca"];
+  connection.sslCert = values["ssl_cert"];
+  connection.sslKey = values["ssl_key"];
+  connection.latin1User = values["latin1_user"];
+  connection.latin1Password = values["latin1_password"];
   if (connection.port == 0 || connection.user.empty()) {
     error = std::string("incomplete connection parameters in ") + pszPath;
     return false;

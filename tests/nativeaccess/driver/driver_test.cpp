@@ -17,9 +17,12 @@
 #include "CNAItemDescription.h"
 #include "support/TestConnection.h"
 #include "support/TestDriver.h"
+#include "support/TestRuntimeObjects.h"
 #include "XQForNA.h"
 
 using kxtest::TestConnection;
+using kxtest::FakeContext;
+using kxtest::FakeSource;
 using kxtest::TestDriver;
 using kxtest::TestHostDescription;
 
@@ -27,10 +30,6 @@ namespace {
 
 // Runtime objects the driver only passes around: distinct fake addresses,
 // never dereferenced.
-INAContext* FakeContext(std::uintptr_t n) { return reinterpret_cast<INAContext*>(0x1000 + 16 * n); }
-INADataSourceDescription* FakeSource(std::uintptr_t n) {
-  return reinterpret_cast<INADataSourceDescription*>(0x9000 + 16 * n);
-}
 
 class driver_registry : public ::testing::Test {
  protected:
@@ -38,8 +37,8 @@ class driver_registry : public ::testing::Test {
     ASSERT_TRUE(CNADriverLock::s_bCreate());
     pclDriver = new TestDriver();
     ASSERT_EQ(pclDriver->bInitDriver(), 1);
-    pclDriver->mapSourceNames[FakeSource(1)] = L"Customer";
-    pclDriver->mapSourceNames[FakeSource(2)] = L"Orders";
+    FakeSource(1)->SetName(L"Customer");
+    FakeSource(2)->SetName(L"Orders");
     clHost.pszDataSource = L"db.example";
     clHost.pszUser = L"alice";
     clHost.pszPassword = L"Secret";
@@ -121,8 +120,8 @@ TEST_F(driver_registry, driverKeyEncodesCredentialsAndWritesNull) {
 }
 
 TEST_F(driver_registry, driverQueryKeyKeepsAllSixtyFourBits) {
-  pclDriver->mapContextNumbers[FakeContext(1)] = 0x100000005ull;
-  pclDriver->mapContextNumbers[FakeContext(2)] = 0x200000005ull;
+  FakeContext(1)->SetNumber(0x100000005ull);
+  FakeContext(2)->SetNumber(0x200000005ull);
   TestConnection* pclCnx = GetConnection();
   CTString clKey1;
   CTString clKey2;
@@ -299,8 +298,8 @@ TEST_F(driver_registry, driverContextsCreatedOnceAndLeaveWithoutDataAccess) {
 }
 
 TEST_F(driver_registry, driverContextKeysKeepAllSixtyFourBits) {
-  pclDriver->mapContextNumbers[FakeContext(1)] = 0x100000007ull;
-  pclDriver->mapContextNumbers[FakeContext(2)] = 0x200000007ull;
+  FakeContext(1)->SetNumber(0x100000007ull);
+  FakeContext(2)->SetNumber(0x200000007ull);
   CNAContext* pclA = pclDriver->pclGetContext(FakeContext(1), nullptr);
   CNAContext* pclB = pclDriver->pclGetContext(FakeContext(2), nullptr);
   ASSERT_NE(pclA, nullptr);
@@ -498,7 +497,7 @@ TEST(driver_threads, driverRegistriesUnderTheLockFromManyThreads) {
   const wchar_t* tSources[knHosts] = {L"a", L"b", L"c"};
   for (int i = 0; i < knHosts; ++i) {
     tHosts[i].pszDataSource = tSources[i];
-    pclDriver->mapSourceNames[FakeSource(i)] = tSources[i];
+    FakeSource(i)->SetName(tSources[i]);
   }
   constexpr int knThreads = 6;
   constexpr int knRounds = 300;

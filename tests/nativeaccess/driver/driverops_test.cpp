@@ -16,23 +16,27 @@
 #include "CAny.h"
 #include "CNADriver.h"
 #include "CNADriverLock.h"
+#include "CNAConvertVariant.h"
+#include "CNADataSourceDescription.h"
 #include "CNADriverSQL.h"
 #include "CNAError.h"
 #include "CNATable.h"
+#include "INAQueryParametersValue.h"
+#include "StandInTabValParser.h"
 #include "support/TestConnection.h"
 #include "support/TestDriver.h"
+#include "support/TestRuntimeObjects.h"
 
 using kxtest::TestConnection;
+using kxtest::FakeContext;
+using kxtest::FakeSource;
+using kxtest::QueryScript;
 using kxtest::TestDriver;
 using kxtest::TestHostDescription;
 
 namespace {
 
-INAContext* FakeContext(std::uintptr_t n) { return reinterpret_cast<INAContext*>(0x1000 + 16 * n); }
-INADataSourceDescription* FakeSource(std::uintptr_t n) {
-  return reinterpret_cast<INADataSourceDescription*>(0x9000 + 16 * n);
-}
-CNATable* AsTable(INATable* pi) { return reinterpret_cast<CNATable*>(pi); }
+CNATable* AsTable(INATable* pi) { return static_cast<CNATable*>(pi); }
 
 bool OtherThreadCanLock() {
   bool bLocked = false;
@@ -56,7 +60,7 @@ class driverops : public ::testing::Test {
     ASSERT_EQ(pclDriver->bInitDriver(), 1);
     pclPrevious = CNADriver::s_pclDriver;
     CNADriver::s_pclDriver = pclDriver;  // connections reach statements through it
-    pclDriver->mapSourceNames[FakeSource(1)] = L"Customer";
+    FakeSource(1)->SetName(L"Customer");
     clHost.pszDataSource = L"db.example";
     clHost.pszUser = L"alice";
     clHost.pszPassword = L"Secret";
@@ -153,6 +157,118 @@ TEST_F(driverops, driverEntriesKeepWhatIsStillInUse) {
       EXPECT_EQ(Registered()->nGetInternalCount(), c.nInternal);
     }
   }
+}
+
+// Bind values a query table may hold, counting the table's references.
+class TestBindValues : public INAQueryParametersValue {
+ public:
+  std::uint32_t nGetVersion() override { return 1; }
+  std::uint32_t nGetCompatSince() override { return 1; }
+  std::uint32_t nGetNAVersion() override { return 1; }
+  std::uint32_t nGetNACompatSince() override { return 1; }
+  void NAVersion_EmptySlot_3() override {}
+  void ExternalAddRef() override { ++nRefs; }
+  std::uint32_t nExternalRelease() override { return --nRefs; }
+  void Reserved7() override {}
+  int bHasValues() override { return nHasValues; }
+  int nHasValues = 0;
+  std::uint32_t nRefs = 0;
+};
+
+// A query run that is kept registers its table; a later run of the same
+// query in the same context reuses it, and lets it go unless the run asks
+// to keep it (0x10) or the table's bind values still hold values. Failures
+// leave the table's error in the driver's and write no table.
+TEST_F(driverops, driverQueryRunKeepsOrLetsGoItsTable) {
+  struct Run {
+    int nAnswer;
+    int nKeep;
+    unsigned int dwFlags;
+  };
+  struct QueryCase {
+    const char* pszWhat;
+    Run stSecond;
+    int nBindValues;  // -1: none attached; else what bHasValues answers
+    std::uint32_t nTablesAfter;
+    bool bTableWritten;  // by the second run
+  };
+  const QueryCase tCases[] = {
+      {"kept again", {1, 1, 0}, -1, 1, true},
+      {"not kept", {1, 0, 0}, -1, 0, false},
+      {"not kept but asked to stay", {1, 0, 0x10}, -1, 1, false},
+      {"not kept, bind values still in use", {1, 0, 0}, 1, 1, false},
+      {"not kept, bind values empty", {1, 0, 0}, 0, 0, false},
+      {"failed", {0, 0, 0}, -1, 0, false},
+      {"failed but asked to stay", {0, 0, 0x10}, -1, 1, false},
+  };
+  for (const QueryCase& c : tCases) {
+    SCOPED_TRACE(c.pszWhat);
+    TearDown();
+    SetUp();
+    TestBindValues clValues;
+    clValues.nHasValues = c.nBindValues;
+    // First run: kept.
+    pclDriver->stQuery.nAnswer = 1;
+    pclDriver->stQuery.nKeep = 1;
+    INATable* piFirst = nullptr;
+    ASSERT_EQ(pclDriver->bHExecuteRequeteSQLEx(&piFirst, FakeContext(1), L"q", &clHost, nullptr, 0, nullptr), 1);
+    ASSERT_NE(piFirst, nullptr);
+    EXPECT_EQ(pclDriver->nGetTableCount(), 1u);
+    EXPECT_EQ(piFirst->nExternalRelease(), 0u) << "the runtime lets its reference go; the registry keeps the table";
+    // Second run.
+    pclDriver->stQuery = QueryScript{c.stSecond.nAnswer, c.stSecond.nKeep,
+                                     c.nBindValues >= 0 ? &clValues : nullptr, 0};
+    INATable* piSecond = reinterpret_cast<INATable*>(0x1);
+    const int nResult = pclDriver->bHExecuteRequeteSQLEx(&piSecond, FakeContext(1), L"q", &clHost, nullptr,
+                                                         c.stSecond.dwFlags, nullptr);
+    EXPECT_EQ(nResult, c.stSecond.nAnswer);
+    EXPECT_EQ(pclDriver->stQuery.nRuns, 1);
+    EXPECT_EQ(pclDriver->nTablesMade, 1) << "the registered table is reused";
+    EXPECT_EQ(pclDriver->nGetTableCount(), c.nTablesAfter);
+    if (c.bTableWritten) {
+      EXPECT_EQ(piSecond, piFirst);
+      EXPECT_EQ(piSecond->nExternalRelease(), 0u);
+    } else if (nResult) {
+      EXPECT_EQ(piSecond, nullptr);
+    } else {
+      EXPECT_EQ(piSecond, reinterpret_cast<INATable*>(0x1)) << "a failure writes no table";
+      EXPECT_EQ(Error()->nGetUserErrorCode(), 8u) << "the table's error reaches the driver's";
+    }
+    // A table that stays registered holds the bind values until teardown;
+    // one let go gave them back.
+    if (c.nBindValues >= 0) {
+      EXPECT_EQ(clValues.nRefs, c.nTablesAfter);
+    }
+    TearDown();
+    EXPECT_EQ(clValues.nRefs, 0u) << "every table gave its bind values back";
+    SetUp();
+  }
+}
+
+// A described table reaches the runtime with the runtime's reference only;
+// a missing one answers "does not exist" without failing the question.
+TEST_F(driverops, driverTableDescriptionsAndExistence) {
+  pclDriver->setKnownTables = {L"Customer"};
+  INADataSourceDescription* piSource = pclDriver->piGetTableDesc(L"Customer", &clHost);
+  ASSERT_NE(piSource, nullptr);
+  auto* pclSource = static_cast<CNADataSourceDescription*>(piSource);
+  EXPECT_EQ(W(piSource->pszGetDBTableName()), L"Customer");
+  EXPECT_EQ(W(piSource->pszGetLogicalName()), L"Customer");
+  EXPECT_EQ(pclSource->nGetExternalCount(), 1u);
+  EXPECT_EQ(pclSource->nGetInternalCount(), 0u);
+  EXPECT_EQ(piSource->nExternalRelease(), 0u) << "the runtime's release frees it (ASan checks)";
+
+  EXPECT_EQ(pclDriver->piGetTableDesc(L"Nowhere", &clHost), nullptr);
+  EXPECT_EQ(Error()->nGetUserErrorCode(), 30u);
+
+  int nExists = -1;
+  EXPECT_EQ(pclDriver->bTableExists(&nExists, L"Customer", &clHost), 1);
+  EXPECT_EQ(nExists, 1);
+  EXPECT_EQ(pclDriver->bTableExists(&nExists, L"Nowhere", &clHost), 1) << "answered: no such table";
+  EXPECT_EQ(nExists, 0);
+  pclDriver->bNoDataSource = true;
+  EXPECT_EQ(pclDriver->bTableExists(&nExists, L"Customer", &clHost), 0) << "the question itself failed";
+  EXPECT_EQ(nExists, 0);
 }
 
 TEST_F(driverops, driverFailedOpenUnderATableUnregistersOnlyThatObject) {
@@ -275,8 +391,35 @@ TEST_F(driverops, driverPlainAnswers) {
   EXPECT_EQ(pclDriver->nGetContextCount(), 0u);
   EXPECT_EQ(pclDriver->bCloseContext(FakeContext(2)), 0) << "no such context";
   EXPECT_EQ(pclDriver->bFreeDataSource(FakeContext(2), L"q", &clHost), 1) << "no such query";
-  EXPECT_EQ(pclDriver->pclGetNewVariant_NV_Any(nullptr, nullptr, nullptr, static_cast<unsigned short>(8)),
+}
+
+// New variants: typed as asked without a column; from the value's type
+// (and holding a copy) when a value is given; the caller holds one
+// reference; a failed factory is the out-of-memory error.
+TEST_F(driverops, driverNewVariants) {
+  CNAConvertVariant* pclVariant =
+      pclDriver->pclGetNewVariant_NV_Any(nullptr, nullptr, nullptr, static_cast<unsigned short>(ANY_I4));
+  ASSERT_NE(pclVariant, nullptr);
+  EXPECT_EQ(pclVariant->nGetInternalCount(), 1u);
+  EXPECT_EQ(pclVariant->wGetTypeCode(), ANY_I4);
+  EXPECT_EQ(pclVariant->eGetVarType(), NAVT_ANY);
+  EXPECT_EQ(pclVariant->nRelease(), 0u);
+
+  CAny clValue;
+  clValue.SetI4(42);
+  pclVariant = pclDriver->pclGetNewVariant_NV_Any(nullptr, nullptr, nullptr, &clValue);
+  ASSERT_NE(pclVariant, nullptr);
+  EXPECT_EQ(pclVariant->wGetTypeCode(), clValue.nGetTypeCode());
+  CAny clBack;
+  EXPECT_TRUE(pclVariant->bGetValue(&clBack));
+  EXPECT_EQ(clBack.nGetTypeCode(), clValue.nGetTypeCode());
+  EXPECT_EQ(std::memcmp(clBack.pbyValue(), clValue.pbyValue(), 4), 0);
+  pclVariant->nRelease();
+
+  pclDriver->bNoVariant = true;
+  EXPECT_EQ(pclDriver->pclGetNewVariant_NV_Any(nullptr, nullptr, nullptr, static_cast<unsigned short>(ANY_I4)),
             nullptr);
+  EXPECT_EQ(Error()->dwGetSystemErrorCode(), 12u) << "out of memory";
 }
 
 TEST_F(driverops, driverCloseByNumberClosesTheOpenConnection) {
@@ -312,34 +455,6 @@ TEST(driverops_lock, driverExceptionInsideAnEntryFreesTheLock) {
 
 // ---- Query dump --------------------------------------------------------------
 
-// The runtime's parameter list as the dump reads it.
-struct ParameterList {
-  struct Entry {
-    alignas(8) unsigned char aby[80] = {};
-    CAny* pclValue() { return reinterpret_cast<CAny*>(aby + 8); }
-  };
-
-  explicit ParameterList(std::size_t n) : vecEntries(n), vecPointers(n) {
-    for (std::size_t i = 0; i < n; ++i) {
-      vecPointers[i] = vecEntries[i].aby;
-      new (vecEntries[i].aby + 8) CAny();
-    }
-    const auto nCount = static_cast<std::uint32_t>(n);
-    std::memcpy(abyHead + 20, &nCount, sizeof nCount);
-    unsigned char** ppArray = vecPointers.data();
-    std::memcpy(abyHead + 40, &ppArray, sizeof ppArray);
-  }
-  ~ParameterList() {
-    for (Entry& e : vecEntries) e.pclValue()->~CAny();
-  }
-  CAny* Value(std::size_t i) { return vecEntries[i].pclValue(); }
-  CTabValParser* pclGet() { return reinterpret_cast<CTabValParser*>(abyHead); }
-
-  alignas(8) unsigned char abyHead[48] = {};
-  std::vector<Entry> vecEntries;
-  std::vector<unsigned char*> vecPointers;
-};
-
 TEST_F(driverops, driverQueryDumpWritesCaptionsAndParameters) {
   CTString csCaption;
   ASSERT_TRUE(CNADriver::s_bLoadCaption(CNADriver::DUMPCAPTION_QUERYTEXT, &csCaption));
@@ -354,24 +469,24 @@ TEST_F(driverops, driverQueryDumpWritesCaptionsAndParameters) {
   for (int n = 0; n < CNADriver::DUMPCAPTION_COUNT; ++n) EXPECT_GT(pclDriver->csGetCaption(n).nTaille(), 1) << n;
   EXPECT_EQ(pclDriver->csGetCaption(CNADriver::DUMPCAPTION_COUNT).nTaille(), 0) << "the three spare fields";
 
-  ParameterList clList(3);
-  clList.Value(0)->SetI4(42);
-  clList.Value(1)->SetI4(7);
-  clList.Value(2)->SetI4(9);
+  CTabValParser clList(3);
+  clList.pclGetValue(0)->SetI4(42);
+  clList.pclGetValue(1)->SetI4(7);
+  clList.pclGetValue(2)->SetI4(9);
   const std::wstring sCountLine =
       std::wstring(pclDriver->csGetCaption(CNADriver::DUMPCAPTION_PARAMETERCOUNT).pszGet()) + L"=3\r\n";
   // A maximum below the text after the count line: no parameter line.
-  EXPECT_EQ(pclDriver->bGetQueryDump(&csOut, L"SELECT 1", clList.pclGet(), 5), 1);
+  EXPECT_EQ(pclDriver->bGetQueryDump(&csOut, L"SELECT 1", &clList, 5), 1);
   EXPECT_EQ(W(csOut.pszGet()), sQueryLine + sCountLine);
   // The maximum is checked before each line only: reached after the first.
   const unsigned long nAfterCount = static_cast<unsigned long>((sQueryLine + sCountLine).size());
-  EXPECT_EQ(pclDriver->bGetQueryDump(&csOut, L"SELECT 1", clList.pclGet(), nAfterCount + 1), 1);
+  EXPECT_EQ(pclDriver->bGetQueryDump(&csOut, L"SELECT 1", &clList, nAfterCount + 1), 1);
   const std::wstring sDump = W(csOut.pszGet());
   const std::wstring sParameter = pclDriver->csGetCaption(CNADriver::DUMPCAPTION_PARAMETER).pszGet();
   ASSERT_EQ(sDump.compare(0, nAfterCount, sQueryLine + sCountLine), 0) << sDump;
   const std::wstring sLine = sDump.substr(nAfterCount);
   EXPECT_EQ(sLine.find(sParameter + L" 0 :\t" + pclDriver->csGetCaption(CNADriver::DUMPCAPTION_TYPE).pszGet() +
-                       L" = <" + std::to_wstring(clList.Value(0)->nGetTypeCode()) + L">\t" +
+                       L" = <" + std::to_wstring(clList.pclGetValue(0)->nGetTypeCode()) + L">\t" +
                        pclDriver->csGetCaption(CNADriver::DUMPCAPTION_VALUE).pszGet() + L" = <"),
             0u)
       << sLine;
@@ -395,7 +510,7 @@ TEST(driver_threads, driverEntriesFromManyThreads) {
   const wchar_t* tSources[knHosts] = {L"a", L"b", L"c"};
   for (int i = 0; i < knHosts; ++i) {
     tHosts[i].pszDataSource = tSources[i];
-    pclDriver->mapSourceNames[FakeSource(i)] = tSources[i];
+    FakeSource(i)->SetName(tSources[i]);
   }
   constexpr int knThreads = 6;
   constexpr int knRounds = 100;

@@ -28,6 +28,11 @@ int RecordingStatement::bGetRequestedValue(CAny* out, int /*column*/, const wcha
   return 1;
 }
 
+int RecordingStatement::bGetColumnNbr(int* count, unsigned int /*flags*/) {
+  if (count != nullptr) *count = m_pstScript->bColumnCountFails ? 0 : m_pstScript->nColumnCount;
+  return m_pstScript->bColumnCountFails ? 0 : 1;
+}
+
 RecordingStatementScope::RecordingStatementScope(StatementScript* script) {
   CNADriverLock clLock;
   m_pclDriver = new TestDriver();

@@ -4,8 +4,8 @@
 //
 // StatementScript: the log (texts of bExecuteDirect and queries of
 // bGetRequestedValue, in the order received), the numbers (1-based, counted
-// over every text of the log) of the texts that fail, and the value
-// bGetRequestedValue hands out.
+// over every text of the log) of the texts that fail, the value
+// bGetRequestedValue hands out and the column count bGetColumnNbr gives.
 //
 // RecordingStatementScope: installs, for its lifetime, a TestDriver as the
 // process's driver whose SQL face gives every connection a new
@@ -34,6 +34,8 @@ struct StatementScript {
   bool bNoStatement = false;          // the factory gives none
   int nAllocated = 0;                 // statements handed out
   int nAlive = 0;                     // statements not yet deleted
+  int nColumnCount = 0;               // what bGetColumnNbr gives
+  bool bColumnCountFails = false;     // bGetColumnNbr answers false
 
   // Makes the n-th text from now on (1: the next one) fail.
   void FailNext(std::size_t n = 1) { setFailing.insert(vecTexts.size() + n); }
@@ -47,6 +49,7 @@ class RecordingStatement : public CNAStatementSQL {
   int bExecuteDirect(const wchar_t* text, CTabValParser* parameters,
                      NA_WRITEPARSEFLAGS flags) override;
   int bGetRequestedValue(CAny* out, int column, const wchar_t* query) override;
+  int bGetColumnNbr(int* count, unsigned int flags) override;
 
  private:
   // Logs the text; true when it is scripted to fail.

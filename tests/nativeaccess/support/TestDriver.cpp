@@ -21,15 +21,38 @@ CNAStatementSQL* TestDriverSQL::pclAllocStatementSQL(CNAConnectionDescription* c
   return new RecordingStatement(m_pstScript);
 }
 
+int ScriptedTable::bExecuteQuery(int* keep, INAContext* context, const wchar_t* name,
+                                 ISQLParserInformation* parser, unsigned int flags,
+                                 const INAQueryExecution* execution) {
+  ++m_pstScript->nRuns;
+  SetQueryBindVariable(m_pstScript->piBindValues);
+  if (!m_pstScript->nAnswer) return CNATable::bExecuteQuery(keep, context, name, parser, flags, execution);
+  *keep = m_pstScript->nKeep;
+  return m_pstScript->nAnswer;
+}
+
+int DescribedSource::_bGetQueryShowColumns(CXYStringConcat<wchar_t>* /*out*/) {
+  if (m_psetKnown->count(pszGetDBTableName()) != 0) return 1;
+  constexpr unsigned int knNoSuchTable = 30;
+  if (pclGetError() != nullptr)
+    pclGetError()->AddError(NA_ERRORTYPE_GENERIC, 8, 3, pclGetConnection(), knNoSuchTable, pszGetLogicalName());
+  return 0;
+}
+
 TestDriver::~TestDriver() {
   // The overrides below still answer while the registries empty.
   _Term();
 }
 
+CNAConvertVariant* TestDriver::pclAllocVariant(CNAError* error, CNAConnectionDescription* cnx) {
+  if (bNoVariant) return nullptr;
+  return CNADriver::pclAllocVariant(error, cnx);
+}
+
 CNADataSourceDescription* TestDriver::pclAllocDataSourceDescription(CNAConnectionDescription* cnx,
                                                                     CNAError* error) {
   if (bNoDataSource) return nullptr;
-  return CNADriver::pclAllocDataSourceDescription(cnx, error);
+  return new DescribedSource(cnx, error, &setKnownTables);
 }
 
 CNAContext* TestDriver::pclAllocContext() {
@@ -71,22 +94,12 @@ CNATable* TestDriver::_pclAllocTable(const wchar_t* identification, INADataSourc
                                      CNAConnectionDescription* cnx, CNAError* error) {
   if (bNoTable) return nullptr;
   ++nTablesMade;
-  return CNADriver::_pclAllocTable(identification, source, cnx, error);
+  return new ScriptedTable(identification, source, cnx, error, this, &stQuery);
 }
 
 CNADriverSQL* TestDriver::_pclAllocDriverSQL(CNAError* /*error*/) {
   if (bNoDriverSQL) return nullptr;
   return new TestDriverSQL(pstScript, &nDriverSQLAlive, &fnStatementMaker);
-}
-
-std::uint64_t TestDriver::_nGetContextNumber(INAContext* context) {
-  auto it = mapContextNumbers.find(context);
-  return it != mapContextNumbers.end() ? it->second : CNADriver::_nGetContextNumber(context);
-}
-
-const wchar_t* TestDriver::_pszGetDataSourceName(INADataSourceDescription* source) {
-  auto it = mapSourceNames.find(source);
-  return it != mapSourceNames.end() ? it->second.c_str() : nullptr;
 }
 
 }  // namespace kxtest

@@ -1,13 +1,11 @@
 // The test driver: a concrete CNADriver whose factories a test scripts.
 //
-// It overrides the factory slots the registries use: 46 (data-source
+// It overrides the factory slots the registries use: 44 (variants), 46 (data-source
 // descriptions), 47 (contexts), 52 (error objects), 57 (item
 // descriptions), 59 (connections: a TestConnection on the runtime's
 // description), 60 (tables), 61 (the SQL face: a TestDriverSQL handing out
 // RecordingStatements on the statement script pstScript, by default the
-// driver's own stScript), and the two reads
-// of the runtime's interfaces (a context's number, a source's table name),
-// which answer from maps the test fills. Each factory can be made to give
+// driver's own stScript). Each factory can be made to give
 // null, and counts its calls. Slot 49 gives no statement.
 //
 // The driver is created with no error object: call bInitDriver (or
@@ -21,9 +19,11 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <set>
 #include <string>
 
 #include "CNADriver.h"
+#include "CNADataSourceDescription.h"
 #include "CNADriverSQL.h"
 #include "RecordingStatement.h"
 #include "TestConnection.h"
@@ -49,13 +49,55 @@ class TestDriverSQL : public CNADriverSQL {
   const TestStatementMaker* m_pfnMaker;
 };
 
+// How the test driver's tables answer a query run: the result, the keep
+// flag, and the bind values attached to the table (may be null; the table
+// takes its external reference).
+struct QueryScript {
+  int nAnswer = 0;
+  int nKeep = 0;
+  INAQueryParametersValue* piBindValues = nullptr;
+  int nRuns = 0;  // query runs seen
+};
+
+// A table whose query run follows a QueryScript (its failure is user error
+// 8 in the table's error object, as the generic table reports it).
+class ScriptedTable : public CNATable {
+ public:
+  ScriptedTable(const wchar_t* identification, INADataSourceDescription* source,
+                CNAConnectionDescription* cnx, CNAError* error, CNADriver* driver, QueryScript* script)
+      : CNATable(identification, source, cnx, error, driver), m_pstScript(script) {}
+  int bExecuteQuery(int* keep, INAContext* context, const wchar_t* name, ISQLParserInformation* parser,
+                    unsigned int flags, const INAQueryExecution* execution) override;
+
+ private:
+  QueryScript* m_pstScript;
+};
+
+// A description that reads a table from the "server" when the table is one
+// of *known, else reports user error 30 (no such table) as a server's
+// description does.
+class DescribedSource : public CNADataSourceDescription {
+ public:
+  DescribedSource(CNAConnectionDescription* cnx, CNAError* error, const std::set<std::wstring>* known)
+      : CNADataSourceDescription(cnx, error), m_psetKnown(known) {}
+
+ protected:
+  int _bGetQueryShowColumns(CXYStringConcat<wchar_t>* out) override;
+
+ private:
+  const std::set<std::wstring>* m_psetKnown;
+};
+
 class TestDriver : public CNADriver {
  public:
   TestDriver() = default;
   ~TestDriver() override;
 
   // ---- Script -----------------------------------------------------------
+  bool bNoVariant = false;      // slot 44 gives null
   bool bNoDataSource = false;   // slot 46 gives null
+  // Tables the descriptions of slot 46 find on the "server" (DescribedSource).
+  std::set<std::wstring> setKnownTables;
   bool bNoContext = false;      // slot 47
   bool bNoError = false;        // slot 52
   bool bNoItem = false;         // slot 57
@@ -79,18 +121,16 @@ class TestDriver : public CNADriver {
   std::uint32_t nErrorHoldersAtAlloc = 0;
 
   StatementScript stScript;
+  // How the tables made from now on run queries.
+  QueryScript stQuery;
   // The script the SQL face's statements follow (made on first need: set
   // it before the face exists).
   StatementScript* pstScript = &stScript;
   // When set, the SQL face's statements come from it instead.
   TestStatementMaker fnStatementMaker;
-  // Numbers of the runtime's contexts; a context not in the map is
-  // numbered by its address.
-  std::map<INAContext*, std::uint64_t> mapContextNumbers;
-  // Table names of the runtime's data-source descriptions.
-  std::map<INADataSourceDescription*, std::wstring> mapSourceNames;
 
   // ---- Overrides ----------------------------------------------------------
+  CNAConvertVariant* pclAllocVariant(CNAError* error, CNAConnectionDescription* cnx) override;
   CNADataSourceDescription* pclAllocDataSourceDescription(CNAConnectionDescription* cnx,
                                                           CNAError* error) override;
   CNAContext* pclAllocContext() override;
@@ -103,8 +143,6 @@ class TestDriver : public CNADriver {
   CNATable* _pclAllocTable(const wchar_t* identification, INADataSourceDescription* source,
                            CNAConnectionDescription* cnx, CNAError* error) override;
   CNADriverSQL* _pclAllocDriverSQL(CNAError* error) override;
-  std::uint64_t _nGetContextNumber(INAContext* context) override;
-  const wchar_t* _pszGetDataSourceName(INADataSourceDescription* source) override;
 };
 
 }  // namespace kxtest

@@ -170,3 +170,45 @@ TEST(CNABufferTable, DestructionVirtuelle) {
   EXPECT_GT(table->nGetNbBuffers(), 5);
   table.reset();  // the sanitizer reports any buffer left behind
 }
+
+// Insertion at a position moves later entries up; entries given other
+// content keep the bytes in place when the length is the same, and point
+// at a fresh element otherwise, leaving the neighbours' bytes alone.
+TEST(CTSimpleTable, InsertionEtRemplacement) {
+  CTSimpleTable<CNARecordId> table(4, 256);
+  const CNARecordId a("aaaa"), b("bb"), c("cccccc"), d("dddd"), x("xxxxxxxxxx");
+  table.nAjoute(&a);
+  table.nAjoute(&b);
+  EXPECT_EQ(table._Insere(&c, 1), 1);
+  EXPECT_EQ(table._Insere(&d, 3), 3);  // at the end
+  EXPECT_EQ(table._Insere(nullptr, 0), 0);
+  EXPECT_EQ(table._Insere(&d, 6), -1);
+  EXPECT_EQ(table._Insere(&d, -1), -1);
+  ASSERT_EQ(table.nGetNbElements(), 5);
+  const std::vector<std::string> attendu = {"", "aaaa", "cccccc", "bb", "dddd"};
+  for (int i = 0; i < 5; ++i) {
+    CNARecordId lu;
+    EXPECT_EQ(table.bLit(i, &lu), i != 0) << i;
+    if (i != 0) {
+      EXPECT_EQ(lu.sGetBytes(), attendu[i]) << i;
+    }
+  }
+
+  const unsigned char* pA = table.pGetDonnees(1);
+  EXPECT_TRUE(table.bRemplace(1, &d));  // same length: same place
+  EXPECT_EQ(table.pGetDonnees(1), pA);
+  EXPECT_TRUE(table.bRemplace(1, &x));  // longer: a fresh element
+  EXPECT_NE(table.pGetDonnees(1), pA);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(pA), 4), "dddd");  // old bytes stay
+  EXPECT_TRUE(table.bRemplace(0, &b));  // an entry without data gets some
+  EXPECT_TRUE(table.bRemplace(4, nullptr));
+  EXPECT_EQ(table.pGetDonnees(4), nullptr);
+  EXPECT_FALSE(table.bRemplace(5, &a));
+  EXPECT_FALSE(table.bRemplace(-1, &a));
+  const std::vector<std::string> apres = {"bb", "xxxxxxxxxx", "cccccc", "bb"};
+  for (int i = 0; i < 4; ++i) {
+    CNARecordId lu;
+    ASSERT_TRUE(table.bLit(i, &lu)) << i;
+    EXPECT_EQ(lu.sGetBytes(), apres[i]) << i;
+  }
+}

@@ -216,6 +216,40 @@ TEST(HashTableBounce, RandomRunAgainstAModel) {
   }
 }
 
+// Of several elements with equal keys, removal by key and value takes the
+// one holding that value and leaves the others in their order; a value not
+// under that key removes nothing.
+TEST(HashTableBounce, DeleteByKeyAndValueAlongTheChain) {
+  CTable t(7, HashEnSept);
+  // Keys 3 and 10 share a bucket; three elements have key 3.
+  ASSERT_TRUE(t.bAjoute(3, 100));
+  ASSERT_TRUE(t.bAjoute(10, 200));
+  ASSERT_TRUE(t.bAjoute(3, 101));
+  ASSERT_TRUE(t.bAjoute(3, 102));
+  EXPECT_FALSE(t.bDeleteElementValue(Mot(3), Mot(200)));
+  EXPECT_FALSE(t.bDeleteElementValue(Mot(17), Mot(100)));
+  void* pCle = nullptr;
+  EXPECT_TRUE(t.bDeleteElementValue(Mot(3), Mot(101), &pCle));
+  EXPECT_EQ(Nombre(pCle), 3u);
+  EXPECT_EQ(t.dwGetNumElement(), 3u);
+  EXPECT_EQ(t.nSupprime(3), 102u);
+  EXPECT_EQ(t.nSupprime(3), 100u);
+  EXPECT_EQ(t.nSupprime(3), 0u);
+  EXPECT_EQ(t.nTrouve(10), 200u);
+  EXPECT_TRUE(t.bDeleteElementValue(Mot(10), Mot(200)));
+  EXPECT_EQ(t.dwGetNumElement(), 0u);
+  EXPECT_FALSE(t.bDeleteElementValue(Mot(10), Mot(200)));
+
+  // Removing by value shrinks the table as bDeleteElement does.
+  CTable g(7, HashMelange);
+  for (std::uintptr_t k = 1; k <= 40; ++k) ASSERT_TRUE(g.bAjoute(k, k));
+  const int nHaut = g.nNiveau();
+  for (std::uintptr_t k = 1; k <= 38; ++k) ASSERT_TRUE(g.bDeleteElementValue(Mot(k), Mot(k)));
+  EXPECT_LT(g.nNiveau(), nHaut);
+  EXPECT_EQ(g.nTrouve(39), 39u);
+  EXPECT_EQ(g.nTrouve(40), 40u);
+}
+
 TEST(HashTableBounce, ParsesRemoveWithoutShrinkingAndAnOpenParseBlocksShrinking) {
   CTable t(7);
   for (std::uintptr_t k = 1; k <= 30; ++k) ASSERT_TRUE(t.bAjoute(k, k + 100));

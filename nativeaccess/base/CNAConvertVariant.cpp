@@ -1,5 +1,0 @@
-#include "CNAConvertVariant.h"
-
-CNAConvertVariant::~CNAConvertVariant() = default;
-
-CNAConnection* CNAConvertVariant::pclGetCnx() { return nullptr; }

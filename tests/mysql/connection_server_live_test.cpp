@@ -1,0 +1,295 @@
+// The MariaDB/MySQL connection against the fixture's server: intact
+// non-ASCII text in Unicode mode (65001) and in code page 1252, TLS for a
+// user that requires it, creation of a missing database, escaping that
+// holds under NO_BACKSLASH_ESCAPES, and server errors typed as the runtime
+// expects. What arrived is read back over the test's own client connection.
+#include <dlfcn.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "CInformationDLL.h"
+#include "CMySQLConnection.h"
+#include "CNAError.h"
+#include "CNAFunctionLoader.h"
+#include "CTStringConcatAW.h"
+#include "CXError.h"
+#include "MariaDbClient.h"
+#include "StandInStrMemAlloc.h"
+#include "TestSupport.h"
+#include "nativeaccess/support/TestConnection.h"
+
+namespace {
+
+std::wstring WideFromUTF8(const std::string& s) {
+  std::wstring w;
+  for (std::size_t i = 0; i < s.size();) {
+    const unsigned char c = static_cast<unsigned char>(s[i]);
+    if (c < 0x80) {
+      w += c;
+      ++i;
+    } else if ((c & 0xE0) == 0xC0 && i + 1 < s.size()) {
+      w += static_cast<wchar_t>(((c & 0x1F) << 6) | (s[i + 1] & 0x3F));
+      i += 2;
+    } else {
+      w += static_cast<wchar_t>(((c & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F));
+      i += 3;
+    }
+  }
+  return w;
+}
+
+std::string Narrow(const wchar_t* psz) {
+  std::string s;
+  for (; psz != nullptr && *psz != 0; ++psz) s += *psz < 0x80 ? static_cast<char>(*psz) : '?';
+  return s;
+}
+
+class ProbeConnection : public CMySQLConnection {
+ public:
+  using CMySQLConnection::CMySQLConnection;
+  int nCodePage() const { return m_nDataBaseCodePage; }
+};
+
+// The string memory, the pinned client library, the fixture's parameters
+// and the test's own client (ended last: after the library's last call).
+class ServerLive : public testing::Test {
+ protected:
+  void SetUp() override {
+    m_piSavedAlloc = CInformationModule::ms_piStrMemAlloc;
+    CInformationModule::ms_piStrMemAlloc = &m_alloc;
+    // The client library's one-time set-up stays mapped after the module
+    // end unloads it, so the leak checker sees it referenced.
+    ASSERT_NE(dlopen("libmariadb.so.3", RTLD_NOW | RTLD_NODELETE), nullptr) << dlerror();
+    std::string failure;
+    ASSERT_TRUE(kxtest::ReadMariaDbConnection(m_c, failure)) << failure;
+    ASSERT_FALSE(m_c.sslUser.empty()) << "the fixture wrote no TLS user";
+    m_client.reset(new kxtest::MariaDbClient());
+    ASSERT_TRUE(m_client->bLoaded()) << m_client->LoadError();
+    m_pSession = m_client->Connect(m_c, failure);
+    ASSERT_NE(m_pSession, nullptr) << failure;
+    m_sTable = "kxlive_" + std::to_string(getpid());
+  }
+  void TearDown() override {
+    CNAFunctionLoader::g_Term();
+    if (m_pSession != nullptr) {
+      std::string failure;
+      m_client->Execute(m_pSession, "DROP TABLE IF EXISTS " + m_sTable, failure);
+      m_client->Close(m_pSession);
+    }
+    m_client.reset();
+    EXPECT_EQ(m_alloc.nGetLiveBlocks(), 0u);
+    CInformationModule::ms_piStrMemAlloc = m_piSavedAlloc;
+  }
+  // A description of the fixture's server over TCP as `user`.
+  void Describe(kxtest::TestHostDescription& host, const std::string& user,
+                const std::string& password, const std::wstring& keys) {
+    m_sServer = WideFromUTF8(m_c.host);
+    m_sUser = WideFromUTF8(user);
+    m_sPassword = WideFromUTF8(password);
+    m_sExtended = L"Server Port=" + std::to_wstring(m_c.port);
+    if (keys.find(L"Initial Catalog") == std::wstring::npos)
+      m_sExtended += L";Initial Catalog=" + WideFromUTF8(m_c.database);
+    if (!keys.empty()) m_sExtended += L";" + keys;
+    host.pszDataSource = m_sServer.c_str();
+    host.pszUser = m_sUser.c_str();
+    host.pszPassword = m_sPassword.c_str();
+    host.pszExtendedInfo = m_sExtended.c_str();
+  }
+  std::wstring SSLKeys() const {
+    return L"SSL CA=" + WideFromUTF8(m_c.sslCA) + L";SSL Cert=" + WideFromUTF8(m_c.sslCert) +
+           L";SSL Key=" + WideFromUTF8(m_c.sslKey);
+  }
+  std::string Value(const std::string& sql) {
+    std::string failure;
+    const std::string v = m_client->QueryValue(m_pSession, sql, failure);
+    EXPECT_TRUE(failure.empty()) << sql << ": " << failure;
+    return v;
+  }
+  void Run(const std::string& sql) {
+    std::string failure;
+    EXPECT_TRUE(m_client->Execute(m_pSession, sql, failure)) << sql << ": " << failure;
+  }
+
+  CStandInStrMemAlloc m_alloc;
+  IStrMemAlloc* m_piSavedAlloc = nullptr;
+  kxtest::MariaDbConnection m_c;
+  std::unique_ptr<kxtest::MariaDbClient> m_client;
+  void* m_pSession = nullptr;
+  std::string m_sTable;
+  std::wstring m_sServer, m_sUser, m_sPassword, m_sExtended;
+};
+
+std::wstring W(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// Unicode mode ends in UTF-8: a CJK literal arrives as its UTF-8 bytes.
+// Without Unicode support the connection speaks latin1 (code page 1252):
+// "é" and "€" arrive as themselves, and a Latin-1 user name logs in.
+TEST_F(ServerLive, TextArrivesIntactInBothModes) {
+  Run("CREATE TABLE " + m_sTable + " (id INT PRIMARY KEY, t VARCHAR(20)) CHARACTER SET utf8mb4");
+  {
+    kxtest::TestHostDescription host;
+    Describe(host, m_c.user, m_c.password, L"");
+    ProbeConnection cnx(L"live", &host);
+    CNAError error;
+    ASSERT_EQ(cnx.bOpen(&error), 1) << Narrow(error.pszGetError());
+    EXPECT_EQ(cnx.nCodePage(), 65001);
+    EXPECT_EQ(cnx.bExecuteQueryNoResult(
+                  &error, (L"INSERT INTO " + W(m_sTable) + L" VALUES (1, '\u4e2d\u6587')").c_str()),
+              1)
+        << Narrow(error.pszGetError());
+    // An escaped wide value goes the same way.
+    CTStringConcatAW literal(CONCAT_CP_WIDE, 65001, 64);
+    std::wstring value = L"\u00e9\u20ac'";
+    ASSERT_EQ(cnx._bEscapeString(&error, &literal, 16, reinterpret_cast<unsigned char*>(&value[0]),
+                                 value.size() * sizeof(wchar_t)),
+              1);
+    const std::wstring insert =
+        L"INSERT INTO " + W(m_sTable) + L" VALUES (2, " + literal.pszGetW() + L")";
+    EXPECT_EQ(cnx.bExecuteQueryNoResult(&error, insert.c_str()), 1) << Narrow(error.pszGetError());
+  }
+  EXPECT_EQ(Value("SELECT HEX(t) FROM " + m_sTable + " WHERE id = 1"), "E4B8ADE69687");
+  EXPECT_EQ(Value("SELECT HEX(t) FROM " + m_sTable + " WHERE id = 2"), "C3A9E282AC27");
+  {
+    kxtest::TestHostDescription host;
+    Describe(host, m_c.latin1User, m_c.latin1Password, L"KX Unicode Support=0");
+    ProbeConnection cnx(L"live", &host);
+    CNAError error;
+    ASSERT_EQ(cnx.bOpen(&error), 1) << Narrow(error.pszGetError());
+    EXPECT_EQ(cnx.nCodePage(), 1252);
+    EXPECT_EQ(cnx.bExecuteQueryNoResult(
+                  &error, (L"INSERT INTO " + W(m_sTable) + L" VALUES (3, '\u00e9'), (4, '\u20ac')")
+                              .c_str()),
+              1)
+        << Narrow(error.pszGetError());
+  }
+  EXPECT_EQ(Value("SELECT HEX(t) FROM " + m_sTable + " WHERE id = 3"), "C3A9");
+  EXPECT_EQ(Value("SELECT HEX(t) FROM " + m_sTable + " WHERE id = 4"), "E282AC");
+}
+
+// A user created REQUIRE SSL logs in with the SSL keys, and only with them;
+// bOpenCreate over TLS creates a missing database whose name needs
+// delimiters and ends open in it with an empty error.
+TEST_F(ServerLive, TlsUserAndDatabaseCreation) {
+  const std::string database = "kxtest-new-" + std::to_string(getpid());
+  Run("DROP DATABASE IF EXISTS `" + database + "`");
+  {
+    kxtest::TestHostDescription host;
+    Describe(host, m_c.sslUser, m_c.sslPassword, L"");
+    CMySQLConnection cnx(L"live", &host);
+    CNAError error;
+    EXPECT_EQ(cnx.bOpen(&error), 0);
+    EXPECT_EQ(error.dwGetDataBaseErrorCode(), 1045u) << Narrow(error.pszGetError());
+  }
+  {
+    kxtest::TestHostDescription host;
+    Describe(host, m_c.sslUser, m_c.sslPassword,
+             L"Initial Catalog=" + W(database) + L";" + SSLKeys());
+    CMySQLConnection cnx(L"live", &host);
+    CNAError error;
+    EXPECT_EQ(cnx.bOpen(&error), 0);
+    EXPECT_EQ(error.pclGetXError()->nGetUserErrorCode(), 79u);
+    EXPECT_EQ(error.dwGetDataBaseErrorCode(), 1049u) << Narrow(error.pszGetError());
+    CNAError created;
+    ASSERT_EQ(cnx.bOpenCreate(&created), 1) << Narrow(created.pszGetError());
+    EXPECT_EQ(created.eGetErrorType(), NA_ERRORTYPE_NONE) << Narrow(created.pszGetError());
+    // The connection is in the new database: a table made there is found
+    // there.
+    EXPECT_EQ(cnx.bExecuteQueryNoResult(&created, L"CREATE TABLE here (a INT)"), 1)
+        << Narrow(created.pszGetError());
+  }
+  EXPECT_EQ(Value("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = '" +
+                  database + "' AND TABLE_NAME = 'here'"),
+            "1");
+  Run("DROP DATABASE IF EXISTS `" + database + "`");
+}
+
+// With NO_BACKSLASH_ESCAPES in the session, quotes are doubled: a hostile
+// value stays one literal and a byte value holding a NUL round-trips.
+TEST_F(ServerLive, EscapingHoldsUnderNoBackslashEscapes) {
+  Run("CREATE TABLE " + m_sTable + " (id INT PRIMARY KEY, name VARCHAR(40), b BLOB)");
+  Run("INSERT INTO " + m_sTable + " VALUES (1, 'a', NULL), (2, 'b', NULL)");
+  kxtest::TestHostDescription host;
+  Describe(host, m_c.user, m_c.password, L"");
+  CMySQLConnection cnx(L"live", &host);
+  CNAError error;
+  ASSERT_EQ(cnx.bOpen(&error), 1) << Narrow(error.pszGetError());
+  ASSERT_EQ(cnx.bExecuteQueryNoResult(
+                &error, L"SET SESSION sql_mode = CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')"),
+            1);
+  auto escape = [&](unsigned short type, const std::string& bytes) {
+    CTStringConcatAW out(CONCAT_CP_WIDE, 65001, 64);
+    std::string copy = bytes;
+    EXPECT_EQ(cnx._bEscapeString(&error, &out, type, reinterpret_cast<unsigned char*>(&copy[0]),
+                                 copy.size()),
+              1);
+    return std::wstring(out.pszGetW());
+  };
+  EXPECT_EQ(escape(19, "O'Brien"), L"'O''Brien'");
+  const std::wstring hostile = escape(19, "x' OR 1=1 -- ");
+  EXPECT_EQ(cnx.bExecuteQueryNoResult(
+                &error, (L"UPDATE " + W(m_sTable) + L" SET name = 'hit' WHERE name = " + hostile)
+                            .c_str()),
+            1)
+      << Narrow(error.pszGetError());
+  const std::wstring bytes = escape(0, std::string("a\0'b", 4));
+  EXPECT_EQ(cnx.bExecuteQueryNoResult(
+                &error, (L"UPDATE " + W(m_sTable) + L" SET b = " + bytes + L" WHERE id = 1").c_str()),
+            1)
+      << Narrow(error.pszGetError());
+  EXPECT_EQ(Value("SELECT COUNT(*) FROM " + m_sTable + " WHERE name = 'hit'"), "0");
+  EXPECT_EQ(Value("SELECT HEX(b) FROM " + m_sTable + " WHERE id = 1"), "61002762");
+  // Bytes outside ASCII survive the UTF-8 statement text.
+  const std::wstring high = escape(0, std::string("\xFF\xFE\x80'\\", 5));
+  EXPECT_EQ(cnx.bExecuteQueryNoResult(
+                &error, (L"UPDATE " + W(m_sTable) + L" SET b = " + high + L" WHERE id = 2").c_str()),
+            1)
+      << Narrow(error.pszGetError());
+  EXPECT_EQ(Value("SELECT HEX(b) FROM " + m_sTable + " WHERE id = 2"), "FFFE80275C");
+}
+
+// Server errors: the number as EIT_BASECODE, the server's message, the
+// error type the runtime reads.
+TEST_F(ServerLive, ServerErrorsAreTyped) {
+  Run("CREATE TABLE " + m_sTable + " (id INT PRIMARY KEY, v INT NOT NULL) ENGINE=InnoDB");
+  Run("INSERT INTO " + m_sTable + " VALUES (1, 1)");
+  kxtest::TestHostDescription host;
+  Describe(host, m_c.user, m_c.password, L"");
+  CMySQLConnection cnx(L"live", &host);
+  CNAError error;
+  ASSERT_EQ(cnx.bOpen(&error), 1) << Narrow(error.pszGetError());
+  ASSERT_EQ(cnx.bExecuteQueryNoResult(&error, L"SET SESSION innodb_lock_wait_timeout = 1"), 1);
+  const struct {
+    const char* name;
+    std::wstring sql;
+    unsigned number;
+    eNA_ERRORTYPE type;
+    const wchar_t* message;
+  } rows[] = {
+      {"duplicate", L"INSERT INTO " + W(m_sTable) + L" VALUES (1, 5)", 1062, NA_ERRORTYPE_DUPLICATE,
+       L"Duplicate entry"},
+      {"null", L"INSERT INTO " + W(m_sTable) + L" VALUES (7, NULL)", 1048, NA_ERRORTYPE_MANDATORY,
+       L"cannot be null"},
+      {"lock", L"UPDATE " + W(m_sTable) + L" SET v = 3 WHERE id = 1", 1205, NA_ERRORTYPE_LOCK,
+       L"Lock wait timeout"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    if (row.number == 1205) {
+      // A second connection holds the row.
+      Run("BEGIN");
+      Run("UPDATE " + m_sTable + " SET v = 2 WHERE id = 1");
+    }
+    CNAError e;
+    EXPECT_EQ(cnx.bExecuteQueryNoResult(&e, row.sql.c_str()), 0);
+    EXPECT_EQ(e.nGetUserErrorCode(), 22u);
+    EXPECT_EQ(e.dwGetDataBaseErrorCode(), row.number) << Narrow(e.pszGetError());
+    EXPECT_EQ(cnx.eGetNAErrorType(e.dwGetDataBaseErrorCode()), row.type);
+    EXPECT_NE(std::wstring(e.pszGetError()).find(row.message), std::wstring::npos)
+        << Narrow(e.pszGetError());
+  }
+  Run("ROLLBACK");
+}
+
+}  // namespace
