@@ -235,7 +235,8 @@ int CMySQLConnection::_bLoadClientLibrary(CNAError* error) {
   if (!CNAFunctionLoader::g_bInitNative(error, &m_csClientLibrary,
                                         m_csClientLibraryWanted.pszGet(), 0))
     return 0;
-  if (__mysql_next_result != &DefaultError_mysql_next_result) gbUseNextResult = 1;
+  // Follows each load: a library loaded after another may lack the call.
+  gbUseNextResult = __mysql_next_result != &DefaultError_mysql_next_result ? 1 : 0;
   // Connector/C exports its information call; the old clients do not.
   void* hLibrary = CNAFunctionLoader::g_hGetNativeLibHandle();
   gbConnectorC = hLibrary != nullptr && dlsym(hLibrary, "mariadb_get_infov") != nullptr ? 1 : 0;

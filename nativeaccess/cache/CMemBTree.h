@@ -79,7 +79,6 @@ class CMemBTree {
 
    private:
     friend class CMemBTree;
-    friend class CMemBucket;
     CMemBTree* m_pclTree = nullptr;
     CMemDataNode* m_pclLeaf = nullptr;
     std::uint32_t m_nIndex = 0;
@@ -106,14 +105,17 @@ class CMemBTree {
   bool bInit(std::uint64_t nKeySize, std::uint64_t nValueSize, PFNMEMCOMPARE pfnKeyCompare,
              PFNMEMCOMPARE pfnValueCompare, std::int32_t nMaximum);
 
-  // Adds the record (key, value); pValue is ignored without values. False,
-  // with nothing changed, when the pair is already there, when the key
-  // exists in a tree without values, or when a pool cannot supply a node or
-  // bucket.
+  // Adds the record (key, value); pValue is required with values and
+  // ignored without. False, with nothing changed, when the pair is already
+  // there, when the key exists in a tree without values, or when a pool
+  // cannot supply a node or bucket: every node and bucket the insertion may
+  // need is secured before anything changes.
   bool bInsert(const void* pKey, const void* pValue);
-  // Removes (key, value), or with a null value the key with all its values.
-  // False when the key or value is absent (an inline value must compare
-  // equal). The iterator stays on its record or moves to the next one.
+  // Removes (key, value), or with a null value (always, without values) the
+  // key with all its values. False when the key or value is absent (an
+  // inline value must compare equal). Never fails for want of memory: a
+  // bucket that cannot move to a smaller class keeps its values where they
+  // are. The iterator stays on its record or moves to the next one.
   bool bDelete(const void* pKey, const void* pValue);
   // bDelete of the record at the iterator; false when it is on none.
   bool bDeleteCurrentRecord();
@@ -149,15 +151,17 @@ class CMemBTree {
   // lands on a key's first value; ADVANCE_PARTIAL accepts a move that made at
   // least one step; ADVANCE_END_OK lets the move stop at the end, without it
   // a move that would stop there stops on the last record one step short.
-  // nMoved receives the steps made (0 on failure). A move that fails leaves
-  // the iterator where it was. With nCount 0: whether the iterator is on a
-  // record (with ADVANCE_END_OK: on a record or at the end).
+  // nMoved receives the number of steps made, never negative (0 on
+  // failure). A move that fails leaves the iterator where it was; so does
+  // any move from an undefined position. With nCount 0: whether the
+  // iterator is on a record (with ADVANCE_END_OK: on a record or at the end).
   bool bAdvance(std::int64_t nCount, std::int64_t& nMoved, int nFlags);
 
-  // Builds the tree from nCount keys (contiguous, key size each) and nCount
-  // values (value size each; ignored without values) in one pass. False, with
-  // the tree left empty, when the tree already holds records, when a pair
-  // (without values: a key) repeats, or when memory runs short.
+  // Builds an empty tree from nCount keys (contiguous, key size each) and
+  // nCount values (value size each; ignored without values) in one pass;
+  // the iterator ends at the end. False when the tree already holds records
+  // (they stay as they are); false with the tree left empty when a pair
+  // (without values: a key) repeats or when memory runs short.
   bool bLoadBulk(const void* pKeys, const void* pValues, std::uint32_t nCount);
 
   // The key compare over the key size.

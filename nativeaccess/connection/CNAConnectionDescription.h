@@ -103,6 +103,10 @@ class CNAConnectionDescription : public CInterf {
   // The kind of server the connection talks to (its dialect).
   eDATASOURCE eGetDataSource() const { return m_eDataSource; }
   const wchar_t* pszGetIdentification() const { return m_csIdentification.pszGet(); }
+  // The empty-as-NULL mode: 1 stores empty texts and binaries as NULL; 0
+  // (every kind: the server keeps '' and NULL apart) keeps them as values.
+  std::int32_t nGetEmptyAsNullMode() const { return m_nEmptyAsNullMode; }
+  void SetEmptyAsNullMode(std::int32_t nMode) { m_nEmptyAsNullMode = nMode; }
   // The extended information with every key the constructor read cut out.
   const wchar_t* pszGetExtendedInfo() const { return m_csExtendedInfo.pszGet(); }
   // The string built at construction; the shared empty string when empty.
@@ -124,6 +128,10 @@ class CNAConnectionDescription : public CInterf {
   const wchar_t* pszGetDefaultDataBaseEx();
   // The application code page from the runtime's current character set.
   void _InitCodePageFromTN();
+  // The code pages of the runtime's texts and of the server's (-1 until
+  // set).
+  std::int32_t nGetApplicationCodePage() const { return m_nApplicationCodePage; }
+  std::int32_t nGetDataBaseCodePage() const { return m_nDataBaseCodePage; }
   // "Application Name" when given; else the running program's file name
   // without extension; else "Velmora Korvex". The answer is stored.
   const wchar_t* pszGetApplicationName();
@@ -381,6 +389,7 @@ class CNAConnectionDescription : public CInterf {
   CTString m_csBinaryPrefix;
   CTString m_csBinarySuffix;
   CTString m_csReserved3[6];
+  std::int32_t m_nEmptyAsNullMode = 0;
 };
 KX_CINTERF_REF_TRAITS(CNAConnectionDescription)
 

@@ -36,16 +36,6 @@ constexpr unsigned knUTF8 = 65001;
 // Stack room of the read path; longer texts take the heap (never cut).
 constexpr std::size_t knStackChars = 256;
 
-// The connection's code pages are its own fields; read here without a copy.
-struct CCnxCodePages : CNAConnectionDescription {
-  static std::int32_t nApplication(const CNAConnectionDescription* p) {
-    return p->*(&CCnxCodePages::m_nApplicationCodePage);
-  }
-  static std::int32_t nDataBase(const CNAConnectionDescription* p) {
-    return p->*(&CCnxCodePages::m_nDataBaseCodePage);
-  }
-};
-
 bool bIs8Bit(unsigned t) {
   switch (t) {
     case 17: case 18: case 19: case 21: case 22: case 23: case 128: case 129: case 134: return true;
@@ -413,12 +403,12 @@ int CNAConvertVariant::_bInitBufferDB_Any() {
 }
 
 int CNAConvertVariant::nGetRuntimeCodePage() const {
-  int cp = m_pclCnx != nullptr ? CCnxCodePages::nApplication(m_pclCnx) : STR_nGetCurrentCodePage();
+  int cp = m_pclCnx != nullptr ? m_pclCnx->nGetApplicationCodePage() : STR_nGetCurrentCodePage();
   return cp <= 0 ? static_cast<int>(kn1252) : cp;
 }
 
 int CNAConvertVariant::nGetServerCodePage() const {
-  const int cp = m_pclCnx != nullptr ? CCnxCodePages::nDataBase(m_pclCnx) : 0;
+  const int cp = m_pclCnx != nullptr ? m_pclCnx->nGetDataBaseCodePage() : 0;
   return cp <= 0 ? static_cast<int>(kn1252) : cp;
 }
 

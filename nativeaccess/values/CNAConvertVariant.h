@@ -139,14 +139,37 @@ class CNAConvertVariant : public CNAVariant {
   const wchar_t* pszGetItemName() const;
 
   // ---- Assignment from the server -----------------------------------------
+  // Each clears the NULL flag and the refresh mark and makes an unread
+  // holder a value holder; a holder without mode answers false.
+  //
+  // 8-bit server text in `codePage` (length 0: empty, not NULL), by the
+  // holder's type: texts convert into the item (UTF-8 into the runtime code
+  // page or UTF-16; other 8-bit text as it is), whole characters only, the
+  // rest of the item zero; false when nothing of a non-empty text converts
+  // (item all zero). Numbers are parsed by the runtime (true whatever the
+  // parse gives; a refused parse leaves 0). Dates and times go through the
+  // layouts (true). Binaries get a 16-bit length in front. Other types
+  // (decimals ...) are cast by the runtime; a failed cast keeps the value,
+  // reports user error 53 and answers false.
   int bSetValueDB(const char* text, unsigned long length, unsigned int codePage);
+  // Wide server text; a null text is SQL NULL (the holder's buffer zeroed).
   int bSetValueDB(const wchar_t* text, unsigned long length);
   int bSetValueFromDB(const wchar_t* text, unsigned long length);
+  // A platform value destined for the server side.
   int bSetValueDB(const CAny* value);
+  // Raw bytes into the database buffer (or the value), at most its size.
   int bSetValueDB(const unsigned char* data, unsigned long length);
 
   // ---- Assignment from the platform ---------------------------------------
+  // A NULL or untyped value makes the holder NULL. A value of the holder's
+  // type is copied (buffer modes: written in the item's form); another is
+  // converted (texts into texts directly, the rest cast by the runtime; a
+  // failed cast keeps the value, reports user error 53, false). Modes
+  // NAVT_NONE and NAVT_POINTER take nothing and answer true.
   int bSetValue(const CAny* value);
+  // Raw bytes, an image: the CAny's bytes, the pointer of a pointer holder,
+  // or at most capacity - 1 (8-bit texts), - 2 (wide texts) bytes copied
+  // into the buffer, the rest zero. Only the NULL flag is cleared.
   int bSetValue(const unsigned char* data, unsigned long length);
   int bSetValue(CTNBIN* binary);
   int bSetValue(const char* text, unsigned long length);
@@ -169,6 +192,11 @@ class CNAConvertVariant : public CNAVariant {
   CNAConvertVariant* pclGetCloneVariant() const;
 
   // ---- Reading ---------------------------------------------------------------
+  // The value as a CAny: a copy in the value modes; in the buffer modes
+  // built from the item's form, never reading past the buffer (texts up to
+  // their first NUL or zero unit, binaries their clamped length, decimals
+  // at the description's digits, false without room for them); the NULL
+  // flag carried. False in modes NAVT_NONE and NAVT_POINTER.
   int bGetValue(CAny* out) const;
   const void* pGetData() const;
   std::uint64_t nGetSize() const;

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <mutex>
+#include <new>
 #include <set>
 
 #include "CodePage.h"
@@ -107,14 +108,18 @@ bool bScalar(unsigned c) { return c <= 0x10FFFF && (c < 0xD800 || c > 0xDFFF); }
 class CThreadConverters;
 
 // Every thread's converters, so that the module's end can close those of
-// threads that outlive it. The lock and the list are never destroyed: a
-// thread may end after the module's static objects.
+// threads that outlive it. The lock and the list are never destroyed (a
+// thread may end after the module's static objects) and live in the
+// module's own storage, not on the heap: a module that is unloaded leaves
+// no block behind. The module's end empties the list.
+alignas(std::mutex) unsigned char gabyRegistryLock[sizeof(std::mutex)];
+alignas(std::set<CThreadConverters*>) unsigned char gabyRegistry[sizeof(std::set<CThreadConverters*>)];
 std::mutex& RegistryLock() {
-  static std::mutex* s_p = new std::mutex;
+  static std::mutex* s_p = new (gabyRegistryLock) std::mutex;
   return *s_p;
 }
 std::set<CThreadConverters*>& Registry() {
-  static std::set<CThreadConverters*>* s_p = new std::set<CThreadConverters*>;
+  static auto* s_p = new (gabyRegistry) std::set<CThreadConverters*>;
   return *s_p;
 }
 
@@ -186,6 +191,7 @@ struct CModuleEnd {
   ~CModuleEnd() {
     std::lock_guard<std::mutex> clLock(RegistryLock());
     for (CThreadConverters* p : Registry()) p->Release();
+    Registry().clear();
   }
 } gclModuleEnd;
 

@@ -639,3 +639,18 @@ TEST(recordcache, PositionStore) {
   EXPECT_EQ(store->nKeepRecordSave(b.get()), 0);
   EXPECT_EQ(store->nGetRecordSaveCount(0), 0);
 }
+
+// A saved row id keeps the record saved first: keeping another record with
+// the same id answers its slot and neither rewrites it nor counts it.
+TEST(recordcache, PositionStoreKeepsTheFirstSave) {
+  DriverScope driver;
+  StorePtr store = NewStore();
+  ValuePtr premier = NewValue(Bytes(6, 0x11), Id::Row, NA_RECORDSTATE_READ, 5);
+  ValuePtr second = NewValue(Bytes(6, 0x22), Id::Row, NA_RECORDSTATE_READ, 5);
+  ASSERT_EQ(store->nKeepRecordSave(premier.get()), 0);
+  EXPECT_EQ(store->nKeepRecordSave(second.get()), 0);
+  EXPECT_EQ(store->nGetRecordSaveCount(0), 0);
+  ValuePtr t = NewTarget(6, Id::Row);
+  ASSERT_TRUE(store->bGetAt(t.get(), 0));
+  EXPECT_EQ(BytesOf(t.get()), Bytes(6, 0x11));
+}

@@ -207,6 +207,10 @@ TEST(recordid, RowIdWidthsAndCallbacks) {
   CNARecordId_RowId ia(a), ib(b);
   a->nRelease();
   b->nRelease();
+  // Holders of a plain value have no buffer capacity: the entry is sized
+  // by the value itself, or the 8 + L bytes would not fit.
+  EXPECT_EQ(ia.nGetSerializedSize(), 12u);
+  EXPECT_EQ(ib.nGetSerializedSize(), 16u);
   const Bytes fa = Serialised(ia), fb = Serialised(ib);
   EXPECT_EQ(U32(fa, 4), 4u);
   EXPECT_EQ(U32(fb, 4), 8u);
