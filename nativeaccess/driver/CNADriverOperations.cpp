@@ -104,10 +104,11 @@ class CHold {
 // The runtime reaches a table through its table interface.
 INATable* piTableInterface(CNATable* table) { return table; }
 
-// Whether the bind values attached to a query table still need it.
-bool bBindValuesNeedTable(CNATable* table) {
+// Whether the query of a table was prepared by the program itself (its
+// bind values say so): it will run again, so the table stays.
+bool bQueryPreparedByProgram(CNATable* table) {
   INAQueryParametersValue* piValues = table->piGetQueryBindVariableNoRef();
-  return piValues != nullptr && piValues->bHasValues() != 0;
+  return piValues != nullptr && piValues->bPreparedByProgram() != 0;
 }
 
 // The connection's name as the runtime's description gives it ("" without).
@@ -368,7 +369,7 @@ int CNADriver::bHExecuteRequeteSQLEx(INATable** table, INAContext* context, cons
     nResult = pclTable->bExecuteQuery(&bKeep, context, name, parser, flags, execution);
     if (!nResult && m_pclError != nullptr && pclTable->pclGetLastError() != m_pclError)
       m_pclError->Copy(pclTable->pclGetLastError());
-    const bool bLetGo = (flags & kdwKeepQueryTable) == 0 && !bBindValuesNeedTable(pclTable);
+    const bool bLetGo = (flags & kdwKeepQueryTable) == 0 && !bQueryPreparedByProgram(pclTable);
     if (nResult && bKeep) {
       _AddTable(pclTable);
       if (table != nullptr) {

@@ -170,14 +170,15 @@ class TestBindValues : public INAQueryParametersValue {
   void ExternalAddRef() override { ++nRefs; }
   std::uint32_t nExternalRelease() override { return --nRefs; }
   void Reserved7() override {}
-  int bHasValues() override { return nHasValues; }
-  int nHasValues = 0;
+  int bPreparedByProgram() override { return nPrepared; }
+  int nPrepared = 0;
   std::uint32_t nRefs = 0;
 };
 
 // A query run that is kept registers its table; a later run of the same
 // query in the same context reuses it, and lets it go unless the run asks
-// to keep it (0x10) or the table's bind values still hold values. Failures
+// to keep it (0x10) or the program prepared the query itself (its bind
+// values say so). Failures
 // leave the table's error in the driver's and write no table.
 TEST_F(driverops, driverQueryRunKeepsOrLetsGoItsTable) {
   struct Run {
@@ -188,7 +189,7 @@ TEST_F(driverops, driverQueryRunKeepsOrLetsGoItsTable) {
   struct QueryCase {
     const char* pszWhat;
     Run stSecond;
-    int nBindValues;  // -1: none attached; else what bHasValues answers
+    int nBindValues;  // -1: none attached; else what bPreparedByProgram answers
     std::uint32_t nTablesAfter;
     bool bTableWritten;  // by the second run
   };
@@ -196,8 +197,8 @@ TEST_F(driverops, driverQueryRunKeepsOrLetsGoItsTable) {
       {"kept again", {1, 1, 0}, -1, 1, true},
       {"not kept", {1, 0, 0}, -1, 0, false},
       {"not kept but asked to stay", {1, 0, 0x10}, -1, 1, false},
-      {"not kept, bind values still in use", {1, 0, 0}, 1, 1, false},
-      {"not kept, bind values empty", {1, 0, 0}, 0, 0, false},
+      {"not kept, query prepared by the program", {1, 0, 0}, 1, 1, false},
+      {"not kept, query not prepared by the program", {1, 0, 0}, 0, 0, false},
       {"failed", {0, 0, 0}, -1, 0, false},
       {"failed but asked to stay", {0, 0, 0x10}, -1, 1, false},
   };
@@ -206,7 +207,7 @@ TEST_F(driverops, driverQueryRunKeepsOrLetsGoItsTable) {
     TearDown();
     SetUp();
     TestBindValues clValues;
-    clValues.nHasValues = c.nBindValues;
+    clValues.nPrepared = c.nBindValues;
     // First run: kept.
     pclDriver->stQuery.nAnswer = 1;
     pclDriver->stQuery.nKeep = 1;
