@@ -26,27 +26,7 @@ namespace {
 
 using Bytes = std::vector<unsigned char>;
 
-// The process's driver for the duration of a test (the holders' clones come
-// from its factory).
-class DriverScope {
- public:
-  DriverScope() {
-    CNADriverLock clLock;
-    m_pclDriver = new kxtest::TestDriver();
-    m_pclDriver->bInitDriver();
-    m_pclPrevious = CNADriver::s_pclDriver;
-    CNADriver::s_pclDriver = m_pclDriver;
-  }
-  ~DriverScope() {
-    CNADriverLock clLock;
-    delete m_pclDriver;
-    CNADriver::s_pclDriver = m_pclPrevious;
-  }
-
- private:
-  kxtest::TestDriver* m_pclDriver;
-  CNADriver* m_pclPrevious;
-};
+using kxtest::DriverScope;
 
 // A record of the given buffer bytes (flag field of `bits` bits first),
 // made through its serialised form; one internal reference for the test.

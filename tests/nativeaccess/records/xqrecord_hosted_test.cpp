@@ -23,17 +23,8 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 using kxtest::TestRecordSource;
 
-struct RecordDeleter {
-  void operator()(CNAXQRecord* p) const { p->nRelease(); }
-};
-using RecordPtr = std::unique_ptr<CNAXQRecord, RecordDeleter>;
-
-RecordPtr NewRecord(TestRecordSource& src) {
-  CNAXQRecord* p = new CNAXQRecord;
-  p->AddRef();
-  EXPECT_TRUE(p->bInit(&src, NA_INITTYPE_EMPTY));
-  return RecordPtr(p);
-}
+using kxtest::NewRecord;
+using kxtest::RecordPtr;
 
 Bytes Buffer(const CNAXQRecord& r) {
   const unsigned char* p = r.pbyGetNullValuesFlags();

@@ -23,18 +23,8 @@ namespace {
 using Bytes = std::vector<unsigned char>;
 using kxtest::TestRecordSource;
 
-// A record sized for the source, released at the end of the test.
-struct RecordDeleter {
-  void operator()(CNAXQRecord* p) const { p->nRelease(); }
-};
-using RecordPtr = std::unique_ptr<CNAXQRecord, RecordDeleter>;
-
-RecordPtr NewRecord(TestRecordSource& src, eINITTYPE eInit = NA_INITTYPE_EMPTY) {
-  CNAXQRecord* p = new CNAXQRecord;
-  p->AddRef();
-  EXPECT_TRUE(p->bInit(&src, eInit));
-  return RecordPtr(p);
-}
+using kxtest::NewRecord;
+using kxtest::RecordPtr;
 
 Bytes Buffer(const CNAXQRecord& r) {
   const unsigned char* p = r.pbyGetNullValuesFlags();

@@ -1,6 +1,7 @@
 #include "TestDriver.h"
 
 #include "CNADataSourceDescription.h"
+#include "CNADriverLock.h"
 #include "CNAError.h"
 #include "CNAItemDescription.h"
 
@@ -100,6 +101,20 @@ CNATable* TestDriver::_pclAllocTable(const wchar_t* identification, INADataSourc
 CNADriverSQL* TestDriver::_pclAllocDriverSQL(CNAError* /*error*/) {
   if (bNoDriverSQL) return nullptr;
   return new TestDriverSQL(pstScript, &nDriverSQLAlive, &fnStatementMaker);
+}
+
+DriverScope::DriverScope() {
+  CNADriverLock clLock;
+  m_pclDriver = new TestDriver();
+  m_pclDriver->bInitDriver();
+  m_pclPrevious = CNADriver::s_pclDriver;
+  CNADriver::s_pclDriver = m_pclDriver;
+}
+
+DriverScope::~DriverScope() {
+  CNADriverLock clLock;
+  delete m_pclDriver;
+  CNADriver::s_pclDriver = m_pclPrevious;
 }
 
 }  // namespace kxtest

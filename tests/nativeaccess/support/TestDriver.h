@@ -145,4 +145,19 @@ class TestDriver : public CNADriver {
   CNADriverSQL* _pclAllocDriverSQL(CNAError* error) override;
 };
 
+// Makes a TestDriver the process's driver for the scope of a test (holders
+// and clones come from its factories) and puts the previous one back after.
+class DriverScope {
+ public:
+  DriverScope();
+  ~DriverScope();
+  DriverScope(const DriverScope&) = delete;
+  DriverScope& operator=(const DriverScope&) = delete;
+  TestDriver* pclGet() const { return m_pclDriver; }
+
+ private:
+  TestDriver* m_pclDriver;
+  CNADriver* m_pclPrevious;
+};
+
 }  // namespace kxtest

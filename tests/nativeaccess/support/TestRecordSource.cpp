@@ -1,5 +1,7 @@
 #include "TestRecordSource.h"
 
+#include <gtest/gtest.h>
+
 #include <cwchar>
 #include <string>
 
@@ -46,6 +48,13 @@ INAItemDescription* TestRecordSource::piNAGetItem(std::uint32_t nIndex) {
   if (nIndex >= m_tabItems.size()) return nullptr;
   m_tabItems[nIndex]->ExternalAddRef();
   return m_tabItems[nIndex];
+}
+
+RecordPtr NewRecord(TestRecordSource& src, eINITTYPE eInit) {
+  CNAXQRecord* p = new CNAXQRecord;
+  p->AddRef();
+  EXPECT_TRUE(p->bInit(&src, eInit));
+  return RecordPtr(p);
 }
 
 }  // namespace kxtest

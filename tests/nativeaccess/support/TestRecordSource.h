@@ -17,19 +17,19 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "CNAItemDescription.h"
-#include "INADataSourceDescription.h"
+#include "CNAXQRecord.h"
+#include "TestSource.h"
 
 namespace kxtest {
 
-class TestRecordSource : public INADataSourceDescription {
+class TestRecordSource : public TestSource {
  public:
   TestRecordSource() = default;
-  TestRecordSource(const TestRecordSource&) = delete;
-  TestRecordSource& operator=(const TestRecordSource&) = delete;
-  virtual ~TestRecordSource();
+  ~TestRecordSource() override;
 
   // A new item laid out after the others; the source holds it. Returned for
   // further settings (digits, default value, key flags ...).
@@ -45,51 +45,28 @@ class TestRecordSource : public INADataSourceDescription {
   int nHandedOut() const;
   int nGetItemCalls = 0;
 
-  // ---- INADataSourceDescription ------------------------------------------
+  // ---- What the items make of the description ------------------------------
   std::uint32_t nGetVersion() override { return 1; }
-  std::uint32_t nGetCompatSince() override { return 1; }
-  std::uint32_t nGetNAVersion() override { return 0xFFFFFFFFu; }
-  std::uint32_t nGetNACompatSince() override { return 0xFFFFFFFFu; }
-  void NAVersion_EmptySlot_3() override {}
-  void ExternalAddRef() override { ++m_nExternalCount; }
-  std::uint32_t nExternalRelease() override { return m_nExternalCount > 0 ? --m_nExternalCount : 0; }
   const wchar_t* pszGetLogicalName() override { return L""; }
   const wchar_t* pszGetPhysicalName() override { return L""; }
-  const wchar_t* pszGetDefaultDirectory() override { return L""; }
+  const wchar_t* pszGetDBTableName() override { return L""; }
   std::uint32_t nGetDiskRecordSize() override { return nDiskRecordSize; }
-  std::uint32_t nGetMemoryRecordSize() override { return nDiskRecordSize; }
   std::uint32_t nGetNumItems() override { return static_cast<std::uint32_t>(m_tabItems.size()); }
-  std::uint32_t nGetNumKeys() override { return 0; }
-  std::uint32_t nGetNumMemos() override { return 0; }
   std::uint32_t nGetNumItemPhysicallyInFic() override { return nItemsInRecord; }
   INAItemDescription* piNAGetItem(const wchar_t* pszName) override;
   INAItemDescription* piNAGetItem(std::uint32_t nIndex) override;
-  INAItemDescription* piNAGetKey(std::uint32_t) override { return nullptr; }
-  INAItemDescription* piNAGetMemo(std::uint32_t) override { return nullptr; }
-  int eGetNASubDataType() override { return 1; }
-  const wchar_t* pszGetDBTableName() override { return L""; }
-  INAItemDescription* piGetBestParseItemDesc() override { return nullptr; }
-  const wchar_t* pszGetExtendedInfo() override { return L""; }
-  const wchar_t* pszGetType() override { return L""; }
-  const wchar_t* pszGetOwner() override { return L""; }
-  const wchar_t* pszGetDefaultDatabase() override { return L""; }
-  const wchar_t* pszGetExtension() override { return nullptr; }
-  const wchar_t* pszGetCaption() override { return nullptr; }
-  int bGetNullSupported() override { return 1; }
-  void EmptySlot137() override {}
-  void EmptySlot138() override {}
-  void EmptySlot139() override {}
-  void EmptySlot140() override {}
-  void EmptySlot141() override {}
-  void EmptySlot142() override {}
-  void EmptySlot143() override {}
-  void EmptySlot144() override {}
-  void EmptySlot145() override {}
-  void EmptySlot146() override {}
 
  private:
   std::vector<CNAItemDescription*> m_tabItems;
-  std::uint32_t m_nExternalCount = 0;
 };
+
+// A record sized for a source, released when the pointer goes.
+struct RecordDeleter {
+  void operator()(CNAXQRecord* p) const { p->nRelease(); }
+};
+using RecordPtr = std::unique_ptr<CNAXQRecord, RecordDeleter>;
+// A new record initialised for `src` (one reference, held by the pointer);
+// a failed initialisation fails the test.
+RecordPtr NewRecord(TestRecordSource& src, eINITTYPE eInit = NA_INITTYPE_EMPTY);
 
 }  // namespace kxtest
