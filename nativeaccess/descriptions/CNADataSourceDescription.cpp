@@ -58,6 +58,8 @@ int CNADataSourceDescription::_bGetQueryShowColumns(CXYStringConcat<wchar_t>* /*
 
 CNAItemDescription* CNADataSourceDescription::pclNAGetCorrespondingItem(const wchar_t*) { return nullptr; }
 
+CNAItemDescription* CNADataSourceDescription::pclNAGetItem(const wchar_t*, int) { return nullptr; }
+
 eNA_ITEMTYPE CNADataSourceDescription::g_eGetNAItemType(std::uint32_t nEngineCode) {
   return nEngineCode <= 41 ? kaeEngineToItem[nEngineCode] : NA_IT_MEMOTEXTE;
 }

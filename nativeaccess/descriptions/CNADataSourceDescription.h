@@ -41,6 +41,13 @@ class CNADataSourceDescription : public INADataSourceDescription, public CInterf
   CNADataSourceDescription(CNAConnectionDescription* connection, CNAError* error);
   ~CNADataSourceDescription() override;
 
+  // The first item named `pszName`, with one external reference for the
+  // caller; null when none. Bit 0 of nMode cuts trailing blanks from both
+  // names before the comparison (mode 3, as the record layouts ask; mode 2
+  // compares the names as they stand). The generic description holds no
+  // items: null.
+  virtual CNAItemDescription* pclNAGetItem(const wchar_t* pszName, int nMode);
+
   // ---- INADataSourceDescription ------------------------------------------
   std::uint32_t nGetVersion() override { return 6; }
   std::uint32_t nGetCompatSince() override { return 1; }

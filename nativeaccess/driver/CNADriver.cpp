@@ -1,6 +1,7 @@
 #include "CNADriver.h"
 
 #include <cwchar>
+#include <new>
 
 #include "CHashTableBounce.h"
 #include "CNAConvertVariant.h"
@@ -12,6 +13,7 @@
 #include "CNADriverSQL.h"
 #include "CNAError.h"
 #include "CNAItemDescription.h"
+#include "CNASQLColumn.h"
 #include "INAConnectionDescription.h"
 #include "StrFunctions.h"
 #include "XQForNA.h"
@@ -208,7 +210,14 @@ CNADataAccess* CNADriver::pclAllocDataAccess(INADataSourceDescription* source, C
   return new CNADataAccess(source, cnx, error);
 }
 
-CNASQLColumn* CNADriver::pclAllocColumn(CNAError* /*error*/, INAItemDescription* /*item*/) { return nullptr; }
+CNASQLColumn* CNADriver::pclAllocColumn(CNAError* error, INAItemDescription* item) {
+  // Columns of the types that hold values: none for type 0, the unnamed
+  // type 8 and types above 31.
+  if (item == nullptr) return nullptr;
+  const eNA_ITEMTYPE e = item->eNAGetItemType();
+  if (e == NA_IT_EMPTY || e == NA_IT_UNKNOWN_8 || e > NA_IT_DECIMAL) return nullptr;
+  return new (std::nothrow) CNASQLColumn(error, item);
+}
 
 CNACommand* CNADriver::pclAllocCommand(CNAError* /*error*/, CNAConnectionDescription* /*cnx*/) {
   return nullptr;
