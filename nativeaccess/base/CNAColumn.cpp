@@ -488,30 +488,23 @@ int CNAColumn::bGetCurrentValue(CAny* value, unsigned index) {
     value->ClearFlags();
     return bBuilt;
   }
-  if (index >= m_piItem->nGetDimension()) return 0;
-  CNAXQRecord* pclXQ = _pclCurrentXQ();
-  if (pclXQ == nullptr) return 0;
-  if (!pclXQ->bItemValueDefined(m_piItem, index)) {
-    *value = CAny();
-    value->__SetType(eGetTNType(), 0);
-    value->SetNull(true);
-    return 1;
-  }
-  return pclXQ->GetItemValue(value, m_piItem, static_cast<int>(index)) ? 1 : 0;
+  return _bReadRecordValue(_pclCurrentXQ(), value, index);
 }
 
 int CNAColumn::bGetOriginalValue(CAny* value, unsigned index) {
   if (value == nullptr || m_piItem == nullptr) return 0;
-  if (index >= m_piItem->nGetDimension()) return 0;
-  CNAXQRecord* pclXQ = _pclOriginalXQ();
-  if (pclXQ == nullptr) return 0;
-  if (!pclXQ->bItemValueDefined(m_piItem, index)) {
+  return _bReadRecordValue(_pclOriginalXQ(), value, index);
+}
+
+int CNAColumn::_bReadRecordValue(CNAXQRecord* record, CAny* value, unsigned index) {
+  if (index >= m_piItem->nGetDimension() || record == nullptr) return 0;
+  if (!record->bItemValueDefined(m_piItem, index)) {
     *value = CAny();
     value->__SetType(eGetTNType(), 0);
     value->SetNull(true);
     return 1;
   }
-  return pclXQ->GetItemValue(value, m_piItem, static_cast<int>(index)) ? 1 : 0;
+  return record->GetItemValue(value, m_piItem, static_cast<int>(index)) ? 1 : 0;
 }
 
 int CNAColumn::bGetBLOB(CAny* value) { return bGetCurrentValue(value, 0); }

@@ -228,6 +228,10 @@ class CNAColumn : public CInterf {
  private:
   CNAXQRecord* _pclCurrentXQ() const;
   CNAXQRecord* _pclOriginalXQ() const;
+  // Element `index` of the item in `record` into *value: a NULL value of
+  // the item's type when the record holds none. False for an index past
+  // the dimension, no record, or a failed read.
+  int _bReadRecordValue(CNAXQRecord* record, CAny* value, unsigned index);
   // The holder follows the record's flag (no bytes written).
   void _SyncNullFromRecord();
   int _bAttachedPath() const { return m_csMemoPath.nTaille() > 0; }
