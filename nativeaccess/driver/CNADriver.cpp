@@ -4,7 +4,9 @@
 #include <new>
 
 #include "CHashTableBounce.h"
+#include "CNACommand.h"
 #include "CNAConvertVariant.h"
+#include "CNAParameter.h"
 #include "CNADataAccess.h"
 #include "CNADataSourceDescription.h"
 #include "INAContext.h"
@@ -219,8 +221,15 @@ CNASQLColumn* CNADriver::pclAllocColumn(CNAError* error, INAItemDescription* ite
   return new (std::nothrow) CNASQLColumn(error, item);
 }
 
-CNACommand* CNADriver::pclAllocCommand(CNAError* /*error*/, CNAConnectionDescription* /*cnx*/) {
-  return nullptr;
+CNACommand* CNADriver::pclAllocCommand(CNAError* error, CNAConnectionDescription* cnx) {
+  // Counts 0: the caller takes the first reference.
+  CNACommand* pclCommand = new (std::nothrow) CNACommand(error, cnx);
+  if (pclCommand != nullptr) pclCommand->SetDriver(this);
+  return pclCommand;
+}
+
+CNACommand* pclAllocCommand(CNAError* error, CNAConnectionDescription* cnx) {
+  return new (std::nothrow) CNACommand(error, cnx);
 }
 
 CNAError* CNADriver::pclAllocError() { return new CNAError(); }
@@ -242,9 +251,11 @@ CNADataSourceDescription* CNADriver::_pclGetTableDesc(const wchar_t* name, CNACo
   return pclSource;
 }
 
-CNAParameter* CNADriver::pclAllocParameter(CNAConvertVariant* /*variant*/, unsigned long /*size*/,
-                                           unsigned int /*kind*/, const wchar_t* /*name*/) {
-  return nullptr;
+CNAParameter* CNADriver::pclAllocParameter(CNAConvertVariant* variant, unsigned long size,
+                                           unsigned int kind, const wchar_t* name) {
+  CNAParameter* pclParameter = new (std::nothrow) CNAParameter(variant, size, kind, name);
+  if (pclParameter != nullptr) pclParameter->SetDriver(this);
+  return pclParameter;
 }
 
 
