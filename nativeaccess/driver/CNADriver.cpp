@@ -258,6 +258,13 @@ CNAParameter* CNADriver::pclAllocParameter(CNAConvertVariant* variant, unsigned 
   return pclParameter;
 }
 
+CNAParameter* CNADriver::pclAllocParameter_col(CNAColumn* column, CNAConvertVariant* variant, unsigned long size,
+                                               unsigned int kind, const wchar_t* name) {
+  CNAParameter* pclParameter = pclAllocParameter(variant, size, kind, name);
+  if (pclParameter != nullptr) pclParameter->SetColum(column);
+  return pclParameter;
+}
+
 
 CNAItemDescription* CNADriver::pclAllocItemDescription() { return new CNAItemDescription(); }
 

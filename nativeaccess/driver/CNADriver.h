@@ -233,6 +233,10 @@ class CNADriver : public INADriver {
                                              unsigned short type);
   CNAConvertVariant* pclGetNewVariant_NV_Any(CNAError* error, CNAConnectionDescription* cnx, CNAColumn* column,
                                              const CAny* value);
+  // A parameter made through slot 55 and bound to `column` (a reference
+  // taken by the parameter); null when slot 55 gives none.
+  CNAParameter* pclAllocParameter_col(CNAColumn* column, CNAConvertVariant* variant, unsigned long size,
+                                      unsigned int kind, const wchar_t* name);
 
   // ---- Query dump ------------------------------------------------------------
   // The captions in the order they load (25 of the 28 fields; the three

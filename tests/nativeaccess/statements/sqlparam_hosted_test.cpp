@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include "CAny.h"
+#include "CNAColumn.h"
 #include "CNAConvertVariant.h"
 #include "CNADriverLock.h"
 #include "CNAError.h"
@@ -188,6 +189,32 @@ TEST_F(sqlparam, OutputQuestionGoesToThePlatform) {
     p->nRelease();
   }
   v->nRelease();
+}
+
+}  // namespace
+
+namespace {
+
+// A parameter made for a column holds the column and takes its item; the
+// column goes back when the parameter does.
+TEST_F(sqlparam, ParameterForAColumnHoldsIt) {
+  auto* pclItem = new CNAItemDescription;
+  pclItem->AddRef();
+  pclItem->bInit(L"NAME", L"", L"NAME", 1, 10, NA_IT_TEXTE, 0, -1, 0, 0, 0);
+  auto* pclColumn = new CNAColumn(nullptr, pclItem);
+  pclColumn->AddRef();
+  CNAConvertVariant* v = Text(L"x");
+  CNAParameter* p = m_pclDriver->pclAllocParameter_col(pclColumn, v, 4, 0, L"p");
+  ASSERT_NE(p, nullptr);
+  p->AddRef();
+  EXPECT_EQ(p->pclGetColumn(), pclColumn);
+  EXPECT_EQ(p->piGetItem(), pclItem);
+  EXPECT_EQ(pclColumn->nGetInternalCount(), 2u);
+  p->nRelease();
+  EXPECT_EQ(pclColumn->nGetInternalCount(), 1u);
+  v->nRelease();
+  pclColumn->nRelease();
+  pclItem->nRelease();
 }
 
 }  // namespace
