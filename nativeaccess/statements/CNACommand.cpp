@@ -425,7 +425,11 @@ void CNACommand::_SetSQLParserInfo(CSQLParserInfo* parser) {
   if (parser != nullptr) parser->AddRef();
   if (m_pclParserInfo != nullptr) m_pclParserInfo->nRelease();
   m_pclParserInfo = parser;
-  if (m_bPassThrough && s_bIsQuerySet(m_clRaw.pszGetW())) m_nQueryType = QUERY_SET;
+  if (m_bPassThrough) {
+    if (s_bIsQuerySet(m_clRaw.pszGetW())) m_nQueryType = QUERY_SET;
+  } else if (m_nQueryType == QUERY_NONE && parser != nullptr) {
+    m_nQueryType = eConvertTypeQuery(static_cast<eTYPEREQUETE>(parser->nGetQueryKind()));
+  }
   _Invalidate();
 }
 

@@ -617,13 +617,14 @@ void CNACommand::_GetMotifVariableFin(wchar_t* out, unsigned int size) {
   else if (out != nullptr && size == 1) *out = 0;
 }
 
-int CNACommand::_bShouldAddParameter(CSQLParserInfo* /*query*/, IExpOpExpression* /*expression*/,
+int CNACommand::_bShouldAddParameter(CSQLParserInfo* query, IExpOpExpression* /*expression*/,
                                      IExpOpExpression* /*parent*/, CNASqlElt::eSQLELT clause,
                                      INAItemDescription* /*item*/) {
   if (!m_bParametersAllowed) return 0;
   if (clause != CNASqlElt::SQLELT_SELECT || (m_nDialectFlags & 2) == 0) return 1;
-  // The parsed query's own kind comes with the parsed-query layer: a query
-  // of unknown kind is taken as a SELECT.
+  // The parsed query's own kind decides; without parsed information, the
+  // command's type (a query of unknown kind is taken as a SELECT).
+  if (query != nullptr) return query->nGetQueryKind() != TYPEREQUETE_SELECT ? 1 : 0;
   return m_nQueryType != QUERY_SELECT && m_nQueryType != QUERY_NONE ? 1 : 0;
 }
 

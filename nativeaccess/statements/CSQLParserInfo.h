@@ -1,12 +1,15 @@
 // CSQLParserInfo: what the library keeps of a parsed query (the SQL
 // runtime's parser information). Declared here with what the record layer
-// reads of it: the items of the query's ORDER BY clause, in clause order;
-// the statement layer completes it.
+// and the command builder read of it: the items of the query's ORDER BY
+// clause, in clause order, and the parsed query's kind (the platform's
+// query kinds: 1 SELECT, 3 UPDATE, 4 INSERT ...; 0 when unknown); the
+// statement layer completes it.
 //
 // Ownership: a CInterf. The ORDER BY items belong to the SQL runtime and
 // are not referenced here; they live as long as the parser information.
 #pragma once
 
+#include <cstdint>
 #include <vector>
 
 #include "CInterf.h"
@@ -29,8 +32,13 @@ class CSQLParserInfo : public CInterf {
   // Appends an entry to the ORDER BY clause (filled from the parser).
   void AddRubriqueClauseOrder(IInfoRubrique* item) { m_tabOrder.push_back(item); }
 
+  // The parsed query's kind (filled from the parser).
+  std::int32_t nGetQueryKind() const { return m_nQueryKind; }
+  void SetQueryKind(std::int32_t kind) { m_nQueryKind = kind; }
+
  protected:
   std::vector<IInfoRubrique*> m_tabOrder;
   int m_nOrderCursor = -1;
+  std::int32_t m_nQueryKind = 0;
 };
 KX_CINTERF_REF_TRAITS(CSQLParserInfo)

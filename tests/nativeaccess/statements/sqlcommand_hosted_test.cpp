@@ -532,6 +532,44 @@ TEST_F(sqlcommand, QueryTypeTable) {
   p->bComplete(L"SET NAMES utf8mb4");
   p->_SetSQLParserInfo(nullptr);
   EXPECT_EQ(10, p->nGetQueryType());
+  // Without pass-through an unset type comes from the parsed query's kind;
+  // a type already set stays.
+  auto* pclParsed = new CSQLParserInfo;
+  pclParsed->AddRef();
+  pclParsed->SetQueryKind(TYPEREQUETE_UPDATE);
+  CNACommand* pclUnset = New();
+  pclUnset->_SetSQLParserInfo(pclParsed);
+  EXPECT_EQ(CNACommand::QUERY_UPDATE, pclUnset->nGetQueryType());
+  CNACommand* pclSet = New();
+  pclSet->SetQueryType(TYPEREQUETE_DELETE);
+  pclSet->_SetSQLParserInfo(pclParsed);
+  EXPECT_EQ(CNACommand::QUERY_DELETE, pclSet->nGetQueryType());
+  pclParsed->nRelease();
+}
+
+// Parameters are refused everywhere when not allowed; with dialect bit 1 a
+// parsed SELECT keeps the literals of its select list, any other kind of
+// query takes them as parameters.
+TEST_F(sqlcommand, ParametersInTheSelectListFollowTheParsedKind) {
+  auto* pclSelect = new CSQLParserInfo;
+  pclSelect->AddRef();
+  pclSelect->SetQueryKind(TYPEREQUETE_SELECT);
+  auto* pclInsert = new CSQLParserInfo;
+  pclInsert->AddRef();
+  pclInsert->SetQueryKind(TYPEREQUETE_INSERT);
+  CNACommand* p = New();
+  const auto eSelectList = CNASqlElt::SQLELT_SELECT;
+  EXPECT_EQ(1, p->_bShouldAddParameter(pclSelect, nullptr, nullptr, eSelectList, nullptr)) << "no dialect bit";
+  p->SetDialectFlags(p->nGetDialectFlags() | 2);
+  EXPECT_EQ(0, p->_bShouldAddParameter(pclSelect, nullptr, nullptr, eSelectList, nullptr));
+  EXPECT_EQ(1, p->_bShouldAddParameter(pclInsert, nullptr, nullptr, eSelectList, nullptr));
+  p->SetQueryType(TYPEREQUETE_INSERT);
+  EXPECT_EQ(0, p->_bShouldAddParameter(pclSelect, nullptr, nullptr, eSelectList, nullptr))
+      << "the parsed kind, not the command's type";
+  p->SetParametersAllowed(0);
+  EXPECT_EQ(0, p->_bShouldAddParameter(pclInsert, nullptr, nullptr, eSelectList, nullptr));
+  pclSelect->nRelease();
+  pclInsert->nRelease();
 }
 
 TEST_F(sqlcommand, LikeEscapingForTheNativeEngine) {
