@@ -25,34 +25,14 @@
 #include "MariaDbClient.h"
 #include "StandInStrMemAlloc.h"
 #include "TestSupport.h"
+#include "mysql/support/LiveText.h"
 #include "nativeaccess/support/TestConnection.h"
 #include "nativeaccess/support/TestDriver.h"
 
 namespace {
 
-std::wstring WideFromUTF8(const std::string& s) {
-  std::wstring w;
-  for (std::size_t i = 0; i < s.size();) {
-    const unsigned char c = static_cast<unsigned char>(s[i]);
-    if (c < 0x80) {
-      w += c;
-      ++i;
-    } else if ((c & 0xE0) == 0xC0 && i + 1 < s.size()) {
-      w += static_cast<wchar_t>(((c & 0x1F) << 6) | (s[i + 1] & 0x3F));
-      i += 2;
-    } else {
-      w += static_cast<wchar_t>(((c & 0x0F) << 12) | ((s[i + 1] & 0x3F) << 6) | (s[i + 2] & 0x3F));
-      i += 3;
-    }
-  }
-  return w;
-}
-
-std::string Narrow(const wchar_t* psz) {
-  std::string s;
-  for (; psz != nullptr && *psz != 0; ++psz) s += *psz < 0x80 ? static_cast<char>(*psz) : '?';
-  return s;
-}
+using kxtest::Narrow;
+using kxtest::WideFromUTF8;
 
 struct ValueCase {
   const wchar_t* psz;

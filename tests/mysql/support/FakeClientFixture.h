@@ -21,6 +21,7 @@
 #include "StandInStrMemAlloc.h"
 #include "TestSupport.h"
 #include "mysql/fakeclient/FakeClientScript.h"
+#include "mysql/support/LiveText.h"
 #include "nativeaccess/support/TestConnection.h"
 
 namespace kxtest {
@@ -34,13 +35,6 @@ class ProbeConnection : public CMySQLConnection {
   void SetApplicationCodePage(int n) { m_nApplicationCodePage = n; }
   bool bHoldsHandle() const { return m_pMySQL != nullptr; }
 };
-
-inline std::string Narrow(const wchar_t* psz) {
-  std::string s;
-  for (; psz != nullptr && *psz != 0; ++psz)
-    s += *psz < 0x80 ? static_cast<char>(*psz) : '?';
-  return s;
-}
 
 class FakeClientTest : public testing::Test {
  protected:
