@@ -19,6 +19,7 @@
 #include "StandInStrMemAlloc.h"
 #include "TestSupport.h"
 #include "mysql/support/LiveText.h"
+#include "mysql/support/MariaDbLiveTest.h"
 #include "nativeaccess/support/TestConnection.h"
 
 namespace {
@@ -32,73 +33,18 @@ class ProbeConnection : public CMySQLConnection {
   int nCodePage() const { return m_nDataBaseCodePage; }
 };
 
-// The string memory, the pinned client library, the fixture's parameters
-// and the test's own client (ended last: after the library's last call).
-class ServerLive : public testing::Test {
+// The fixture's TLS user and keys on top of the live base.
+class ServerLive : public kxtest::MariaDbLiveTest {
  protected:
+  ServerLive() : MariaDbLiveTest("kxlive_") {}
   void SetUp() override {
-    m_piSavedAlloc = CInformationModule::ms_piStrMemAlloc;
-    CInformationModule::ms_piStrMemAlloc = &m_alloc;
-    // The client library's one-time set-up stays mapped after the module
-    // end unloads it, so the leak checker sees it referenced.
-    ASSERT_NE(dlopen("libmariadb.so.3", RTLD_NOW | RTLD_NODELETE), nullptr) << dlerror();
-    std::string failure;
-    ASSERT_TRUE(kxtest::ReadMariaDbConnection(m_c, failure)) << failure;
+    MariaDbLiveTest::SetUp();
     ASSERT_FALSE(m_c.sslUser.empty()) << "the fixture wrote no TLS user";
-    m_client.reset(new kxtest::MariaDbClient());
-    ASSERT_TRUE(m_client->bLoaded()) << m_client->LoadError();
-    m_pSession = m_client->Connect(m_c, failure);
-    ASSERT_NE(m_pSession, nullptr) << failure;
-    m_sTable = "kxlive_" + std::to_string(getpid());
-  }
-  void TearDown() override {
-    CNAFunctionLoader::g_Term();
-    if (m_pSession != nullptr) {
-      std::string failure;
-      m_client->Execute(m_pSession, "DROP TABLE IF EXISTS " + m_sTable, failure);
-      m_client->Close(m_pSession);
-    }
-    m_client.reset();
-    EXPECT_EQ(m_alloc.nGetLiveBlocks(), 0u);
-    CInformationModule::ms_piStrMemAlloc = m_piSavedAlloc;
-  }
-  // A description of the fixture's server over TCP as `user`.
-  void Describe(kxtest::TestHostDescription& host, const std::string& user,
-                const std::string& password, const std::wstring& keys) {
-    m_sServer = WideFromUTF8(m_c.host);
-    m_sUser = WideFromUTF8(user);
-    m_sPassword = WideFromUTF8(password);
-    m_sExtended = L"Server Port=" + std::to_wstring(m_c.port);
-    if (keys.find(L"Initial Catalog") == std::wstring::npos)
-      m_sExtended += L";Initial Catalog=" + WideFromUTF8(m_c.database);
-    if (!keys.empty()) m_sExtended += L";" + keys;
-    host.pszDataSource = m_sServer.c_str();
-    host.pszUser = m_sUser.c_str();
-    host.pszPassword = m_sPassword.c_str();
-    host.pszExtendedInfo = m_sExtended.c_str();
   }
   std::wstring SSLKeys() const {
     return L"SSL CA=" + WideFromUTF8(m_c.sslCA) + L";SSL Cert=" + WideFromUTF8(m_c.sslCert) +
            L";SSL Key=" + WideFromUTF8(m_c.sslKey);
   }
-  std::string Value(const std::string& sql) {
-    std::string failure;
-    const std::string v = m_client->QueryValue(m_pSession, sql, failure);
-    EXPECT_TRUE(failure.empty()) << sql << ": " << failure;
-    return v;
-  }
-  void Run(const std::string& sql) {
-    std::string failure;
-    EXPECT_TRUE(m_client->Execute(m_pSession, sql, failure)) << sql << ": " << failure;
-  }
-
-  CStandInStrMemAlloc m_alloc;
-  IStrMemAlloc* m_piSavedAlloc = nullptr;
-  kxtest::MariaDbConnection m_c;
-  std::unique_ptr<kxtest::MariaDbClient> m_client;
-  void* m_pSession = nullptr;
-  std::string m_sTable;
-  std::wstring m_sServer, m_sUser, m_sPassword, m_sExtended;
 };
 
 std::wstring W(const std::string& s) { return std::wstring(s.begin(), s.end()); }

@@ -26,6 +26,7 @@
 #include "StandInStrMemAlloc.h"
 #include "TestSupport.h"
 #include "mysql/support/LiveText.h"
+#include "mysql/support/MariaDbLiveTest.h"
 #include "nativeaccess/support/TestConnection.h"
 #include "nativeaccess/support/TestDriver.h"
 
@@ -47,58 +48,18 @@ const ValueCase kaValues[] = {
     {L"'; DROP TABLE t; --", false},
 };
 
-class sqlcommand_live : public testing::Test {
+class sqlcommand_live : public kxtest::MariaDbLiveTest {
  protected:
+  sqlcommand_live() : MariaDbLiveTest("kxcmd_") {}
   void SetUp() override {
-    m_piSavedAlloc = CInformationModule::ms_piStrMemAlloc;
-    CInformationModule::ms_piStrMemAlloc = &m_alloc;
-    ASSERT_NE(dlopen("libmariadb.so.3", RTLD_NOW | RTLD_NODELETE), nullptr) << dlerror();
-    std::string failure;
-    ASSERT_TRUE(kxtest::ReadMariaDbConnection(m_c, failure)) << failure;
-    m_client.reset(new kxtest::MariaDbClient());
-    ASSERT_TRUE(m_client->bLoaded()) << m_client->LoadError();
-    m_pSession = m_client->Connect(m_c, failure);
-    ASSERT_NE(m_pSession, nullptr) << failure;
-    m_sTable = "kxcmd_" + std::to_string(getpid());
+    MariaDbLiveTest::SetUp();
     ASSERT_TRUE(CNADriverLock::s_bCreate());
     m_pclDriver = new kxtest::TestDriver();
     ASSERT_EQ(1, m_pclDriver->bInitDriver());
   }
   void TearDown() override {
     delete m_pclDriver;
-    CNAFunctionLoader::g_Term();
-    if (m_pSession != nullptr) {
-      std::string failure;
-      m_client->Execute(m_pSession, "DROP TABLE IF EXISTS " + m_sTable, failure);
-      m_client->Close(m_pSession);
-    }
-    m_client.reset();
-    EXPECT_EQ(m_alloc.nGetLiveBlocks(), 0u);
-    CInformationModule::ms_piStrMemAlloc = m_piSavedAlloc;
-  }
-  void Describe(kxtest::TestHostDescription& host, const std::string& user, const std::string& password,
-                const std::wstring& keys) {
-    m_sServer = WideFromUTF8(m_c.host);
-    m_sUser = WideFromUTF8(user);
-    m_sPassword = WideFromUTF8(password);
-    m_sExtended = L"Server Port=" + std::to_wstring(m_c.port) + L";Initial Catalog=" + WideFromUTF8(m_c.database);
-    if (!keys.empty()) m_sExtended += L";" + keys;
-    host.pszDataSource = m_sServer.c_str();
-    host.pszUser = m_sUser.c_str();
-    host.pszPassword = m_sPassword.c_str();
-    host.pszExtendedInfo = m_sExtended.c_str();
-  }
-  std::string Value(const std::string& sql) {
-    std::string failure;
-    const std::string v = m_client->QueryValue(m_pSession, sql, failure);
-    EXPECT_TRUE(failure.empty()) << sql << ": " << failure;
-    return v;
-  }
-  bool Run(const std::string& sql) {
-    std::string failure;
-    const bool b = m_client->Execute(m_pSession, sql, failure);
-    EXPECT_TRUE(b) << sql << ": " << failure;
-    return b;
+    MariaDbLiveTest::TearDown();
   }
 
   // A command on `cnx` (one reference held by the caller).
@@ -133,13 +94,6 @@ class sqlcommand_live : public testing::Test {
 
   void RunMode(bool bUnicode, bool bNoBackslashEscapes);
 
-  CStandInStrMemAlloc m_alloc;
-  IStrMemAlloc* m_piSavedAlloc = nullptr;
-  kxtest::MariaDbConnection m_c;
-  std::unique_ptr<kxtest::MariaDbClient> m_client;
-  void* m_pSession = nullptr;
-  std::string m_sTable;
-  std::wstring m_sServer, m_sUser, m_sPassword, m_sExtended;
   kxtest::TestDriver* m_pclDriver = nullptr;
 };
 
