@@ -7,6 +7,10 @@
 // Without a library path the library and the stand-in are taken from the
 // directory of this program. With a host or a socket the driver opens (and
 // closes) a connection to that server; without, those steps are skipped.
+// On an open connection kxhost creates a table of its own over a session of
+// the client library (kxhost_t<pid>, dropped at the end) and asks the
+// driver whether it and a missing table exist (bTableExists, slot 26): the
+// answers print as "1 1" and "1 0" (answer, existence).
 //
 // Exit status: 0 when every step answered as expected, 1 when a step of the
 // library failed, 2 when only the connection was refused, 64 on a bad
@@ -224,6 +228,117 @@ bool PinClientLibrary(const std::string& sPath) {
   return true;
 }
 
+// kxhost's own session on the server, through the client library the
+// driver uses (kept mapped to the end of the process, as PinClientLibrary
+// does), for the set-up the driver's answers are checked against.
+class CKxHostSession {
+ public:
+  CKxHostSession() = default;
+  CKxHostSession(const CKxHostSession&) = delete;
+  CKxHostSession& operator=(const CKxHostSession&) = delete;
+  ~CKxHostSession() {
+    if (m_pMySQL != nullptr && m_pfnClose != nullptr) m_pfnClose(m_pMySQL);
+  }
+
+  // Connects as the server's arguments say; false with *failure set.
+  bool bConnect(const STServer& stServer, std::string* failure) {
+    void* h = dlopen("libmariadb.so.3", RTLD_NOW | RTLD_NODELETE);
+    if (h == nullptr) h = dlopen("libmariadb.so", RTLD_NOW | RTLD_NODELETE);
+    if (h == nullptr) {
+      *failure = "the client library cannot be loaded";
+      return false;
+    }
+    auto pfnInit = reinterpret_cast<void* (*)(void*)>(dlsym(h, "mysql_init"));
+    auto pfnConnect = reinterpret_cast<void* (*)(void*, const char*, const char*, const char*,
+                                                 const char*, unsigned, const char*, unsigned long)>(
+        dlsym(h, "mysql_real_connect"));
+    m_pfnQuery = reinterpret_cast<int (*)(void*, const char*, unsigned long)>(dlsym(h, "mysql_real_query"));
+    m_pfnStore = reinterpret_cast<void* (*)(void*)>(dlsym(h, "mysql_store_result"));
+    m_pfnFree = reinterpret_cast<void (*)(void*)>(dlsym(h, "mysql_free_result"));
+    m_pfnError = reinterpret_cast<const char* (*)(void*)>(dlsym(h, "mysql_error"));
+    m_pfnClose = reinterpret_cast<void (*)(void*)>(dlsym(h, "mysql_close"));
+    dlclose(h);
+    if (pfnInit == nullptr || pfnConnect == nullptr || m_pfnQuery == nullptr || m_pfnStore == nullptr ||
+        m_pfnFree == nullptr || m_pfnError == nullptr || m_pfnClose == nullptr) {
+      *failure = "the client library lacks a function";
+      return false;
+    }
+    m_pMySQL = pfnInit(nullptr);
+    if (m_pMySQL == nullptr) {
+      *failure = "mysql_init failed";
+      return false;
+    }
+    auto psz = [](const std::string& s) { return s.empty() ? nullptr : s.c_str(); };
+    if (pfnConnect(m_pMySQL, psz(stServer.sHost), psz(stServer.sUser), psz(stServer.sPassword),
+                   psz(stServer.sDatabase), stServer.nPort, psz(stServer.sSocket), 0) == nullptr) {
+      *failure = m_pfnError(m_pMySQL);
+      m_pfnClose(m_pMySQL);
+      m_pMySQL = nullptr;
+      return false;
+    }
+    return true;
+  }
+  // Runs one statement and drops any rows; false with *failure set.
+  bool bExecute(const std::string& sql, std::string* failure) {
+    if (m_pMySQL == nullptr) return false;
+    if (m_pfnQuery(m_pMySQL, sql.data(), sql.size()) != 0) {
+      *failure = m_pfnError(m_pMySQL);
+      return false;
+    }
+    if (void* pResult = m_pfnStore(m_pMySQL)) m_pfnFree(pResult);
+    return true;
+  }
+
+ private:
+  void* m_pMySQL = nullptr;
+  int (*m_pfnQuery)(void*, const char*, unsigned long) = nullptr;
+  void* (*m_pfnStore)(void*) = nullptr;
+  void (*m_pfnFree)(void*) = nullptr;
+  const char* (*m_pfnError)(void*) = nullptr;
+  void (*m_pfnClose)(void*) = nullptr;
+};
+
+// Narrow ASCII text as a wide one.
+std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+// Asks the driver whether a table kxhost created and a missing one exist;
+// prints both answers ("<answer> <existence>"). False when an answer is not
+// the expected one or the set-up failed.
+bool CheckTableExists(INADriver* piDriver, INAConnectionDescription* piConnection,
+                      const STServer& stServer) {
+  const std::string sTable = "kxhost_t" + std::to_string(getpid());
+  const std::string sMissing = "kxhost_missing_t" + std::to_string(getpid());
+  CKxHostSession clSession;
+  std::string sFailure;
+  if (!clSession.bConnect(stServer, &sFailure) ||
+      !clSession.bExecute("CREATE TABLE IF NOT EXISTS " + sTable + " (id INT PRIMARY KEY)", &sFailure)) {
+    std::printf("-> set-up of bTableExists failed: %s\n", Masked(sFailure, stServer.sPassword).c_str());
+    return false;
+  }
+  std::printf("-> set-up: table %s created\n", sTable.c_str());
+  bool bExpected = true;
+  const struct {
+    std::string sName;
+    const char* pszWhat;
+    int nExists;
+  } astCases[] = {{sTable, "the table kxhost created", 1}, {sMissing, "a missing table", 0}};
+  for (const auto& stCase : astCases) {
+    int nExists = -1;
+    const std::wstring sName = Wide(stCase.sName);
+    const int nAnswer = piDriver->bTableExists(&nExists, sName.c_str(), piConnection);
+    std::printf("-> bTableExists (slot 26), %s: %d %d\n", stCase.pszWhat, nAnswer, nExists);
+    if (nAnswer != 1 || nExists != stCase.nExists) {
+      PrintDriverError(piDriver, stServer.sPassword);
+      bExpected = false;
+    }
+  }
+  if (!clSession.bExecute("DROP TABLE IF EXISTS " + sTable, &sFailure)) {
+    std::printf("-> dropping %s failed: %s\n", sTable.c_str(), Masked(sFailure, stServer.sPassword).c_str());
+    bExpected = false;
+  }
+  return bExpected;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -368,6 +483,7 @@ int main(int argc, char** argv) {
           nAnswer = piDriver->bHConnexionDiagnose(nullptr, &clConnection, L"kxhost", 0);
           std::printf("-> bHConnexionDiagnose: %d\n", nAnswer);
           PrintDriverError(piDriver, stServer.sPassword);
+          if (!CheckTableExists(piDriver, &clConnection, stServer)) nStatus = 1;
         }
         const std::string sClient = MappedClientLibrary();
         if (sClient.empty()) {

@@ -7,6 +7,9 @@ class ICollecteurTopo;          // topology collector (item 10)
 class IInformationComposante;   // component information (item 15)
 class IDumpMemoire;             // target of a memory dump (message 5238)
 class IVMData;                  // the virtual machine's data (the driver's bSetVMAndLibShop)
-class ISQLParserInformation;    // the SQL runtime's analysis of one query
 class INAQueryExecution;        // the runtime's execution context of one query
 class INACopyCtx;               // the runtime's context copy (bCopyContext)
+
+// The SQL runtime's analysis of one query is read by the library: its
+// interface has a header of its own.
+#include "ISQLParserInformation.h"

@@ -1,11 +1,14 @@
 // CMySQLDriver: the MariaDB/MySQL driver, the concrete driver the library's
 // entry hands to the runtime.
 //
-// For now it supplies what the generic driver cannot: its connection
-// factory (slot 59 gives a CMySQLConnection) and its value 100. The
-// statement factory (slot 49) and the SQL face (slot 61) give null until
-// the driver's statements exist; the generic layer reports that as out of
-// memory.
+// It decides which concrete classes the generic driver gets from its
+// factories (the connection, slot 59; the SQL face, slot 61), how the
+// existence of a table is asked of the server, how a table or a query's
+// rows are locked with SQL, what debug line a crash inside the client
+// library adds, and how the module ends. Its default read block size is 100
+// rows (the generic driver has no limit). The statement factory (slot 49)
+// gives null until the driver's table statements exist; the generic layer
+// reports that as out of memory.
 //
 // Loading the library registers this driver with the entry points
 // (NA_bRegisterConcreteDriver), so piQueryInterface makes a CMySQLDriver and
@@ -24,21 +27,56 @@ class CMySQLDriver : public CNADriver {
   CMySQLDriver();
   ~CMySQLDriver() override;
 
+  // Slot 21: locks table `table` on the registered connection of `cnx`
+  // ("SELECT * FROM <table> FOR UPDATE" through the SQL face, opening the
+  // connection first when needed). Takes the lock, resets the driver's
+  // error; user error 14 (5.1) when the connection is not registered.
+  int bSQLBloqueTable(INAConnectionDescription* cnx, const wchar_t* table) override;
+  // Slot 22: the same for the rows of the query `parser` analysed (its SQL
+  // text followed by FOR UPDATE, the rows dropped); user error 14 (5.2)
+  // when the connection is not registered. A failure is reported in the
+  // SQL face's error object and, when that is another, in the driver's.
+  int bSQLBloqueRequete(INAConnectionDescription* cnx, ISQLParserInformation* parser) override;
+
   // Slot 49: null (the driver's statements are not provided yet).
   CNAStatement* pclAllocStatement(CNADataAccess* access, CNAConnectionDescription* cnx,
                                   CNAError* error) override;
+  // Slot 58: adds debug message 3355 to `error` with the client API
+  // version this driver was written for ("3.23.52") and the loaded client
+  // library's version text (empty without a connection). Nothing without
+  // an error object.
+  void OnFatalErrorAddDebugMessage(CNAError* error, CNAConnectionDescription* cnx) override;
   // Slot 59: a new CMySQLConnection (counts 0) reading `cnx`; null when it
   // cannot be allocated.
   CNAConnectionDescription* _pclAllocConnectionDescription(const wchar_t* identification,
                                                            INAConnectionDescription* cnx) override;
-  // Slot 61: null (no SQL face yet).
+  // Slot 61: a new CMySQLDriverSQL (counts 0) on this driver and `error`;
+  // null without memory.
   CNADriverSQL* _pclAllocDriverSQL(CNAError* error) override;
+  // Slot 64: asks the server "SHOW COLUMNS FROM <name as the connection
+  // formats it>" through the SQL face's internal execution (errors into
+  // the driver's error object). Answered: *exists = 1, 1. The server has no
+  // such table (1146): *exists = 0, 1, the server's error left in the
+  // error object. Any other failure (a name that cannot be formatted, no
+  // privilege, a lost server): *exists = 0, 0.
+  int _bTableExists(int* exists, const wchar_t* name, CNAConnectionDescription* cnx) override;
 
   // The module end of this driver: the connection class's end step
   // (CMySQLConnection::g_TermNativeLibrary), then the generic module end
   // (CNADriver::g_NATermModule).
   static void g_NATermModule();
 
-  // The driver's value.
+  // The driver's value (default read block size, rows).
   static constexpr std::int64_t knDriverValue = 100;
+  // The client API version named by the fatal-error debug line.
+  static constexpr const wchar_t* kszClientAPIVersion = L"3.23.52";
+  // The server's "table does not exist".
+  static constexpr std::uint32_t knErrNoSuchTable = 1146;
+  // User error of an unknown connection, and the location lines (5.b) of
+  // the two locks.
+  static constexpr unsigned int knErrNotRegistered = 14;
+  static constexpr int knLocationTableLock = 1;
+  static constexpr int knLocationQueryLock = 2;
+  // Debug message of a crash inside the client library.
+  static constexpr unsigned int knMsgClientCrash = 3355;
 };

@@ -102,6 +102,8 @@ class CNAConnectionDescription : public CInterf {
   std::uint32_t nGetCnxNumber() const { return m_nCnxNumber; }
   // The kind of server the connection talks to (its dialect).
   eDATASOURCE eGetDataSource() const { return m_eDataSource; }
+  // The server's major version (-1 until an opening read it).
+  std::int32_t nGetServerMajor() const { return m_nServerMajor; }
   const wchar_t* pszGetIdentification() const { return m_csIdentification.pszGet(); }
   // The empty-as-NULL mode: 1 stores empty texts and binaries as NULL; 0
   // (every kind: the server keeps '' and NULL apart) keeps them as values.
@@ -176,6 +178,8 @@ class CNAConnectionDescription : public CInterf {
   virtual CNATransaction* pclAllocTransaction();             // 22
   virtual int bSQLBloque(CNAError* error, const wchar_t* table);              // 23
   virtual int bSQLBloque(CNAError* error, ISQLParserInformation* parser);     // 24: false
+  // Runs the query, without its trailing blanks and semicolons, followed by
+  // a line break and " FOR UPDATE"; the rows are dropped unread.
   virtual int bSQLBloqueRequete(CNAError* error, const wchar_t* query);       // 25
   // Refuses: user error 8 (type 7) naming `name` as the table; false,
   // *result unchanged.

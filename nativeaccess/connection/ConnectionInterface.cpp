@@ -3,6 +3,8 @@
 // the transaction operations and the simple statements that run on a
 // driver-level statement.
 #include <climits>
+#include <cwchar>
+#include <cwctype>
 #include <new>
 
 #include "CAny.h"
@@ -145,8 +147,17 @@ int CNAConnectionDescription::bSQLBloque(CNAError* /*error*/, ISQLParserInformat
 }
 
 int CNAConnectionDescription::bSQLBloqueRequete(CNAError* error, const wchar_t* query) {
-  CTString clText(query != nullptr ? query : L"");
-  clText.Add(L" FOR UPDATE");
+  // The clause must reach the server as part of the query: a trailing ";"
+  // would end the statement before it, and a trailing "--" or "#" comment
+  // would swallow it. So trailing blanks and semicolons go, and the clause
+  // starts a line of its own.
+  const wchar_t* pszQuery = query != nullptr ? query : L"";
+  long nLength = static_cast<long>(std::wcslen(pszQuery));
+  while (nLength > 0 && (std::iswspace(static_cast<wint_t>(pszQuery[nLength - 1])) != 0 ||
+                         pszQuery[nLength - 1] == L';'))
+    --nLength;
+  CTString clText(pszQuery, nLength);
+  clText.Add(L"\n FOR UPDATE");
   return bExecuteQueryIgnoreResult(error, clText.pszGet());
 }
 

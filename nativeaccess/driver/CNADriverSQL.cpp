@@ -1,9 +1,31 @@
 #include "CNADriverSQL.h"
 
+#include <cwchar>
+
+#include "CAny.h"
+#include "CNAConnectionDescription.h"
 #include "CNAError.h"
 #include "CXError.h"
+#include "CXYStringConcat.h"
 
-CNADriverSQL::~CNADriverSQL() = default;
+namespace {
+
+// Growth step of the buffers of a list (characters).
+constexpr std::uint64_t knListStep = 1024;
+constexpr std::uint64_t knRowStep = 256;
+
+}  // namespace
+
+CNADriverSQL::CNADriverSQL(CNADriver* driver, CNAError* error)
+    : m_pclDriver(driver), m_pclError(error) {
+  if (m_pclError != nullptr) m_pclError->AddRef();
+}
+
+CNADriverSQL::~CNADriverSQL() {
+  CNAError* pclError = m_pclError;
+  m_pclError = nullptr;
+  if (pclError != nullptr) pclError->nRelease();
+}
 
 std::uint32_t CNADriverSQL::nExternalRelease() {
   if (m_nExternalCount == 0) return 0;
@@ -59,3 +81,95 @@ int CNADriverSQL::bGetLinkList(CAny* /*result*/, CNAConnectionDescription* /*con
 }
 
 int CNADriverSQL::bGetColumnTypeList(CAny* /*result*/, int /*reserved1*/, int /*reserved2*/) { return 0; }
+
+
+// ---------------------------------------------------------------------------
+// Locks
+// ---------------------------------------------------------------------------
+
+int CNADriverSQL::bSQLBloqueTable(CNAError* error, CNAConnectionDescription* connection,
+                                  const wchar_t* table, unsigned int /*flags*/) {
+  if (connection == nullptr) return 0;
+  if (!connection->bIsOpen() && !connection->bOpen(error)) return 0;
+  return connection->bSQLBloque(error, table) ? 1 : 0;
+}
+
+int CNADriverSQL::bSQLBloqueRequete(CNAConnectionDescription* connection, const wchar_t* query,
+                                    unsigned int /*flags*/) {
+  if (connection == nullptr) return 0;
+  if (!connection->bIsOpen() && !connection->bOpen(m_pclError)) return 0;
+  return connection->bSQLBloqueRequete(m_pclError, query) ? 1 : 0;
+}
+
+// ---------------------------------------------------------------------------
+// Query builders
+// ---------------------------------------------------------------------------
+
+int CNADriverSQL::_bGetDatabaseListQuery(CTStringConcatAW* /*text*/,
+                                         CNAConnectionDescription* /*connection*/,
+                                         unsigned int /*flags*/) {
+  return 0;
+}
+
+int CNADriverSQL::_bGetDatabaseTableListQuery(CTStringConcatAW* /*text*/,
+                                              const wchar_t* /*database*/,
+                                              CNAConnectionDescription* /*connection*/,
+                                              unsigned int /*flags*/) {
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// List queries
+// ---------------------------------------------------------------------------
+
+int CNADriverSQL::_bGetList(CXYStringConcat<wchar_t>* out, CNAConnectionDescription* connection,
+                            const wchar_t* query, unsigned int columns, unsigned int flags,
+                            const wchar_t* separator) {
+  if (out != nullptr) out->SetLength(0);
+  CNAStatementSQL* pclStatement = nullptr;
+  if (!bExecute(m_pclError, &pclStatement, connection, query, nullptr, NA_WRITEPARSE_NONE)) return 0;
+  // A text without a result set (a statement, or a SHOW the server answers
+  // with nothing) lists nothing.
+  if (pclStatement == nullptr) return 1;
+  const long nSeparator = separator != nullptr ? static_cast<long>(std::wcslen(separator)) : 0;
+  CXYStringConcat<wchar_t> clRow(knRowStep);
+  int bResult = 1;
+  bool bFirst = true;
+  for (;;) {
+    const int nFetched = pclStatement->bFetch(flags);
+    if (nFetched != 1) {
+      bResult = nFetched;
+      break;
+    }
+    if (pclStatement->bNoCurrentRow()) break;
+    clRow.SetLength(0);
+    if (!pclStatement->bGetRow(&clRow, L"\t", static_cast<int>(columns), 0)) {
+      bResult = 0;
+      break;
+    }
+    if (out == nullptr) continue;
+    if (!bFirst) out->Add(separator, nSeparator);
+    out->Add(clRow.pszGet(), static_cast<long>(clRow.nGetLength()));
+    bFirst = false;
+  }
+  pclStatement->nRelease();
+  return bResult;
+}
+
+int CNADriverSQL::_bGetList(CAny* list, CNAConnectionDescription* connection, const wchar_t* query,
+                            unsigned int columns, unsigned int flags) {
+  CXYStringConcat<wchar_t> clText(knListStep);
+  const int bResult = _bGetList(&clText, connection, query, columns, flags, L"\r\n");
+  s_SetListText(list, clText.pszGet(), clText.nGetLength());
+  return bResult;
+}
+
+void CNADriverSQL::s_SetListText(CAny* value, const wchar_t* text, std::uint64_t length) {
+  if (value == nullptr) return;
+  // A fresh value, so that whatever the caller's held (NULL mark included)
+  // is gone.
+  *value = CAny();
+  value->__SetType(ANY_DSTRW, 0);
+  if (length > 0) value->SetValue(text, static_cast<std::size_t>(length) * sizeof(wchar_t));
+  value->SetNull(false);
+}

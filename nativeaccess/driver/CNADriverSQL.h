@@ -5,11 +5,15 @@
 // The driver creates it on first need through its factory slot and keeps
 // one internal reference; the runtime gets it from the driver's
 // piGetInterface(1) with one external reference. The concrete driver's face
-// supplies pclAllocStatementSQL. The list operations answer false here
-// until the catalogue layer provides them; the callers stay unchanged.
+// supplies pclAllocStatementSQL. The generic catalogue lists and query
+// builders answer false here until the catalogue layer provides them; a
+// concrete face replaces those it answers itself.
 //
 // Ownership: a CInterf: deleted when the last of its internal and external
-// references goes. Used under the driver's process-wide lock.
+// references goes. It knows its driver (not counted: the driver owns the
+// face) and holds one reference on its error object, which receives the
+// failures of its own operations (lists, query locks). Used under the
+// driver's process-wide lock.
 #pragma once
 
 #include <cstdint>
@@ -19,16 +23,26 @@
 
 class CAny;
 class CNAConnectionDescription;
+class CNADriver;
 class CNAError;
 class CTabValParser;
+class CTStringConcatAW;
 class INADataSourceDescription;
 template <typename T>
 class CXYStringConcat;
 
 class CNADriverSQL : public CInterf {
  public:
-  CNADriverSQL() = default;
+  // Counts 0; one reference on `error` (either may be null).
+  explicit CNADriverSQL(CNADriver* driver = nullptr, CNAError* error = nullptr);
+  // Gives the error object's reference back.
   ~CNADriverSQL() override;
+  CNADriverSQL(const CNADriverSQL&) = delete;
+  CNADriverSQL& operator=(const CNADriverSQL&) = delete;
+
+  CNADriver* pclGetDriver() const { return m_pclDriver; }
+  // The face's error object (no reference added; may be null).
+  CNAError* pclGetErrorNoRef() const { return m_pclError; }
 
   // The runtime's references.
   void ExternalAddRef() { ++m_nExternalCount; }
@@ -71,5 +85,52 @@ class CNADriverSQL : public CInterf {
                            unsigned int flags);
   // The column types the server offers into *result.
   virtual int bGetColumnTypeList(CAny* result, int reserved1, int reserved2);
+
+  // ---- Locks ------------------------------------------------------------
+  // Opens `connection` when it is not open, then runs its lock of table
+  // `table` (CNAConnectionDescription::bSQLBloque); failures go to
+  // `error`. False when the opening or the lock fails.
+  virtual int bSQLBloqueTable(CNAError* error, CNAConnectionDescription* connection,
+                              const wchar_t* table, unsigned int flags);
+  // The same with the connection's query lock of `query`
+  // (CNAConnectionDescription::bSQLBloqueRequete); failures go to the
+  // face's own error object.
+  virtual int bSQLBloqueRequete(CNAConnectionDescription* connection, const wchar_t* query,
+                                unsigned int flags);
+
+  // ---- Query builders of the database listing ------------------------------
+  // *text = the query listing the server's databases (first column: the
+  // name). Not provided generically yet: false, *text untouched.
+  virtual int _bGetDatabaseListQuery(CTStringConcatAW* text, CNAConnectionDescription* connection,
+                                     unsigned int flags);
+  // *text = the query listing the tables of `database` (first column: the
+  // name). Not provided generically yet: false, *text untouched.
+  virtual int _bGetDatabaseTableListQuery(CTStringConcatAW* text, const wchar_t* database,
+                                          CNAConnectionDescription* connection,
+                                          unsigned int flags);
+
+  // ---- Running a list query ------------------------------------------------
+  // Empties *out, runs `query` (bExecute with the face's error object, no
+  // parameters) and appends each row's first `columns` columns (all when 0)
+  // joined by a tab, rows separated by `separator` (none when null or
+  // empty). Rows are fetched with bFetch(flags) until the end of the rows.
+  // A query that gives no result set gives the empty list. True when every
+  // row was read; false when the query, a fetch or a row failed (the
+  // reason in the face's error object; the rows read before stay in *out).
+  // The statement is freed in every case.
+  int _bGetList(CXYStringConcat<wchar_t>* out, CNAConnectionDescription* connection,
+                const wchar_t* query, unsigned int columns, unsigned int flags,
+                const wchar_t* separator);
+  // The same with "\r\n" between rows; *list becomes the text (type 16, not
+  // NULL) whatever the outcome, which is the answer.
+  int _bGetList(CAny* list, CNAConnectionDescription* connection, const wchar_t* query,
+                unsigned int columns, unsigned int flags);
+
+  // *value = the text (type 16, not NULL).
+  static void s_SetListText(CAny* value, const wchar_t* text, std::uint64_t length);
+
+ protected:
+  CNADriver* m_pclDriver = nullptr;
+  CNAError* m_pclError = nullptr;
 };
 KX_CINTERF_REF_TRAITS(CNADriverSQL)

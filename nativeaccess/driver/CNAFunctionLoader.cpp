@@ -43,6 +43,7 @@ constexpr unsigned int knProgramPathMax = 1u << 16;
   PFN_##name __##name = &DefaultError_##name;
 KX_MYSQL_MANDATORY_FUNCTIONS(KX_MYSQL_DEFINE_FUNCTION)
 KX_MYSQL_OPTIONAL_FUNCTIONS(KX_MYSQL_DEFINE_FUNCTION)
+KX_MYSQL_ROW_POSITION_FUNCTIONS(KX_MYSQL_DEFINE_FUNCTION)
 #undef KX_MYSQL_DEFINE_FUNCTION
 
 namespace {
@@ -62,7 +63,8 @@ struct stBinding {
                                    : &DefaultError_##name;                                \
    }},
 const stBinding gastMandatory[] = {KX_MYSQL_MANDATORY_FUNCTIONS(KX_MYSQL_BINDING)};
-const stBinding gastOptional[] = {KX_MYSQL_OPTIONAL_FUNCTIONS(KX_MYSQL_BINDING)};
+const stBinding gastOptional[] = {KX_MYSQL_OPTIONAL_FUNCTIONS(KX_MYSQL_BINDING)
+                                       KX_MYSQL_ROW_POSITION_FUNCTIONS(KX_MYSQL_BINDING)};
 #undef KX_MYSQL_BINDING
 
 // Every pointer back on its stub, so that nothing points into a library

@@ -2,7 +2,7 @@
 //
 // The library does not link the client library. The first opening of a
 // MariaDB/MySQL connection loads it with dlopen ("libmariadb.so", or the
-// file the connection names) and binds, by name, the 25 client functions the
+// file the connection names) and binds, by name, the 27 client functions the
 // connection and statement classes call. They call them only through the
 // process-wide pointers below (`__mysql_init` ...), never directly.
 //
@@ -14,9 +14,10 @@
 //
 // Binding follows the table order: the 20 mandatory functions first (the
 // first one missing stops the binding with user error 37, the library stays
-// loaded and is not loaded again), then the 5 optional ones (a missing one
-// stays on its stub, without error). mysql_real_escape_string comes last
-// among them: the escaping that follows the connection's SQL mode.
+// loaded and is not loaded again), then the 7 optional ones (a missing one
+// stays on its stub, without error). mysql_real_escape_string comes fifth
+// among them: the escaping that follows the connection's SQL mode; the row
+// positions mysql_row_tell and mysql_row_seek follow it.
 //
 // Ownership and lifetime: the one loader (g_pclNAFunctionLoader) is made by
 // the first load attempt and owns the library handle; g_Term puts every
@@ -42,6 +43,8 @@ typedef struct st_mysql MYSQL;
 typedef struct st_mysql_res MYSQL_RES;
 typedef struct st_mysql_field MYSQL_FIELD;
 typedef char** MYSQL_ROW;
+struct st_mysql_rows;
+typedef struct st_mysql_rows* MYSQL_ROW_OFFSET;
 typedef unsigned long long my_ulonglong;
 typedef char my_bool;
 // The option selector of mysql_options, an int-sized enumeration of the
@@ -81,6 +84,14 @@ enum mysql_option : int {};
   X(int, mysql_options, (MYSQL*, enum mysql_option, const void*))                             \
   X(unsigned long, mysql_real_escape_string, (MYSQL*, char*, const char*, unsigned long))
 
+// Optional too, bound after the five above (functions 26 and 27): the row
+// positions of a stored result, which let a statement go back to a row
+// without walking the result from its first row. Without them the
+// statement seeks with mysql_data_seek.
+#define KX_MYSQL_ROW_POSITION_FUNCTIONS(X)                                                      \
+  X(MYSQL_ROW_OFFSET, mysql_row_tell, (MYSQL_RES*))                                             \
+  X(MYSQL_ROW_OFFSET, mysql_row_seek, (MYSQL_RES*, MYSQL_ROW_OFFSET))
+
 // For each function: its pointer type PFN_mysql_..., its throwing stub
 // DefaultError_mysql_... and its process-wide pointer __mysql_...
 #define KX_MYSQL_DECLARE_FUNCTION(ret, name, params) \
@@ -89,6 +100,7 @@ enum mysql_option : int {};
   extern PFN_##name __##name;
 KX_MYSQL_MANDATORY_FUNCTIONS(KX_MYSQL_DECLARE_FUNCTION)
 KX_MYSQL_OPTIONAL_FUNCTIONS(KX_MYSQL_DECLARE_FUNCTION)
+KX_MYSQL_ROW_POSITION_FUNCTIONS(KX_MYSQL_DECLARE_FUNCTION)
 #undef KX_MYSQL_DECLARE_FUNCTION
 
 class CNAFunctionLoader {

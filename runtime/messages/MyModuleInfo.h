@@ -32,9 +32,9 @@ struct _stMyModuleInfo {
   PFN_GETRESSOURCE pfnGetRessource;  // null: the module has no message block
 };
 
-// The library's user-error table (gstMyModuleInfo76.pstErrorDef): 84 rows,
+// The library's user-error table (gstMyModuleInfo76.pstErrorDef): 85 rows,
 // not sorted; the first row with a code wins.
-constexpr std::size_t knErrorDef76 = 84;
+constexpr std::size_t knErrorDef76 = 85;
 extern const _stErrorDef gstErrorDef76[knErrorDef76];
 
 // The library's descriptor: module 76, "kx200maria64.so", "20.0.10.0", its

@@ -105,15 +105,15 @@ TEST(mysqlDirect, LockAndIgnoredResultRunOnTheSqlFace) {
               (std::vector<std::wstring>{L"SELECT * FROM `my db`.T1 FOR UPDATE", L"SELECT 1"}));
     EXPECT_EQ(script.nAlive, 0);
   }
-  // A failing text, a failing column count.
+  // A failing lock text, a failing ignored query (the column count of a
+  // driver statement cannot fail).
   script.FailNext();
   CNAError error;
   EXPECT_EQ(cnx.bSQLBloque(&error, L"T"), 0);
-  script.bColumnCountFails = true;
+  script.FailNext();
   EXPECT_EQ(cnx.bExecuteQueryIgnoreResult(&error, L"SELECT 2"), 0);
   EXPECT_EQ(script.nAlive, 0);
   // No statement from the face.
-  script.bColumnCountFails = false;
   script.bNoStatement = true;
   CNAError none;
   EXPECT_EQ(cnx.bSQLBloque(&none, L"T"), 0);

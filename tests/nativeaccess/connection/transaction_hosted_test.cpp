@@ -447,7 +447,7 @@ TEST(cnxdescStatements, TextsGoThroughOneStatementEach) {
   EXPECT_TRUE(cnx.bExecuteQueryIgnoreResult(nullptr, L"DO 1"));
   script.FailNext();
   EXPECT_FALSE(cnx.bExecuteQueryNoResult(nullptr, L"BROKEN"));
-  EXPECT_EQ((Texts{L"LOCK TABLE `t`", L"SELECT * FROM t FOR UPDATE", L"DO 1", L"BROKEN"}),
+  EXPECT_EQ((Texts{L"LOCK TABLE `t`", L"SELECT * FROM t\n FOR UPDATE", L"DO 1", L"BROKEN"}),
             script.vecTexts);
   EXPECT_EQ(4, script.nAllocated);
   EXPECT_EQ(0, script.nAlive);
