@@ -12,6 +12,8 @@
 
 #include "IInfoRubrique.h"
 
+class CStandInExpression;
+
 class CStandInInfoRubrique final : public IInfoRubrique {
   // Must stay the first field: the runtime's count sits at byte 8.
   std::uint32_t m_nCount = 1;
@@ -30,25 +32,43 @@ class CStandInInfoRubrique final : public IInfoRubrique {
   int m_nTypeColonne = 0;
   std::uint32_t m_nTaille = 0;
   int m_nFonction = 0;
+  // The parser stand-in's additions: the expression tree handed out by
+  // slot 20 (a node of the parser stand-in; null: none), the open
+  // positions and alias, and a switch that makes the name slots (3, 4, 5,
+  // 22) throw, as a failing runtime would.
+  CStandInExpression* m_piExpression = nullptr;
+  stSQLPOSITION m_stPosition;
+  stSQLPOSITION m_stAliasPosition;
+  std::wstring m_sAlias;
+  bool m_bThrowNames = false;
+  // Set by the parser stand-in: the item's takes and give-backs go to its
+  // ledger, and a give-back of the creator's own reference is recorded as
+  // a fault instead of deleting the item.
+  bool m_bLedger = false;
 
   // The count at byte 8, read atomically.
   std::uint32_t nGetCount() const;
+  // Where the count lives (the parser stand-in's ledger reads it).
+  const std::uint32_t* pnGetCountAddress() const { return &m_nCount; }
   // Items alive now.
   static int s_nGetLive();
 
   std::uint32_t nRelease() override;
-  const wchar_t* pszGetNomTable() override { return m_sNomTable.c_str(); }
-  const wchar_t* pszGetNom() override { return m_sNom.c_str(); }
-  const wchar_t* pszGetNomRubrique() override { return m_sNomRubrique.c_str(); }
+  const wchar_t* pszGetNomTable() override;
+  const wchar_t* pszGetNom() override;
+  const wchar_t* pszGetNomRubrique() override;
   int bIsCalcul() override { return m_bCalcul; }
   int nGetTypeCode() override { return m_nTypeCode; }
-  // No expression tree is kept: null.
-  IExpOpExpression* piGetExpression() override { return nullptr; }
-  const wchar_t* pszGetNomTableLogique() override { return m_sNomTableLogique.c_str(); }
+  // The tree set in m_piExpression, handed to the caller (null: none).
+  IExpOpExpression* piGetExpression() override;
+  const wchar_t* pszGetNomTableLogique() override;
   int bModifiable() override { return m_bModifiable; }
   int nGetTypeColonne() override { return m_nTypeColonne; }
   std::uint32_t nGetTaille() override { return m_nTaille; }
   int nGetFonction() override { return m_nFonction; }
+  stSQLPOSITION stGetPosition() override { return m_stPosition; }
+  stSQLPOSITION stGetAliasPosition() override { return m_stAliasPosition; }
+  const wchar_t* pszGetAlias() override { return m_sAlias.c_str(); }
 
 #define KX_STANDIN_RUBRIQUE_RESERVED(n) void _Reserved##n() override;
   KX_STANDIN_RUBRIQUE_RESERVED(0) KX_STANDIN_RUBRIQUE_RESERVED(1) KX_STANDIN_RUBRIQUE_RESERVED(6)

@@ -7,7 +7,8 @@
 // the named ones sit where the runtime puts them. Slots 24 to 26 are open:
 // the runtime's place for the column kind, the parsed size and the
 // calculation's function code is not known, so they follow the known slots
-// under names of their own.
+// under names of their own, and so do 27 to 29 (positions and alias, with
+// answers of "unknown" by default).
 //
 // Counting: a 32-bit reference count sits at byte 8 of the object (right
 // after the table pointer). A holder takes a reference by incrementing it
@@ -17,6 +18,8 @@
 #pragma once
 
 #include <cstdint>
+
+#include "ISQLParserInformation.h"
 
 class IExpOpExpression;
 
@@ -64,6 +67,13 @@ class IInfoRubrique {
   virtual std::uint32_t nGetTaille() = 0;
   // 26 (open): the parser's function code of a calculated item (0: none).
   virtual int nGetFonction() = 0;
+  // 27 (open): the item's text in the select list (its expression or
+  // column, the alias excluded); {-1,-1} when unknown.
+  virtual stSQLPOSITION stGetPosition() { return stSQLPOSITION{}; }
+  // 28 (open): the alias's text ({-1,-1}: the item has no alias).
+  virtual stSQLPOSITION stGetAliasPosition() { return stSQLPOSITION{}; }
+  // 29 (open): the alias as written (empty: none).
+  virtual const wchar_t* pszGetAlias() { return L""; }
 
  protected:
   ~IInfoRubrique() = default;

@@ -2,14 +2,29 @@
 
 #include <new>
 
+#include "CNACommand.h"
 #include "CNAConvertVariant.h"
+#include "CNADataSourceDescription.h"
 #include "CNADriver.h"
+#include "CNAError.h"
+#include "CNARecord.h"
 #include "CNARecordId.h"
 #include "CNARecordValue.h"
 #include "CSQLParserInfo.h"
 #include "INADataSourceDescription.h"
 
-CNADataAccess::~CNADataAccess() { SetSourceQuery(nullptr); }
+namespace {
+// Location of the reports of this file.
+constexpr int knLocationArea = 71;
+constexpr int knLocationContinuation = 1;
+// User error 38: the operation is not available for this data source.
+constexpr unsigned int knErrNotAvailable = 38;
+}  // namespace
+
+CNADataAccess::~CNADataAccess() {
+  SetSourceQuery(nullptr);
+  _SetImportedDataSourceDesc(nullptr);
+}
 
 eNA_RECORDIDTYPE CNADataAccess::eEvaluateRecordIdType() { return NA_RECORDID_RECORDVALUES; }
 
@@ -48,3 +63,76 @@ void CNADataAccess::SetSourceQuery(CSQLParserInfo* query) {
   m_pclSourceQuery = query;
   if (pclOld != nullptr) pclOld->nRelease();
 }
+
+// ======================================================================
+// What statements ask of their data access: the defaults keep nothing.
+// ======================================================================
+
+std::uint32_t CNADataAccess::nKeepOriginalRecordSave(CNAStatement* /*statement*/) { return knNoRecordSave; }
+
+std::uint32_t CNADataAccess::nKeepCurrentRecordSave() { return knNoRecordSave; }
+
+void CNADataAccess::AddRefRecordSave(std::uint32_t /*save*/) {}
+
+int CNADataAccess::nReleaseRecordSave(std::uint32_t /*save*/) { return 0; }
+
+int CNADataAccess::bRestoreOriginalRecordSave(std::uint32_t /*save*/) { return 0; }
+
+int CNADataAccess::bCopyOriginalRecordToCurrentRecord() {
+  CNARecord* pclRecord = pclGetCurrentRecord();
+  return pclRecord != nullptr ? pclRecord->bCopyOriginalRecordToCurrentRecord() : 0;
+}
+
+int CNADataAccess::bGoToStmtOriginalRecord(int /*unused*/, CNAStatement* /*statement*/, int /*lock*/,
+                                           eNA_PARSEDIRECTION /*direction*/, long /*count*/) {
+  // The continuation SELECT is the data-access layer's: a parse whose
+  // block was full cannot go on through this generic access.
+  if (m_pclError != nullptr) {
+    m_pclError->AddError(NA_ERRORTYPE_UNAVAILABLE, knLocationArea, knLocationContinuation, m_pclConnection,
+                         knErrNotAvailable);
+    m_pclError->SetInfoNames(pszGetLogicalName(), nullptr);
+  }
+  return 0;
+}
+
+void CNADataAccess::ClosingStatement(CNAStatement* /*statement*/) {}
+
+int CNADataAccess::bSetCurrentRecordRead(int /*unused*/) { return 1; }
+
+CNADataSourceDescription* CNADataAccess::_pclAllocDataSource(CNAConnectionDescription* /*connection*/,
+                                                             CNAError* /*error*/) {
+  return nullptr;
+}
+
+int CNADataAccess::bInitDataSourceFromResult(CNADataSourceDescription* /*description*/,
+                                             CNAStatementSQL* /*statement*/) {
+  return 1;
+}
+
+void CNADataAccess::_SetImportedDataSourceDesc(CNADataSourceDescription* description) {
+  if (description == m_pclImportedSource) return;
+  if (description != nullptr) description->AddRef();
+  CNADataSourceDescription* pclOld = m_pclImportedSource;
+  m_pclImportedSource = description;
+  if (pclOld != nullptr) pclOld->nRelease();
+}
+
+INADataSourceDescription* CNADataAccess::piGetDataSourceDescription() {
+  INADataSourceDescription* pi = m_pclImportedSource != nullptr
+                                     ? static_cast<INADataSourceDescription*>(m_pclImportedSource)
+                                     : m_piDataSource;
+  if (pi != nullptr) pi->ExternalAddRef();
+  return pi;
+}
+
+CNATableCache* CNADataAccess::pclGetTableCache() { return nullptr; }
+
+int CNADataAccess::bRequeteSansCorrection() { return 0; }
+
+CNACommand* CNADataAccess::pclAllocCommand(CNAError* error) {
+  CNADriver* pclDriver = CNADriver::s_pclDriver;
+  if (pclDriver != nullptr) return pclDriver->pclAllocCommand(error, m_pclConnection);
+  return ::pclAllocCommand(error, m_pclConnection);
+}
+
+CNARecord* CNADataAccess::pclGetCurrentRecord() { return m_pclCurrentRecord; }

@@ -2,8 +2,13 @@
 // statements, its record layout, its current record). Declared here with
 // what the driver's factory makes and what the record layer reads of it:
 // the logical name, whether it works on a query, the query's parser
-// information (its source query) and the making of record identifiers; the
-// data-access layer completes it.
+// information (its source query) and the making of record identifiers; and
+// what its statements (CNAStatement) ask of it: its current record, record
+// saves, the continuation of a parse from a statement's original record,
+// the description of a query's result, the largest row length and its
+// table cache. The data-access layer completes it; every such call is
+// virtual here with a safe default (nothing kept, continuation not
+// available), so that the data-access layer and tests can supply theirs.
 //
 // Ownership: a CInterf; counts start at 0, the first holder takes the first
 // reference. It keeps the description, connection and error pointers it is
@@ -11,13 +16,21 @@
 // alive. The source query is held with one internal reference.
 #pragma once
 
+#include <cstdint>
+
 #include "CInterf.h"
 #include "NARecordTypes.h"
 
+class CNACommand;
 class CNAConnectionDescription;
+class CNADataSourceDescription;
 class CNAError;
+class CNARecord;
 class CNARecordId;
 class CNARecordValue;
+class CNAStatement;
+class CNAStatementSQL;
+class CNATableCache;
 class CSQLParserInfo;
 class INADataSourceDescription;
 
@@ -26,7 +39,8 @@ class CNADataAccess : public CInterf {
   CNADataAccess(INADataSourceDescription* source, CNAConnectionDescription* connection,
                 CNAError* error)
       : m_piDataSource(source), m_pclConnection(connection), m_pclError(error) {}
-  // Gives back the source query.
+  // Gives back the source query and the description imported from a
+  // result.
   ~CNADataAccess() override;
 
   // The kind of record identifier this access makes: 1, identifiers built
@@ -36,6 +50,76 @@ class CNADataAccess : public CInterf {
   // the value's record and memo set; 3 over a row-identifier holder from
   // the driver (slot 45; none: null); any other kind null.
   virtual CNARecordId* pclAllocRecordID(const CNARecordValue* value);
+
+  // ---- What statements ask of their data access ---------------------------
+  // Record saves: copies of record values kept under a 32-bit identifier
+  // (all ones: none), reference-counted. Keeping gives the save with one
+  // reference for the caller; here nothing is kept (all ones).
+  static constexpr std::uint32_t knNoRecordSave = 0xFFFFFFFFu;
+  // A save of the statement's original record.
+  virtual std::uint32_t nKeepOriginalRecordSave(CNAStatement* statement);
+  // A save of the current record.
+  virtual std::uint32_t nKeepCurrentRecordSave();
+  virtual void AddRefRecordSave(std::uint32_t save);
+  // One reference less; answers the count left (0 here).
+  virtual int nReleaseRecordSave(std::uint32_t save);
+  // Makes the save the current record layout's original record; false
+  // when there is no such save (always here).
+  virtual int bRestoreOriginalRecordSave(std::uint32_t save);
+  // Copies the layout's original record into its current record; false
+  // without a current record layout.
+  virtual int bCopyOriginalRecordToCurrentRecord();
+  // Runs on `statement` a new SELECT of its parse that starts at the
+  // statement's original record, in `direction` (2 next, 3 previous),
+  // skipping `count` records equal to it, and fetches; true on success, the
+  // statement's out-of-range flag telling whether a row was found. Not
+  // available here: false with user error 38.
+  virtual int bGoToStmtOriginalRecord(int unused, CNAStatement* statement, int lock,
+                                      eNA_PARSEDIRECTION direction, long count);
+  // The statement closes its parse; nothing here.
+  virtual void ClosingStatement(CNAStatement* statement);
+  // Marks the current record as read under lock; true here.
+  virtual int bSetCurrentRecordRead(int unused);
+  // A new, empty description for a query's result (counts 0); null when
+  // this data access does not describe results (here).
+  virtual CNADataSourceDescription* _pclAllocDataSource(CNAConnectionDescription* connection,
+                                                        CNAError* error);
+  // Fills `description` from the columns of the executed `statement`;
+  // true here (nothing to add).
+  virtual int bInitDataSourceFromResult(CNADataSourceDescription* description, CNAStatementSQL* statement);
+  // Keeps the description built from a result (one reference; the held
+  // one given back).
+  virtual void _SetImportedDataSourceDesc(CNADataSourceDescription* description);
+  // The description in force (the imported one, else the one given at
+  // construction) with an external reference for the caller; null when
+  // none.
+  virtual INADataSourceDescription* piGetDataSourceDescription();
+  // The table cache shared by this access's statements; none here.
+  virtual CNATableCache* pclGetTableCache();
+  // Whether the query must be sent as written; false here.
+  virtual int bRequeteSansCorrection();
+  // A new command for this access's connection (counts 0), through the
+  // process driver's factory when there is one; null when none can be
+  // made.
+  virtual CNACommand* pclAllocCommand(CNAError* error);
+  // The current record layout every statement of the access fills (not
+  // referenced: the access keeps it alive).
+  virtual CNARecord* pclGetCurrentRecord();
+  // table cache: the statement the access reads through now; none here.
+  virtual CNAStatement* pclGetCurrentStatement() { return nullptr; }
+  // table cache: saved positions. Save: the position of the browse on
+  // `item` under a new identifier in *position (`kind`: bit 0 keeps the
+  // filter). Restore: back to it, its item name into `item` (256
+  // characters), freed unless `keep`. Free: always succeeds. Here no
+  // position is kept: saving and restoring fail, *position becomes -1.
+  virtual int bHSauvePosition(int* position, const wchar_t* /*item*/, unsigned int /*kind*/) {
+    if (position != nullptr) *position = -1;
+    return 0;
+  }
+  virtual int bHRetourPosition(int /*position*/, wchar_t* /*item*/, int /*keep*/, unsigned int /*kind*/) {
+    return 0;
+  }
+  virtual int bHLiberePosition(int /*position*/) { return 1; }
 
   CNAConnectionDescription* pclGetConnection() const { return m_pclConnection; }
   CNAError* pclGetError() const { return m_pclError; }
@@ -53,11 +137,23 @@ class CNADataAccess : public CInterf {
   CSQLParserInfo* pclGetParserInfoNoRef() const { return m_pclSourceQuery; }
   void SetSourceQuery(CSQLParserInfo* query);
 
+  void SetCurrentRecord(CNARecord* record) { m_pclCurrentRecord = record; }
+  CNADataSourceDescription* pclGetImportedDataSourceNoRef() const { return m_pclImportedSource; }
+  // Whether the access has a description (given or imported).
+  int bHasDataSourceDescription() const { return m_piDataSource != nullptr || m_pclImportedSource != nullptr; }
+  // The largest row length of the access's results (summed column
+  // lengths), raised by statements before they read another block.
+  std::uint64_t nGetMaxRowLength() const { return m_nMaxRowLength; }
+  void SetMaxRowLength(std::uint64_t length) { m_nMaxRowLength = length; }
+
  private:
   INADataSourceDescription* m_piDataSource;
   CNAConnectionDescription* m_pclConnection;
   CNAError* m_pclError;
   int m_bQuery = 0;
   CSQLParserInfo* m_pclSourceQuery = nullptr;
+  CNARecord* m_pclCurrentRecord = nullptr;
+  CNADataSourceDescription* m_pclImportedSource = nullptr;
+  std::uint64_t m_nMaxRowLength = 0;
 };
 KX_CINTERF_REF_TRAITS(CNADataAccess)

@@ -165,8 +165,8 @@ class CNADriver : public INADriver {
                                             CNAConnectionDescription* cnx, CNAError* error);  // 48
   virtual CNAStatement* pclAllocStatement(CNADataAccess* access, CNAConnectionDescription* cnx,
                                           CNAError* error) = 0;               // 49
-  // Not provided yet (the column, command, auto-identifier and parameter
-  // classes come with their layers): null.
+  // A column that reads its value from the server (CNASQLColumn); null
+  // for item types 0 and 8 and types above 31.
   virtual CNASQLColumn* pclAllocColumn(CNAError* error, INAItemDescription* item);  // 50
   virtual CNACommand* pclAllocCommand(CNAError* error, CNAConnectionDescription* cnx);  // 51
   virtual CNAError* pclAllocError();                                          // 52

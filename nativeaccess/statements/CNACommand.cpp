@@ -93,10 +93,11 @@ void CNACommand::ResetCommand(int keepParameters) {
   if (!keepParameters) m_tabParameters.SupprimeTout();
   m_llRecordLimit = -1;
   m_llLimitOffset = -1;
+  // The rebuild's places were in the text just emptied.
+  m_nQueryCursor = -1;
+  m_nOrderByAt = -1;
   _Invalidate();
 }
-
-int CNACommand::bComplete(ISQLParserInformation* /*parser*/) { return 0; }
 
 int CNACommand::bAdd(CNACommand* other, eADDMMODE mode) {
   if (other == nullptr || other == this) return 0;
@@ -148,10 +149,17 @@ int CNACommand::bAddParameter(CNAConvertVariant* value, eOPEXPRESSION op, unsign
   return bResult;
 }
 
-int CNACommand::bAddSelectColumns(CNARecord* /*record*/, int /*mode*/) {
-  // The columns' selection test comes with the column layer: until then
-  // nothing is selected through this slot.
-  return 0;
+int CNACommand::bAddSelectColumns(CNARecord* record, int /*mode*/) {
+  if (record == nullptr) return 1;
+  const int nMode = m_nSelectionMode;
+  for (int i = 0; i < record->nGetColumnCount(); ++i) {
+    CNAColumn* pclColumn = record->pclGetColumnNoRef(i);
+    // The column's own test: no composite key (the client builds it), memos
+    // only while the mode defines them.
+    if (pclColumn == nullptr || !pclColumn->bMustDefine(static_cast<unsigned>(nMode))) continue;
+    if (!bAddSelectColumn(pclColumn, nMode)) return 0;
+  }
+  return 1;
 }
 
 int CNACommand::bAddSelectColumn(CNAColumn* column, int mode) {
@@ -421,10 +429,18 @@ std::int32_t CNACommand::eConvertTypeQuery(eTYPEREQUETE type) {
   }
 }
 
+unsigned CNACommand::_nTextCodePage() const {
+  return m_pclCnx != nullptr ? static_cast<unsigned>(m_pclCnx->nGetDataBaseCodePage()) : 0u;
+}
+unsigned CNACommand::_nApplicationCodePage() const { return ApplicationCodePage(m_pclCnx); }
+
 void CNACommand::_SetSQLParserInfo(CSQLParserInfo* parser) {
   if (parser != nullptr) parser->AddRef();
   if (m_pclParserInfo != nullptr) m_pclParserInfo->nRelease();
   m_pclParserInfo = parser;
+  // The parsed query's own bind values refresh its named parameters.
+  if (parser != nullptr && parser->piGetUserBindVariableNoRef() != nullptr)
+    m_piQueryParameters = parser->piGetUserBindVariableNoRef();
   if (m_bPassThrough) {
     if (s_bIsQuerySet(m_clRaw.pszGetW())) m_nQueryType = QUERY_SET;
   } else if (m_nQueryType == QUERY_NONE && parser != nullptr) {
@@ -463,6 +479,10 @@ int CNACommand::bAddParameter(const CAny* value, eOPEXPRESSION op, unsigned int 
     return 0;
   }
   pclValue->AddRef();
+  // A new holder has no value mode yet: it takes the value's own type
+  // first, or a setter would keep nothing (a value-less holder reads as
+  // nothing and the build fails).
+  if (value != nullptr) pclValue->InitTypeVariantAny(value->nGetTypeCode() != 0 ? value->nGetTypeCode() : static_cast<unsigned short>(ANY_DSTRW));
   int bResult = value != nullptr ? pclValue->bSetValue(value) : 1;
   if (bResult) bResult = bAddParameter(pclValue, op, options, column, nullptr, escape, direction);
   pclValue->nRelease();

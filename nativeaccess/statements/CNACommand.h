@@ -133,8 +133,10 @@ class CNACommand : public CInterf {
   // Releases the defines, empties raw and formatted texts, releases the
   // parameters unless keepParameters is non-zero, clears the row limit.
   virtual void ResetCommand(int keepParameters);
-  // The parsed query's text, clause by clause: written by the parsed-query
-  // layer; here it appends nothing and answers false.
+  // Appends the parser's query text with its bind values made parameters
+  // (named, with their flags) and its item references formatted as WHERE
+  // items. False without parser information or when a parameter cannot be
+  // made.
   virtual int bComplete(ISQLParserInformation* parser);
   // Appends other's raw text, then its parameters moved by the length the
   // raw text had before (mode 1: clones; else the same objects, whose
@@ -145,10 +147,11 @@ class CNACommand : public CInterf {
   // out of memory in the error, when the driver gives none.
   virtual int bAddParameter(CNAConvertVariant* value, eOPEXPRESSION op, unsigned int options, CNAColumn* column,
                             const wchar_t* name, wchar_t escape, CNAParameter::eNAPARAMETERINOUT direction);
-  // Every column of the record that passes its selection test for the
-  // command's selection mode, through bAddSelectColumn. The columns'
-  // selection test comes with the column layer: until then this selects
-  // nothing and answers false.
+  // Every column of the record, in order, that the server can give for the
+  // command's selection mode, through bAddSelectColumn with that mode:
+  // composite keys never (the client builds them), memos only with mode
+  // bit 1 (define memos). Stops at the first failure; true for a record
+  // without columns (or none).
   virtual int bAddSelectColumns(CNARecord* record, int mode);
   // "," when a define exists, the column's formatted select name, a define.
   virtual int bAddSelectColumn(CNAColumn* column, int mode);
@@ -174,7 +177,12 @@ class CNACommand : public CInterf {
   // source). `literal` is the literal as written.
   virtual void vAddEscapeLikeIfNeeded(CNAParameter* parameter, const wchar_t* literal, unsigned long* cursor);
   virtual int _bBuildFormatedSQL(ePARAMTYPECONV conversion);
-  // Parser seams: write nothing (false where a result is asked).
+  // Names of parsed queries (CNACommandParsed.cpp): an item of a WHERE
+  // (*out holds the item name and becomes "table.item" formatted, output
+  // item aliases resolved, logical tables by their physical names); an
+  // output item in the select list, GROUP BY or ORDER BY (its alias, or
+  // its resolved table and name when `further` asks and the alias does
+  // not stand at `position`).
   virtual int _FormatItemNameInWHEREClause(ISQLParserInformation* parser, INAItemDescription* item,
                                            const wchar_t* table, CTString* out, CNAParameter* parameter);
   virtual int _FormatRubriqueAlias(unsigned long position, const wchar_t* text, CSQLParserInfo* query,
@@ -182,7 +190,15 @@ class CNACommand : public CInterf {
                                    CNASqlElt::eSQLELT clause);
   virtual int _vbFormatExpressionOperatorEntreOperande();  // true
   virtual int _vbSkipOperande();                           // false
-  virtual void _vConvertirFonction();                      // nothing
+  // Around each argument of a function: before (before 1) and after it
+  // (before 0), with the function node and the argument's index. Nothing.
+  virtual void _vConvertirFonction(CSQLParserInfo* query, IExpOpExpression* function, int argument, int before);
+  // The text of a function before its argument `argument` (0: the text up
+  // to the first argument; k: the separator between arguments k-1 and k; the argument
+  // count: from the last argument to the closing bracket, often empty)
+  // arrives in *out as written, a character-set introducer left out (it
+  // stays with its argument); true when the dialect rewrote it, *out then
+  // being the text to write instead.
   virtual int _FormatExpressionArgument(CSQLParserInfo* query, IExpOpExpression* expression, int argument,
                                         CTString* out);
   virtual int _FormatExpressionLiteral(CSQLParserInfo* query, IExpOpExpression* expression, CTString* out);
@@ -262,7 +278,8 @@ class CNACommand : public CInterf {
   std::int64_t llGetRecordLimit() const { return m_llRecordLimit; }
   std::int64_t llGetLimitOffset() const { return m_llLimitOffset; }
   // The platform's values for the named bind variables (not referenced;
-  // the parsed query keeps them).
+  // the parsed query keeps them). Attaching a parsed query that holds bind
+  // values sets them.
   void SetQueryParametersValue(INAQueryParametersValue* values) { m_piQueryParameters = values; }
 
   // ---- Parameters ---------------------------------------------------------------------
@@ -323,7 +340,66 @@ class CNACommand : public CInterf {
   int bEscapeLIKEParamAsXQParam(CXYString<char>* out, const char* value, char escape);
   // The dump of the raw text and the parameters, cached until a change.
   const wchar_t* pszGetCommandDump();
-  int bFormatEndOfQuery();  // parser seam: nothing, false
+  // For a parsed query without the pass-through flag: appends the query
+  // text after the last clause the parser recognised that the rebuild has
+  // not copied yet. True when something was appended.
+  int bFormatEndOfQuery();
+
+  // ---- Parsed queries (CNACommandParsed.cpp) -------------------------------------------
+  // Rebuilds the parsed query into this command's raw text, clause by
+  // clause: names formatted for the server, literals and bind values made
+  // parameters, `filter`'s text (may be null or empty) combined into the
+  // WHERE, the ORDER BY kept (orderBy non-zero) or left for bFormatORDERBY.
+  // mode 1 or bit 2 of mode: pass-through (only the ORDER BY and the bind
+  // values are handled). False at the first failing clause (the error
+  // says why); the raw text then holds what was written and the caller
+  // releases the command.
+  int bFormatCondition(CSQLParserInfo* query, CNACommand* filter, int orderBy, int mode);
+  // Writes one condition tree (node, under parent) of clause kind `clause`,
+  // copying the query text from *cursor; for kind 3 with a non-empty
+  // filter, combines the filter into the WHERE.
+  int bAddTreeExpression(CSQLParserInfo* query, CSQLParserInfo* outer, const wchar_t* text, IExpOpExpression* parent,
+                         IExpOpExpression* node, CNASqlElt::eSQLELT clause, unsigned long* cursor,
+                         CNACommand* filter);
+  // Writes the condition of a parsed filter query: a condition-only parse
+  // whole (brackets included), a full query from its WHERE condition to
+  // the WHERE range's end. Nothing after it (GROUP BY, ORDER BY, LIMIT).
+  int bAddFilterExpression(CSQLParserInfo* query);
+  // Writes one sub-tree and the query text up to its end.
+  int bFormatSubExpression(CSQLParserInfo* query, const wchar_t* text, IExpOpExpression* parent,
+                           IExpOpExpression* node, CNASqlElt::eSQLELT clause);
+  // Writes the attached query's ORDER BY where the rebuild left it out
+  // (ahead of the query's tail), each item formatted (format non-zero) and
+  // its direction kept (keepDirection non-zero) or inverted. True also
+  // when the query has no ORDER BY (nothing is written).
+  int bFormatORDERBY(int format, int keepDirection);
+  int _bFormatORDERBY(unsigned long* cursor, const wchar_t* text, int format, int keepDirection, int asParsed,
+                      int* unique);
+  // The calculated output item written as an expression into *out; with
+  // `base` (non-null) its parameters are added to this command moved by
+  // *base, without it its literals stay text. False (user error 32) when
+  // the item is already being written.
+  int bFormatExpressionColonneCalculee(CSQLParserInfo* query, const IInfoRubrique* item, CTString* out,
+                                       CNASqlElt::eSQLELT clause, const unsigned long* base);
+  // The adaptation of a literal to the item it is compared with (see the
+  // source): date completion, time text, cast to the database type.
+  void FormatExpressionLiteral(CNASqlElt::eSQLELT clause, eOPEXPRESSION op, IExpOpExpression* node,
+                               INAItemDescription* item, eNA_ITEMTYPE type, CAny* value);
+  // The item type a literal operand gets from its parent's operator.
+  eNA_ITEMTYPE _eTypeParameter(CNASqlElt::eSQLELT clause, IExpOpExpression* node, int operand, eNA_ITEMTYPE type,
+                               INAItemDescription** item);
+  // Whether a function's result still has the item's type.
+  static int _TypeRetour(eOPEXPRESSION op, eNA_ITEMTYPE type);
+  // The node's range in the query text ({-1,-1}: unknown).
+  static stSQLPOSITION _stGetPositionExpression(IExpOpExpression* node);
+  // Walks the tree from *cursor writing only its item nodes (names
+  // resolved and formatted as in a condition); everything else is copied
+  // as the query text has it. The cursor ends after the last item.
+  int _bExpressionColonneToSQL(CSQLParserInfo* query, const wchar_t* text, IExpOpExpression* node,
+                               CNASqlElt::eSQLELT clause, unsigned long* cursor);
+  // The record whose columns the literals of a parsed query bind to (the
+  // statement's; not owned, null: none).
+  void SetRecord(CNARecord* record) { m_pclRecord = record; }
 
  private:
   int _bFormatedReady(ePARAMTYPECONV conversion);
@@ -362,6 +438,50 @@ class CNACommand : public CInterf {
   CTStringConcatAW m_clLiteral;
   INAQueryParametersValue* m_piQueryParameters = nullptr;
   bool m_bDumpBuilt = false;
+  // The parsed-query rebuild: how far the query text was copied, and the
+  // raw position where an ORDER BY left out belongs (-1: none).
+  long m_nQueryCursor = -1;
+  long m_nOrderByAt = -1;
+  CNARecord* m_pclRecord = nullptr;
+
+  // The rebuild's steps (CNACommandParsed.cpp).
+  int _bCopyQueryText(CSQLParserInfo* query, const wchar_t* text, unsigned long* cursor, long upto);
+  int _bAddBindValue(const stSQLCLAUSEENTRY& entry);
+  int _bExpressionToSQL(CSQLParserInfo* query, const wchar_t* text, IExpOpExpression* parent,
+                        IExpOpExpression* node, CNASqlElt::eSQLELT clause, unsigned long* cursor,
+                        INAItemDescription* item, eNA_ITEMTYPE type);
+  int _bDoExpressionLiteral(CSQLParserInfo* query, const wchar_t* text, IExpOpExpression* parent,
+                            IExpOpExpression* node, CNASqlElt::eSQLELT clause, unsigned long* cursor,
+                            INAItemDescription* item, eNA_ITEMTYPE type);
+  int _bDoExpressionColonne(CSQLParserInfo* query, const wchar_t* text, IExpOpExpression* node,
+                            CNASqlElt::eSQLELT clause, unsigned long* cursor);
+  int _bExpressionDateEmpty(CSQLParserInfo* query, const wchar_t* text, IExpOpExpression* node,
+                            CNASqlElt::eSQLELT clause, unsigned long* cursor, int* done);
+  int _bFormatExpressionItemName(CSQLParserInfo* query, const wchar_t* table, const wchar_t* name,
+                                 CNASqlElt::eSQLELT clause, CTString* out, const unsigned long* base,
+                                 bool itemAlone = false);
+  int _bDoExpressionArgument(CSQLParserInfo* query, const wchar_t* text, IExpOpExpression* function, int argument,
+                             long upto, unsigned long* cursor);
+  INAItemDescription* _pclGetItemDesc(CSQLParserInfo* query, const wchar_t* table, const wchar_t* name);
+  // The pair an item reference stands for (a plain output item named by
+  // its alias lends its table and item; any other pair stays), its
+  // description (one external reference for the caller; null: none), and
+  // the pair formatted (table resolved as in a condition, ".", item).
+  void _GetOriginalTableNameAndItemName(CSQLParserInfo* query, const wchar_t* table, const wchar_t* name,
+                                        CTString* outTable, CTString* outName);
+  INAItemDescription* _pclGetOriginalItemDesc(CSQLParserInfo* query, const wchar_t* table, const wchar_t* name);
+  void _GetFormatedOriginalTableNameAndItemName(CSQLParserInfo* query, const wchar_t* table, const wchar_t* name,
+                                                CTString* out);
+  eNA_ITEMTYPE _eGetNodeItemType(CSQLParserInfo* query, IExpOpExpression* node, INAItemDescription** item);
+  int _bFormatSELECTList(CSQLParserInfo* query, const wchar_t* text, unsigned long* cursor, long stop);
+  int _bFormatINSERTUPDATEList(CSQLParserInfo* query, const wchar_t* text, unsigned long* cursor, long stop);
+  int _bFormatGROUPBY(CSQLParserInfo* query, const wchar_t* text, unsigned long* cursor);
+  int _bAddFromClause(CSQLParserInfo* query, const wchar_t* text, unsigned long* cursor, long start, long stop);
+  int _bAddJoinClause(CSQLParserInfo* query, const wchar_t* text, unsigned long* cursor, long start, long stop);
+  // The connection-formatted table name, "." and the formatted item name
+  // into *out; the item alone without a table.
+  void _FormatTableAndItemName(const wchar_t* table, const wchar_t* item, CTString* out);
+  void _WriteTableAndItem(const wchar_t* table, const wchar_t* item);
 };
 KX_CINTERF_REF_TRAITS(CNACommand)
 

@@ -53,11 +53,11 @@ bool WordAt(const T* text, long length, long at, const wchar_t* word) {
 // delimiter, or the text's end). A doubled delimiter stays inside; in a
 // "'" string a backslash keeps the next character inside.
 template <typename T>
-long SkipQuoted(const T* text, long length, long i) {
+long SkipQuoted(const T* text, long length, long i, bool backslashEscapes = true) {
   const T cOpen = text[i];
   const T cClose = cOpen == static_cast<T>('[') ? static_cast<T>(']') : cOpen;
   for (long k = i + 1; k < length; ++k) {
-    if (cOpen == static_cast<T>('\'') && text[k] == static_cast<T>('\\')) {
+    if (backslashEscapes && cOpen == static_cast<T>('\'') && text[k] == static_cast<T>('\\')) {
       ++k;
       continue;
     }
@@ -355,20 +355,28 @@ void CNACommand::_RemplaceTopParLimit() {
     while (nEnd > 0 && Espace(psz[nEnd - 1])) --nEnd;
   }
   if (EndsWithWord(psz, nEnd, L"LIMIT 0")) return;
-  // A line comment open on the last line would swallow the clause.
+  // A line comment open on the last line would swallow the clause. The
+  // command does not know whether the server reads a backslash in a
+  // string as an escape (NO_BACKSLASH_ESCAPES): a comment seen under
+  // either reading puts the clause on a line of its own, which is white
+  // space under both.
   bool bComment = false;
-  for (long i = 0; i < nEnd; ++i) {
-    const char c = psz[i];
-    if (bComment) {
-      if (c == '\n') bComment = false;
-      continue;
+  for (bool bBackslash : {true, false}) {
+    bool bOpen = false;
+    for (long i = 0; i < nEnd; ++i) {
+      const char c = psz[i];
+      if (bOpen) {
+        if (c == '\n') bOpen = false;
+        continue;
+      }
+      if (OpensQuoted(c, false)) {
+        i = SkipQuoted(psz, nEnd, i, bBackslash);
+        continue;
+      }
+      if (c == '#' || (c == '-' && i + 2 < nEnd + 1 && psz[i + 1] == '-' && (i + 2 >= nEnd || Espace(psz[i + 2]))))
+        bOpen = true;
     }
-    if (OpensQuoted(c, false)) {
-      i = SkipQuoted(psz, nEnd, i);
-      continue;
-    }
-    if (c == '#' || (c == '-' && i + 2 < nEnd + 1 && psz[i + 1] == '-' && (i + 2 >= nEnd || Espace(psz[i + 2]))))
-      bComment = true;
+    bComment = bComment || bOpen;
   }
   std::string sClause = bComment ? "\n LIMIT " : " LIMIT ";
   if (m_llLimitOffset >= 1) sClause += std::to_string(m_llLimitOffset) + ", ";
@@ -583,29 +591,12 @@ const wchar_t* CNACommand::s_pszRenameFunction(eOPEXPRESSION op, int kind) {
   return nullptr;
 }
 
-// ---- Parser seams (written by the parsed-query layer) ----------------------------------------------
+// ---- Hooks of the expression walk (the parser-reading ones are in
+// CNACommandParsed.cpp) -----------------------------------------------------------------------------
 
-int CNACommand::_FormatItemNameInWHEREClause(ISQLParserInformation*, INAItemDescription*, const wchar_t*, CTString*,
-                                             CNAParameter*) {
-  return 0;
-}
-int CNACommand::_FormatRubriqueAlias(unsigned long, const wchar_t*, CSQLParserInfo*, const IInfoRubrique*, CTString*,
-                                     int, CNASqlElt::eSQLELT) {
-  return 0;
-}
 int CNACommand::_vbFormatExpressionOperatorEntreOperande() { return 1; }
 int CNACommand::_vbSkipOperande() { return 0; }
-void CNACommand::_vConvertirFonction() {}
-int CNACommand::_FormatExpressionArgument(CSQLParserInfo*, IExpOpExpression*, int, CTString*) { return 0; }
-int CNACommand::_FormatExpressionLiteral(CSQLParserInfo*, IExpOpExpression*, CTString*) { return 0; }
-int CNACommand::_FormatExpressionItemName(CSQLParserInfo*, IExpOpExpression*, CTString*) { return 0; }
-int CNACommand::_FormatExpressionOperator(CSQLParserInfo*, IExpOpExpression*, IExpOpExpression*, CNASqlElt::eSQLELT,
-                                          CTString*) {
-  return 0;
-}
-int CNACommand::_FormatTableClauseFROM(CSQLParserInfo*, const IInfoRubrique*, CTString*) { return 0; }
-int CNACommand::_FormatTableAliasClauseFROM(CSQLParserInfo*, const IInfoRubrique*, CTString*) { return 0; }
-int CNACommand::bFormatEndOfQuery() { return 0; }
+void CNACommand::_vConvertirFonction(CSQLParserInfo*, IExpOpExpression*, int, int) {}
 
 void CNACommand::_GetMotifVariableDebut(wchar_t* out, unsigned int size) {
   if (out != nullptr && size >= 2) std::wcscpy(out, L"{");

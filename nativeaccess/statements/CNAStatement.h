@@ -1,23 +1,379 @@
-// CNAStatement: the statement through which one data access runs one table
-// operation or one parse. Declared here with what the record layer reads of
-// it: its record layout and its bind/define flags (which columns a SELECT
-// defines and binds); the statement layer completes it.
+// CNAStatement: the statement through which one data access (CNADataAccess)
+// runs one table operation or one parse (a walk through the rows of a table
+// or query in the order of a key).
 //
-// Ownership: a CInterf; the record layout is not referenced here (the data
-// access owns it and outlives its statements).
+// It holds the SQL command being run (CNACommand) and owns one driver-level
+// statement (CNAStatementSQL) that sends the text and walks the stored
+// result rows. It moves the current row into the data access's current
+// record (CNARecord), keeps an optional record cache (CNARecordCache) or
+// works on an index of the data access's table cache (CNATableCacheIndex),
+// and answers whether a record was found and whether the parse is out of
+// range. When the rows of one SELECT are used up and more may exist (the
+// block was full), the parse continues with a new SELECT that the data
+// access builds from the last record read (keyset continuation): records
+// equal to it that were already read are skipped by the duplicate count.
+//
+// The record-save table: one 32-bit entry per result row, all ones for "no
+// save", 0xFFFFFFFE for "deleted through this data access since it was
+// fetched", any other value a record save of the data access holding the
+// row as modified since (one reference held per entry). It is allocated at
+// the first save or deletion mark, sized by the driver statement's row
+// count, and never for a streamed result (row count 4294967295) or a count
+// of 0 or less. A row outside it stores nothing. Freeing it releases every
+// save it holds first.
+//
+// Failures: every operation that can fail answers false (or null) with the
+// reason in the statement's error object; the statement is usable again
+// after Close. User errors carry the data access's logical name as file
+// name and, where there is one, the parse key as item name.
+//
+// Ownership: a CInterf (the creator takes the first reference). Held: one
+// reference on the error object, the driver statement, the command, the
+// original record, the best parse column, the filter, the search, each
+// saved position, the record cache and the table-cache index; an external
+// one on the data-source description. Not held: the data access (it owns
+// its statements) and the record layout (the data access's).
+//
+// Threads: used under the driver's process-wide lock, on the caller's
+// thread.
 #pragma once
 
-#include "CInterf.h"
+#include <cstdint>
 
+#include "CInterf.h"
+#include "CNAStatementSQL.h"
+#include "CNAStatementSeams.h"
+#include "CRefHashTable.h"
+#include "CTString.h"
+#include "INAError.h"
+#include "NARecordTypes.h"
+
+class CAny;
+class CNAColumn;
+class CNACommand;
+class CNAConnectionDescription;
+class CNAConvertVariant;
+class CNADataAccess;
+class CNADataSourceDescription;
+class CNAError;
 class CNARecord;
+class CNARecordCache;
+class CNARecordValue;
+class CNATableCacheIndex;
+class CSQLParserInfo;
+class INADataSourceDescription;
+class INAItemDescription;
+
+// How a read locks the record: 0 no lock, 1 the default of a statement.
+enum eNA_LOCKTYPE : std::int32_t {
+  NA_LOCKTYPE_NONE = 0,
+  NA_LOCKTYPE_DEFAULT = 1,
+};
+
+// Whether an execution prepares its text first (handed on to the driver
+// statement's choice; the statement itself runs every text directly).
+enum eNA_ST_PREPARE : std::int32_t {
+  NA_ST_DIRECT = 0,
+  NA_ST_PREPARE = 1,
+};
+
+// Why a parse must be brought up to date before its next fetch.
+enum ePARSENEEDUPDATECAUSE : std::int32_t {
+  NA_PARSEUPDATE_NONE = 0,
+  NA_PARSEUPDATE_RERUN = 1,       // the parse must be run again
+  NA_PARSEUPDATE_REPOSITION = 2,  // the parse stays but must be repositioned
+};
 
 class CNAStatement : public CInterf {
  public:
   // The bind/define flag after a reset of the command.
   static constexpr int knDefaultBindDefineFlag = 3;
+  // No row limit on the SELECT.
+  static constexpr std::int64_t NO_LIMIT = -1;
+  // Record-save table entries.
+  static constexpr std::uint32_t knNoSave = 0xFFFFFFFFu;
+  static constexpr std::uint32_t knRowDeleted = 0xFFFFFFFEu;
+  // The row count a driver statement gives for a streamed result.
+  static constexpr std::int64_t knStreamRowCount = 4294967295LL;
 
-  explicit CNAStatement(CNARecord* record = nullptr) : m_pclRecord(record) {}
-  ~CNAStatement() override = default;
+  // A statement of no data access, reading into `record` (the record layer
+  // uses it on its own): no driver statement, no description.
+  explicit CNAStatement(CNARecord* record = nullptr);
+  // A statement of `access`: takes its description (an external
+  // reference) and its current record. With an error object it references
+  // it and creates the driver statement at once (_bAllocStatementSQL); a
+  // failure there leaves the error object's no-memory error.
+  CNAStatement(CNADataAccess* access, CNAError* error);
+  // Releases command, driver statement, record-save table (its saves
+  // first), caches, filter, search, positions, original record, best
+  // parse column, description and error.
+  ~CNAStatement() override;
+
+  // ---- Virtual operations, in slot order after CInterf's ------------------
+  // Close, clear the end-of-parse flag, release the command.
+  virtual void ResetQuery();
+  // Ends the parse: frees the record-save table; unless a next block is
+  // being fetched, clears the saved filter, tells the data access
+  // (ClosingStatement), clears the parse-started flag, the current record
+  // number, the row-number base, switches the cache off and invalidates the
+  // saved positions' rows when caching was switched off here or there is
+  // no table cache; drops the held record save; resets the driver
+  // statement.
+  virtual void Close();
+  // Runs the command: a started parse is closed first; when no next block
+  // is being fetched the original record and duplicate count are dropped;
+  // an empty command succeeds at once; else bExecuteDirect. After success
+  // on a SELECT (or a command from a query) and while the data access has
+  // no description, the data access describes the result.
+  virtual int bExecute(NA_WRITEPARSEFLAGS flags, eNA_ST_PREPARE prepare);
+  // Makes `command` the statement's command (ResetQuery first), then
+  // bExecute.
+  virtual int bExecuteDirectNewCommand(CNACommand* command, NA_WRITEPARSEFLAGS flags,
+                                       eNA_ST_PREPARE prepare);
+  // Sends the command's 8-bit formatted text; no text fails, an empty one
+  // succeeds without a server call. After an UPDATE that changed no row
+  // while a current record exists: user error 13 (type 9) with debug
+  // message 28591 and the current record. Sets the block-full count and
+  // the block-starts-at-first-row flag from the command's LIMIT.
+  virtual int bExecuteDirect(NA_WRITEPARSEFLAGS flags, eNA_ST_PREPARE prepare);
+  // Runs the command and reads the first `count` columns of the first row
+  // into values[0 .. count - 1]; Close in every case.
+  virtual int bExecuteAndFetch(CAny* values, int count, eNA_ST_PREPARE prepare);
+  // Runs the command and reads column 0 of its first row.
+  virtual int bGetRequestedValue(CAny* value);
+  // Fetches one row of the driver statement, then reads the column.
+  virtual int bGetResultValue(CAny* value, unsigned int column);
+  // Column `column` of the driver statement's current row; on failure the
+  // driver statement's error is copied into the statement's.
+  virtual int bGetSQLColumnValue(CNAConvertVariant* value, unsigned int column);
+  virtual int bGetSQLColumnValue(CAny* value, unsigned int column);
+  // ---- texts of reads and writes (built with the statement-text work; they
+  // fail with "not available" until then) ----
+  virtual int bBuildQuerySELECT(CNACommand* command, NA_WRITEPARSEFLAGS flags, const wchar_t* key,
+                                int ascending, CNACommand* where);
+  virtual int bGetClauseWHERE(CNACommand* command);
+  virtual int bBuildQueryCREATE(CNACommand* command);
+  // False; nothing done (the data access builds and runs the texts).
+  virtual int bHAjoute(NA_WRITEPARSEFLAGS flags, eNA_LOCKTYPE lock);
+  virtual int bBuildQueryINSERT(CNACommand* command, NA_WRITEPARSEFLAGS flags);
+  // False; nothing done.
+  virtual int bHModifie(NA_WRITEPARSEFLAGS flags, eNA_LOCKTYPE lock);
+  virtual int bBuildQueryUPDATE(CNACommand* command, NA_WRITEPARSEFLAGS flags);
+  // False; nothing done.
+  virtual int bHSupprime(eNA_LOCKTYPE lock);
+  virtual int bBuildQueryDELETE(CNACommand* command, NA_WRITEPARSEFLAGS flags);
+  // A write done by `writer` on the same table (type 2 update, 3 insert, 4
+  // delete). Not followed yet: nothing.
+  virtual void OnNotifyOperation(eNAQUERYTYPE type, int n, CNAStatement* writer, NA_WRITEPARSEFLAGS flags,
+                                 const CNARecordValue* values);
+  virtual int bUpdateRecordAfterInsert(eNAQUERYTYPE type, int flags);
+  virtual int bUpdateRecordAfterUpdate(eNAQUERYTYPE type, int flags);
+  // Stores the lock type; true.
+  virtual int bSetLockType(eNA_LOCKTYPE lock);
+  // True.
+  virtual int bCanFetchBackward();
+  virtual int bGetNbEnr(long* count, unsigned int flags, int countAll);
+  virtual int bGetNbEnrCurrentParse(long* count, NA_WRITEPARSEFLAGS flags, int withoutFilter);
+  // The memo value of the item's column; its content written to a file.
+  virtual int bGetBLOB(INAItemDescription* item, CAny* value);
+  virtual int bExtraitMemo(INAItemDescription* item, const wchar_t* path);
+  virtual int bGetPosition(CNAPosition* position, int kind);
+  virtual int bSetPosition(CNAPosition* position, int kind);
+  // Switches the search off.
+  virtual void DesactivateRecherche();
+  // The search and filter factories: none yet (null).
+  virtual CNARecherche* pclAllocRecherche();
+  virtual CNAFilter* pclAllocFilter();
+  // False.
+  virtual int bDefaultParseNeedRecordCache();
+  // Describes the result into `description` through the data access; a
+  // command of type 0 becomes 1 (the result has columns) or 8.
+  virtual int _bGetQueryStructure(CNADataSourceDescription* description);
+  // The driver statement is created or reset and gets the command's
+  // formatted text (bPrepareSQL).
+  virtual int _bPrepare(CNACommand* command, NA_WRITEPARSEFLAGS flags);
+  // Hands on to the driver statement's bExecutePreparedQuery.
+  virtual int _bExecutePreparedQuery(NA_WRITEPARSEFLAGS flags);
+  // Fetches one row, then reads columns 0 .. count - 1 into consecutive
+  // values, stopping at the first failure.
+  virtual int _vbGetQueryResult(CAny* values, int count);
+  virtual int _bGetNativeDataType(CNAColumn* column, CTString* type);
+  virtual int _bGetNativeConstraint(CNAColumn* column, CTString* constraint);
+  virtual void _FormatItemORDERBY(CNAColumn* column, CSQLParserInfo* parser, int useFormattedName,
+                                  CTString* out, int ascending);
+  virtual int _bAddClauseReturning(eNAQUERYTYPE type, int n);
+  virtual int _bAddColumnValue(CNACommand* values, CNAColumn* column, eNAQUERYTYPE type,
+                               NA_WRITEPARSEFLAGS flags);
+  // Moves in the stored result (see the source): *outOfRange set first; a
+  // count of 0 means the current row; *moved (may be null) the rows moved.
+  virtual int _bFetch(eNA_PARSEDIRECTION direction, int lock, int* outOfRange, long count, long* moved);
+  virtual int _bBuildQueryCOUNT(CNACommand* command, NA_WRITEPARSEFLAGS flags, int noWhere);
+  // Fills the current record for the row reached: from the row's record
+  // save when it has one (and the original record follows), else from the
+  // server.
+  virtual int _bUpdateNARecord(eNA_PARSEDIRECTION direction);
+  // Each column before the first composed key reads its value from the
+  // driver statement's current row; the first failure fails.
+  virtual int _bUpdateNARecordFromDB();
+  // True.
+  virtual int _bSetPositionParametersEx(CNAPosition* position);
+  virtual int _bGoToRowId(int row, CNAPosition* position);
+  // Row `row` of the record cache becomes the current record (restored
+  // flag set, end-of-parse cleared); false when the cache cannot give it.
+  virtual int _RestaureRecordFromCache(int row);
+  // Nothing.
+  virtual void _SetBestCacheMethod();
+  virtual int _bCreateTableCacheIndex();
+
+  // ---- Execution -----------------------------------------------------------
+  // Sets the command; flag 2 answers true at once; else _bPrepare.
+  int bPrepare(CNACommand* command, NA_WRITEPARSEFLAGS flags);
+  // With refresh the command's parameter values are updated first. With
+  // no table-cache index and a command of type 0: user error 2. Else
+  // Close, then _bExecutePreparedQuery.
+  int bExecutePreparedQuery(NA_WRITEPARSEFLAGS flags, int refresh);
+  // ResetQuery.
+  void ResetStatement();
+  // The command's dump and CR LF before the debug text of the error
+  // object's last error.
+  void _DumpQuery(CNACommand* command);
+  // Fills `description` from the result (see _bGetQueryStructure).
+  int bGetQueryStructure(CNADataSourceDescription* description) { return _bGetQueryStructure(description); }
+  // One row of the driver statement (bFetch(0)); its error copied on
+  // failure.
+  int _bFetchSQL();
+
+  // ---- Fetching and moving ---------------------------------------------------
+  // Reads in `direction` (0 first, 1 last, 2 next, 3 previous, 4 the
+  // current row again) `count` rows away; with `lock` the data access marks
+  // the current record read. Success with out of range when no row is
+  // there. *moved (may be null): rows moved.
+  int bFetch(eNA_PARSEDIRECTION direction, int lock, long count, long* moved = nullptr);
+  // Re-reads the last-read record by a SELECT on its values (statement
+  // texts: not available yet).
+  int bMove(long count, int lock);
+  // bFetch(direction, 1, 1); when found, the current values of the first
+  // `count` columns (at most the record's) into values; *outOfRange.
+  int bFetchData(eNA_PARSEDIRECTION direction, int* outOfRange, CAny* values, int count);
+  // *found = the found flag given to the platform, *inRange = not out of
+  // range (either may be null).
+  void EvalHTrouve(int* found, int* inRange) const;
+  void HEndehors(int* out) const;
+  // Moves from the stored row `from` by `step` rows (negative backward):
+  // the target row, or out of range (see the source).
+  int _bMove(std::int64_t from, std::int64_t step, int lock, int* outOfRange, long* moved);
+  // The target row of a move of `step` from `from`, counting only rows not
+  // marked deleted; *moved the rows actually moved; -1 or the row count
+  // when the move leaves the rows.
+  std::int64_t _llUpdateStep(std::int64_t from, std::int64_t step, long* moved) const;
+  int _bFetchCacheDisabled(eNA_PARSEDIRECTION direction, int lock, int* outOfRange, long count, long* moved);
+  int _bFetchCacheEnabled(eNA_PARSEDIRECTION direction, int lock, int* outOfRange, long count, long* moved);
+  // Reads `count` rows forward from the server into the record cache.
+  int _bFetchAndCache(eNA_PARSEDIRECTION direction, int lock, int* outOfRange, long count);
+  // Keyset continuation: the data access runs a new SELECT from the
+  // original record in the reading direction (the key's order: a
+  // descending result's swap is undone) and fetches its first row through
+  // bFetch, which then takes the original record itself. With a record
+  // cache the continuation starts from the cache's last row (the last one
+  // the server gave, wherever the parse stands in the cache), the run of
+  // equal rows before it as duplicate count; when nothing follows, the
+  // original record and the count are put back.
+  int _bFetchNextBloc(eNA_PARSEDIRECTION direction, int lock, int* outOfRange, long count, long* moved);
+
+  // ---- Original record, saves and parse update --------------------------------
+  // Updates the original record after a read in `direction` (see the
+  // source); the duplicate count goes into the record.
+  int bSetStmtOriginalRecord(eNA_PARSEDIRECTION direction);
+  // Stores the cause (2 does not replace a pending 1) and replaces the held
+  // record save; cause 1 frees the record-save table and resets the driver
+  // statement.
+  int bSetParseNeedUpdate(ePARSENEEDUPDATECAUSE cause, std::uint32_t save);
+  // The same with a new save of the original record kept by the data
+  // access; nothing changes when none is kept.
+  int bSetParseNeedUpdate(ePARSENEEDUPDATECAUSE cause);
+  // Stores `save` for `row` (releasing what was there; the save gets a
+  // reference). A row outside the table stores nothing; false then.
+  int bKeepModifiedRecordSave(std::int64_t row, std::uint32_t save);
+  // Marks `row` deleted since it was fetched (releasing its save); false
+  // for a row outside the table.
+  int bMarkRowDeleted(std::int64_t row);
+  // The entry of `row`: knNoSave for a row outside the table or without.
+  std::uint32_t nGetRecordSave(std::int64_t row) const;
+  // Releases every save of the record-save table, then frees it.
+  void _FreeRecordSaves();
+  ePARSENEEDUPDATECAUSE eParseNeedUpdate() const { return m_eParseNeedUpdate; }
+  std::uint32_t nGetRecordSaveID() const { return m_nRecordSaveId; }
+
+  // ---- Record cache ----------------------------------------------------------
+  // On: creates the record cache when absent, turns caching on, and calls
+  // _SetBestCacheMethod when it is empty. Off: a cache held only here is
+  // emptied and its caching turned off; a shared one is released.
+  void EnableCache(int on);
+  void EmptyCache();
+  CNARecordCache* pclGetRecordCacheNoRef() const { return m_pclRecordCache; }
+  int bCacheEnabled() const;
+  int bCacheCompleted() const;
+
+  // ---- Other operations ------------------------------------------------------
+  // 1 on a table-cache index, else the command's type, else 1.
+  int eGetQueryType() const;
+  // Whether next/previous and first/last are swapped (0 on a table-cache
+  // index).
+  int bInvertFetch() const;
+  void SetInvertFetch(int inverted) { m_bInverted = inverted ? 1 : 0; }
+  CNAConnectionDescription* pclGetConnectionNoRef() const;
+  // The driver statement's largest row (summed column lengths).
+  std::uint64_t nGetRowMaxLen() const;
+  // On a query: the read asked for the index cache or the query is used
+  // as written.
+  int bIndexCache() const;
+  int bCanUpdateParse() const;
+  int bCopyOriginalRecordToCurrentRecord();
+  int _bRestaureOriginalRecord();
+  int bEqualStmtOriginalRecordId(const CNARecordValue* value) const;
+  CNARecordValue* pclGetStmtOriginalRecord() const { return m_pclOriginalRecord; }
+  void SetCurrentRecord(CNARecord* record) { m_pclRecord = record; }
+  int bUpdateChangedTypeInCurrentRecord();
+  void SetDataSource(INADataSourceDescription* source);
+  void _SetQuery(CNACommand* command);
+  CNACommand* pclGetCommandNoRef() const { return m_pclCommand; }
+  CNAStatementSQL* pclGetStatementSQLNoRef() const { return m_pclStatementSQL; }
+  CNADataAccess* pclGetDataAccess() const { return m_pclDataAccess; }
+  CNAError* pclGetErrorNoRef() const { return m_pclError; }
+  void SetParseKey(const wchar_t* key) { m_csParseKey = key != nullptr ? key : L""; }
+  const wchar_t* pszGetParseKey() const { return m_csParseKey.pszGet(); }
+  void SetCacheKey(const wchar_t* key) { m_csCacheKey = key != nullptr ? key : L""; }
+  const wchar_t* pszGetCacheKey() const { return m_csCacheKey.pszGet(); }
+  // The parse flags of the read (three bytes of the write/parse flags).
+  void SetParseFlags(std::uint32_t flags);
+  int bParseStarted() const { return m_bParseStarted; }
+  void SetParseStarted() { m_bParseStarted = 1; }
+  std::int64_t llGetCurrentRecordNumber() const { return m_llCurrentRecord; }
+  std::int32_t nGetDuplicateCount() const { return m_nDuplicateCount; }
+  std::int32_t nGetBlockFull() const { return m_nBlockFull; }
+  int bBlockStartsAtFirstRow() const { return m_bBlockAtFirstRow; }
+  int bFetchingNextBlock() const { return m_bFetchingNextBlock; }
+  int bRestoredFromCache() const { return m_bRestoredFromCache; }
+  int bEndOfParse() const { return m_bEndOfParseInCache; }
+  eNA_LOCKTYPE eGetLockType() const { return m_eLockType; }
+  CNATableCacheIndex* pclGetTableCacheIndexNoRef() const { return m_pclTableCacheIndex; }
+  // Takes a reference on `index` and gives the held one back (null: none).
+  void _SetTableCacheIndex(CNATableCacheIndex* index);
+  std::int64_t llGetRecordSaveCount() const { return m_llRecordSaveCount; }
+  std::int32_t nGetDeletedRowCount() const { return m_nDeletedRows; }
+  // Search, filter and user search (inactive until the condition layer).
+  int bExistRechercheObject() const;
+  int bExistFilter() const;
+  CNAUserSearch* pclGetUserSearch() { return &m_clUserSearch; }
+  // table cache: the user search's value while the search is set, else
+  // null (what the table cache's indexes search first and last from).
+  const CAny* pclGetUserSearchValue() const { return m_clUserSearch.pclGetValue(); }
+  // table cache: the filter (none before one is made; no reference).
+  CNAFilter* pclGetFilterNoRef() const { return m_pclFilter; }
+  // table cache: the record cache holding every row of the parse, none
+  // when it cannot be completed. Placeholder until the statement reads
+  // the remaining rows itself: the record cache when it is complete.
+  CNARecordCache* pclGetFullRecordCache();
 
   // The record layout the statement reads into and writes from.
   CNARecord* pclGetRecordNoRef() const { return m_pclRecord; }
@@ -27,7 +383,75 @@ class CNAStatement : public CInterf {
   void SetBindDefineFlag(int flag) { m_nBindDefineFlag = flag; }
 
  protected:
+  // Creates the driver statement through the process driver's SQL face;
+  // none: the no-memory error (unless the face said why).
+  int _bAllocStatementSQL();
+  // The driver statement, reset when it exists, else created.
+  int _bResetOrAllocStatementSQL();
+  // A user error of this statement (file name = logical name, item name =
+  // the parse key) at place (area, site).
+  void _AddUserError(eNA_ERRORTYPE type, int site, unsigned int code);
+  // "Not available yet" for an operation of the later statement-text work.
+  int _bNotAvailable(int site);
+  // Copies the driver statement's error into the statement's.
+  void _CopyStatementSQLError();
+  // Allocates the record-save table when it is absent and the result
+  // allows it; true when a table exists afterwards.
+  bool _bEnsureRecordSaves();
+  // Releases the original record.
+  void _ReleaseOriginalRecord();
+
+  CNAError* m_pclError = nullptr;
+  CNAStatementSQL* m_pclStatementSQL = nullptr;
+  std::uint32_t m_nOrderCompletionMask = 3;
+  CNADataAccess* m_pclDataAccess = nullptr;
+  INADataSourceDescription* m_piDataSource = nullptr;
+  CTString m_csParseKey;
+  CTString m_csCacheKey;
+  std::int32_t m_bFoundFetch = 0;
+  std::int32_t m_bFoundPlatform = 0;
+  CNACommand* m_pclCommand = nullptr;
   CNARecord* m_pclRecord = nullptr;
+  CNARecordValue* m_pclOriginalRecord = nullptr;
+  eNA_LOCKTYPE m_eLockType = NA_LOCKTYPE_DEFAULT;
+  std::int32_t m_bOutOfRange = 1;
+  std::int32_t m_bFound = 0;
+  std::int32_t m_bRecordNotFound = 0;
+  std::int32_t m_bParseStarted = 0;
+  eNA_PARSEDIRECTION m_eLastDirection = NA_PARSE_FIRST;
+  std::int64_t m_llCurrentRecord = -1;
+  std::uint32_t m_nRecordSaveId = knNoSave;
+  ePARSENEEDUPDATECAUSE m_eParseNeedUpdate = NA_PARSEUPDATE_NONE;
+  std::int32_t m_nBlockFull = -1;
+  std::int32_t m_bBlockAtFirstRow = 1;
+  std::int32_t m_bFetchingNextBlock = 0;
+  std::int32_t m_nRowNumberBase = 0;
+  std::int32_t m_nDuplicateCount = 0;
+  std::int32_t m_bRestoredFromCache = 0;
+  std::int32_t m_bCurrentRecordDeleted = 0;
+  std::int32_t m_bEndOfParseInCache = 0;
+  std::uint8_t m_abyParseFlags[3] = {0, 0, 0};
+  CNAColumn* m_pclBestParseColumn = nullptr;
+  CNAFilter* m_pclFilter = nullptr;
+  CNAFilterSave m_clFilterSave;
+  CNAUserSearch m_clUserSearch;
+  CNARecherche* m_pclRecherche = nullptr;
+  std::int32_t m_bInternalSearch = 0;
+  CRefHashTable<int, CNAPosition*> m_tabPositions{7};
+  CNARecordCache* m_pclRecordCache = nullptr;
+  CNATableCacheIndex* m_pclTableCacheIndex = nullptr;
+  std::uint32_t* m_pnRecordSaves = nullptr;
+  std::int64_t m_llRecordSaveCount = 0;
+  std::int32_t m_nDeletedRows = 0;
+  // Kept here for the command: the bind/define flag of its SELECT and
+  // whether its ORDER BY runs against the wanted order.
   int m_nBindDefineFlag = knDefaultBindDefineFlag;
+  std::int32_t m_bInverted = 0;
+  // Where the parse stands in the driver statement's rows: the 0-based row
+  // last reached, -1 before the first, the row count after the last.
+  std::int64_t m_llRowIndex = -1;
+  // Set when a keyset continuation read its row through a nested bFetch,
+  // which already updated the original record and the read mark.
+  std::int32_t m_bContinued = 0;
 };
 KX_CINTERF_REF_TRAITS(CNAStatement)

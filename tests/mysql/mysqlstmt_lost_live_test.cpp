@@ -19,22 +19,9 @@ namespace {
 using kxtest::ErrorText;
 using kxtest::Raw;
 
-class mysqlstmtLost : public kxtest::MariaDbLiveTest {
+class mysqlstmtLost : public kxtest::StatementLiveTest {
  protected:
-  mysqlstmtLost() : MariaDbLiveTest("kxstmtlost_") {}
-  void SetUp() override {
-    MariaDbLiveTest::SetUp();
-    if (HasFatalFailure()) return;
-    Describe(m_host, m_c.user, m_c.password, L"");
-    m_pCnx = m_objects.Adopt(new CMySQLConnection(L"live", &m_host));
-    m_pError = m_objects.NewError();
-    ASSERT_EQ(m_pCnx->bOpen(m_pError), 1) << ErrorText(m_pError);
-    m_pSt = m_objects.NewStatement(m_pCnx, m_pError);
-  }
-  void TearDown() override {
-    m_objects.Release();
-    MariaDbLiveTest::TearDown();
-  }
+  mysqlstmtLost() : StatementLiveTest("kxstmtlost_") {}
   bool Exec(const std::string& sql) {
     return m_pSt->bExecuteDirect(sql.c_str(), NA_WRITEPARSE_NONE) == 1;
   }
@@ -59,12 +46,6 @@ class mysqlstmtLost : public kxtest::MariaDbLiveTest {
     ASSERT_FALSE(sId.empty());
     Run("KILL " + sId);
   }
-
-  kxtest::StatementObjects m_objects;
-  kxtest::TestHostDescription m_host;
-  CMySQLConnection* m_pCnx = nullptr;
-  CNAError* m_pError = nullptr;
-  CMySQLStatementSQL* m_pSt = nullptr;
 };
 
 // Begin, insert 1, the connection killed, a statement fails (2006), insert

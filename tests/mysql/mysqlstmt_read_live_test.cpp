@@ -29,22 +29,9 @@ using kxtest::ErrorText;
 using kxtest::Held;
 using kxtest::Raw;
 
-class mysqlstmtLive : public kxtest::MariaDbLiveTest {
+class mysqlstmtLive : public kxtest::StatementLiveTest {
  protected:
-  mysqlstmtLive() : MariaDbLiveTest("kxstmt_") {}
-  void SetUp() override {
-    MariaDbLiveTest::SetUp();
-    if (HasFatalFailure()) return;
-    Describe(m_host, m_c.user, m_c.password, L"");
-    m_pCnx = m_objects.Adopt(new CMySQLConnection(L"live", &m_host));
-    m_pError = m_objects.NewError();
-    ASSERT_EQ(m_pCnx->bOpen(m_pError), 1) << ErrorText(m_pError);
-    m_pSt = m_objects.NewStatement(m_pCnx, m_pError);
-  }
-  void TearDown() override {
-    m_objects.Release();
-    MariaDbLiveTest::TearDown();
-  }
+  mysqlstmtLive() : StatementLiveTest("kxstmt_") {}
   // Runs `sql` on the statement; true when it succeeded.
   bool Exec(CMySQLStatementSQL* st, const std::string& sql) {
     return st->bExecuteDirect(sql.c_str(), NA_WRITEPARSE_NONE) == 1;
@@ -58,12 +45,6 @@ class mysqlstmtLive : public kxtest::MariaDbLiveTest {
     st->bReset();
     return s;
   }
-
-  kxtest::StatementObjects m_objects;
-  kxtest::TestHostDescription m_host;
-  CMySQLConnection* m_pCnx = nullptr;
-  CNAError* m_pError = nullptr;
-  CMySQLStatementSQL* m_pSt = nullptr;
 };
 
 // Seven columns of mixed types: every column is described from the client

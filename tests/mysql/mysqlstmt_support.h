@@ -18,6 +18,7 @@
 #include "CNAConvertVariant.h"
 #include "CNAError.h"
 #include "mysql/support/LiveText.h"
+#include "mysql/support/MariaDbLiveTest.h"
 
 namespace kxtest {
 
@@ -96,5 +97,31 @@ class StatementObjects {
 
 // The error object's text for failure messages.
 inline std::string ErrorText(CNAError* error) { return Narrow(error->pszGetError()); }
+
+// A live test with one open connection of the library, its error object and
+// one statement on them, all released before the client library goes.
+class StatementLiveTest : public MariaDbLiveTest {
+ protected:
+  explicit StatementLiveTest(const char* tablePrefix) : MariaDbLiveTest(tablePrefix) {}
+  void SetUp() override {
+    MariaDbLiveTest::SetUp();
+    if (HasFatalFailure()) return;
+    Describe(m_host, m_c.user, m_c.password, L"");
+    m_pCnx = m_objects.Adopt(new CMySQLConnection(L"live", &m_host));
+    m_pError = m_objects.NewError();
+    ASSERT_EQ(m_pCnx->bOpen(m_pError), 1) << ErrorText(m_pError);
+    m_pSt = m_objects.NewStatement(m_pCnx, m_pError);
+  }
+  void TearDown() override {
+    m_objects.Release();
+    MariaDbLiveTest::TearDown();
+  }
+
+  StatementObjects m_objects;
+  TestHostDescription m_host;
+  CMySQLConnection* m_pCnx = nullptr;
+  CNAError* m_pError = nullptr;
+  CMySQLStatementSQL* m_pSt = nullptr;
+};
 
 }  // namespace kxtest

@@ -363,6 +363,10 @@ TEST_F(sqlcommand, RowLimitTable) {
       {L"SELECT a FROM t ;  ", 20, -1, 0, L"SELECT a FROM t LIMIT 20 ;  "},
       {L"SELECT a FROM t -- note", 20, -1, 0, L"SELECT a FROM t -- note\n LIMIT 20"},
       {L"SELECT a FROM t WHERE b='-- x'", 20, -1, 0, L"SELECT a FROM t WHERE b='-- x' LIMIT 20"},
+      // A literal ending in a backslash (as written under NO_BACKSLASH_ESCAPES)
+      // before a comment: the clause goes on a line of its own.
+      {L"SELECT a FROM t WHERE b='x\\' -- note", 20, -1, 0, L"SELECT a FROM t WHERE b='x\\' -- note\n LIMIT 20"},
+      {L"SELECT a FROM t WHERE b='x\\'' -- y'", 20, -1, 0, L"SELECT a FROM t WHERE b='x\\'' -- y'\n LIMIT 20"},
       {L"SELECT a FROM t", 20, -1, 1, L"SELECT a FROM t"},
       {L" SELECT a FROM t", 20, -1, 0, L" SELECT a FROM t"},
       {L"UPDATE t SET a=1", 20, -1, 0, L"UPDATE t SET a=1"},
