@@ -329,8 +329,13 @@ int CMySQLConnection::_bOpenCreate(CNAError* error, int bCreate) {
 
   if (m_nUnicodeSupport && bServerVersionGreaterThan4_1() && bClientVersionGreaterThan4_1()) {
     // The answer is not looked at: the connection works on in UTF-8.
+    // 'utf8' is the three-byte form on current servers, which sends every
+    // character outside the basic plane (emoji, rare CJK) as '?' and
+    // refuses or mangles it on writes; the four-byte form is asked first,
+    // the three-byte one only from a server that does not know it.
     CNAError clIgnored;
-    bExecuteQueryNoResult(&clIgnored, L"SET NAMES 'utf8'");
+    if (!bExecuteQueryNoResult(&clIgnored, L"SET NAMES 'utf8mb4'"))
+      bExecuteQueryNoResult(&clIgnored, L"SET NAMES 'utf8'");
     m_nDataBaseCodePage = static_cast<std::int32_t>(knCodePageUTF8);
     return m_bOpen;
   }
@@ -363,9 +368,13 @@ int CMySQLConnection::_bProcessUnicodeCnxParameters(CNAError* error, int bSSL,
                                           this, knErrCharset, m_csClientVersion.pszGet());
     return 0;
   }
+  // The four-byte form first (see the SET NAMES after connecting); a client
+  // library that does not know it gets the three-byte one.
   int nResult = 1;
   const bool bCalled = _bGuard(error, knPosOptions, [&] {
-    nResult = __mysql_options(m_pMySQL, static_cast<mysql_option>(knOptionCharsetName), "utf8");
+    nResult = __mysql_options(m_pMySQL, static_cast<mysql_option>(knOptionCharsetName), "utf8mb4");
+    if (nResult != 0)
+      nResult = __mysql_options(m_pMySQL, static_cast<mysql_option>(knOptionCharsetName), "utf8");
   });
   if (bCalled && nResult == 0) {
     m_nDataBaseCodePage = static_cast<std::int32_t>(knCodePageUTF8);

@@ -69,7 +69,7 @@ TEST_F(FakeClientTest, OpeningSendsPortFlagsSocketAndCharacterSet) {
     // switches to UTF-8.
     EXPECT_TRUE(Contains(line, "charset=latin1")) << line;
     EXPECT_EQ(s->Lines("options "), std::vector<std::string>{"options 7 latin1"});
-    EXPECT_EQ(s->Lines("query "), std::vector<std::string>{"query SET NAMES 'utf8'"});
+    EXPECT_EQ(s->Lines("query "), std::vector<std::string>{"query SET NAMES 'utf8mb4'"});
     EXPECT_EQ(cnx.nCodePage(), 65001);
     EXPECT_EQ(cnx.nUnicode(), 1);
     EXPECT_TRUE(s->Lines("set_character_set").empty());
@@ -94,7 +94,7 @@ TEST_F(FakeClientTest, VersionsDecideFlagsAndUnicodeMode) {
     const char* server;
     int major, minor;
     bool multi;    // 0x10000 asked and results drained
-    bool unicode;  // "SET NAMES 'utf8'" and code page 65001
+    bool unicode;  // "SET NAMES 'utf8mb4'" and code page 65001
     int server41, server412;
   } const rows[] = {
       {"3.23.58", "10.11.6-MariaDB", 3, 23, false, false, 1, 1},
@@ -127,7 +127,7 @@ TEST_F(FakeClientTest, VersionsDecideFlagsAndUnicodeMode) {
     EXPECT_EQ(Contains(ConnectLine(*s), "flags=0x10002"), row.multi) << ConnectLine(*s);
     EXPECT_EQ(cnx.bServerVersionGreaterThan4_1(), row.server41);
     EXPECT_EQ(cnx.bServerVersionGreaterThan4_1_2(), row.server412);
-    EXPECT_EQ(!s->Lines("query SET NAMES 'utf8'").empty(), row.unicode);
+    EXPECT_EQ(!s->Lines("query SET NAMES 'utf8mb4'").empty(), row.unicode);
     EXPECT_EQ(cnx.nCodePage(), row.unicode ? 65001 : 1252);
     EXPECT_EQ(cnx.nUnicode(), row.unicode ? 1 : 0);
     // Whatever the mode, a code-page-1252 opening named latin1.
@@ -135,20 +135,53 @@ TEST_F(FakeClientTest, VersionsDecideFlagsAndUnicodeMode) {
   }
 }
 
-// A user name outside code page 1252 asks for utf8 and travels in UTF-8.
+// A user name outside code page 1252 asks for the four-byte UTF-8 (so no
+// character outside the basic plane is lost) and travels in UTF-8; a
+// client library that does not know that name gets the three-byte one.
 TEST_F(FakeClientTest, NonLatin1UserAsksForUtf8) {
+  struct {
+    const char* refused;
+    std::vector<std::string> options;
+    const char* charset;
+  } const rows[] = {
+      {"", {"options 7 utf8mb4"}, "charset=utf8mb4|"},
+      {"utf8mb4", {"options 7 utf8mb4", "options 7 utf8"}, "charset=utf8|"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.charset);
+    FakeClientScript* s = Load("full");
+    ASSERT_NE(s, nullptr);
+    s->sRefusedCharset = row.refused;
+    TestHostDescription host;
+    Describe(host, L"");
+    host.pszUser = L"\u015Cimon";
+    ProbeConnection cnx(L"id", &host);
+    CNAError error;
+    ASSERT_EQ(cnx.bOpen(&error), 1) << ErrorText(error);
+    EXPECT_EQ(s->Lines("options "), row.options);
+    EXPECT_TRUE(Contains(ConnectLine(*s), "user=\xC5\x9Cimon ")) << ConnectLine(*s);
+    // The connect line ends with the character set (no SSL here).
+    EXPECT_TRUE(Contains(ConnectLine(*s) + "|", row.charset)) << ConnectLine(*s);
+    EXPECT_EQ(cnx.nCodePage(), 65001);
+  }
+}
+
+// After connecting in Unicode mode the session is asked for the four-byte
+// UTF-8; a server that refuses it is asked for the three-byte one, and the
+// connection works on in UTF-8 either way.
+TEST_F(FakeClientTest, SessionFallsBackToThreeByteUtf8) {
   FakeClientScript* s = Load("full");
   ASSERT_NE(s, nullptr);
+  s->mapFailingStatements["SET NAMES 'utf8mb4'"] = 1115;  // unknown character set
   TestHostDescription host;
   Describe(host, L"");
-  host.pszUser = L"\u015Cimon";
   ProbeConnection cnx(L"id", &host);
   CNAError error;
   ASSERT_EQ(cnx.bOpen(&error), 1) << ErrorText(error);
-  EXPECT_EQ(s->Lines("options "), std::vector<std::string>{"options 7 utf8"});
-  EXPECT_TRUE(Contains(ConnectLine(*s), "user=\xC5\x9Cimon ")) << ConnectLine(*s);
-  EXPECT_TRUE(Contains(ConnectLine(*s), "charset=utf8")) << ConnectLine(*s);
+  EXPECT_EQ(s->Lines("query "),
+            (std::vector<std::string>{"query SET NAMES 'utf8mb4'", "query SET NAMES 'utf8'"}));
   EXPECT_EQ(cnx.nCodePage(), 65001);
+  EXPECT_EQ(cnx.nUnicode(), 1);
 }
 
 // ---------------------------------------------------------------------------

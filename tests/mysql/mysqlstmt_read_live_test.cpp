@@ -62,9 +62,9 @@ TEST_F(mysqlstmtLive, MixedSelectIsDescribedAndRead) {
       << ErrorText(m_pError);
   ASSERT_EQ(m_pSt->nGetColumnCount(), 7u);
   ASSERT_EQ(m_pSt->llGetRowCount(), 1);
-  // The connection speaks utf8 (SET NAMES 'utf8'): the VARCHAR(20) comes
-  // announced as 60 bytes of character set 33; numbers, dates and the BLOB
-  // as binary (63).
+  // The connection speaks four-byte UTF-8 (SET NAMES 'utf8mb4'): the
+  // VARCHAR(20) comes announced as 80 bytes of character set 45; numbers,
+  // dates and the BLOB as binary (63).
   struct stColumn {
     const wchar_t* pszName;
     std::uint32_t nType;
@@ -74,7 +74,7 @@ TEST_F(mysqlstmtLive, MixedSelectIsDescribedAndRead) {
     std::optional<std::wstring> sValue;
   } const astColumns[] = {
       {L"i", 3, NA_IT_I4, 11, 63, L"7"},
-      {L"v", 253, NA_IT_UNICODE, 60, 33, L"R\u00e9sum\u00e9"},
+      {L"v", 253, NA_IT_UNICODE, 80, 45, L"R\u00e9sum\u00e9"},
       {L"m", 246, NA_IT_EMPTY, 12, 63, L"-12.50"},
       {L"d", 10, NA_IT_DATE8, 10, 63, L"20240131"},
       {L"dt", 12, NA_IT_DATETIME, 19, 63, L"20240131 12:34:56"},
@@ -175,6 +175,22 @@ TEST_F(mysqlstmtLive, NullEmptyAndBinaryWithNuls) {
   EXPECT_EQ(held->size(), sBlob.size());
   EXPECT_EQ(held->back(), L'z');
   EXPECT_EQ((*held)[70002], L'\0');
+}
+
+// Characters outside the basic plane (an emoji, a rare CJK ideograph) go to
+// the server and come back whole: the session speaks four-byte UTF-8, so
+// neither the write nor the read turns them into '?'.
+TEST_F(mysqlstmtLive, CharactersOutsideTheBasicPlaneRoundTrip) {
+  Run("CREATE TABLE " + m_sTable + " (v VARCHAR(20) CHARACTER SET utf8mb4)");
+  const std::wstring sText = L"ok \U0001F600 \U00020BB7";
+  const std::wstring sInsert =
+      L"INSERT INTO " + kxtest::WideFromUTF8(m_sTable) + L" VALUES ('" + sText + L"')";
+  ASSERT_EQ(m_pSt->bExecuteDirect(sInsert.c_str(), nullptr, NA_WRITEPARSE_NONE), 1)
+      << ErrorText(m_pError);
+  EXPECT_EQ(Value("SELECT HEX(v) FROM " + m_sTable), "6F6B20F09F988020F0A0AEB7");
+  ASSERT_TRUE(Exec(m_pSt, "SELECT v FROM " + m_sTable)) << ErrorText(m_pError);
+  ASSERT_EQ(m_pSt->bFetch(0), 1);
+  EXPECT_EQ(Held(m_pSt, 0), std::optional<std::wstring>(sText));
 }
 
 // A BLOB whose item is Unicode text holds 4-byte characters: they reach

@@ -271,6 +271,9 @@ KXFAKE_EXPORT char mysql_ssl_set(void* h, const char* key, const char* cert, con
 KXFAKE_EXPORT int mysql_options(void* h, int option, const void* value) {
   gstScript.vecLog.push_back("options " + std::to_string(option) + " " +
                              Text(static_cast<const char*>(value)));
+  if (option == 7 && !gstScript.sRefusedCharset.empty() &&
+      gstScript.sRefusedCharset == Text(static_cast<const char*>(value)))
+    return 1;
   if (gstScript.nOptionsResult == 0 && option == 7)
     static_cast<FakeMysql*>(h)->sCharset = static_cast<const char*>(value);
   return gstScript.nOptionsResult;

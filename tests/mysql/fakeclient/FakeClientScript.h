@@ -35,6 +35,9 @@ struct FakeClientScript {
   // What mysql_options and mysql_ssl_set answer (0 accepted).
   int nOptionsResult = 0;
   int nSslSetResult = 0;
+  // A character-set name mysql_options refuses (answers 1), as an older
+  // client library refuses a name it does not know.
+  std::string sRefusedCharset;
   // The server's status flag NO_BACKSLASH_ESCAPES on every connection.
   bool bNoBackslashEscapes = false;
   // Statements (whole text of one statement) that fail with this number.
