@@ -501,7 +501,9 @@ void CNAStatement::DesactivateRecherche() {
   pclOld->nRelease();
 }
 
-CNARecherche* CNAStatement::pclAllocRecherche() { return nullptr; }
+CNARecherche* CNAStatement::pclAllocRecherche() {
+  return new (std::nothrow) CNARecherche(m_pclError, pclGetConnectionNoRef());
+}
 
 CNAFilter* CNAStatement::pclAllocFilter() { return nullptr; }
 

@@ -6,10 +6,9 @@
 // - CNAUserSearch: the user's search held by value in a statement and in a
 //   position; it remembers the item, value and exactness it was given and
 //   tells "found" for every record (no condition is evaluated yet).
-// - CNAFilter, CNARecherche: counted objects a statement creates on demand
-//   through its factories (pclAllocFilter, pclAllocRecherche), which give
-//   none for now: a statement never holds one yet, so every search and
-//   filter is inactive and "found" means "a row was read".
+// - CNAFilter: a counted object a statement creates on demand through
+//   pclAllocFilter, which gives none for now: every filter is inactive.
+//   (The search, CNARecherche, is the real class: CNARecherche.h.)
 // - CNAFilterSave: the filter saved when a parse starts (by value); empty.
 // - CNAPosition: a saved position, counted; kept in the statement's table
 //   of saved positions; knows only its row identifier, which a statement
@@ -87,13 +86,8 @@ class CNAFilterSave {
   std::int32_t m_bActive = 0;
 };
 
-class CNARecherche : public CInterf {
- public:
-  int bIsActive() const { return 0; }
-  // Whether the record read matches the search.
-  int bHTrouve() const { return 1; }
-};
-KX_CINTERF_REF_TRAITS(CNARecherche)
+// The search of a statement is the real class.
+#include "CNARecherche.h"
 
 class CNAPosition : public CInterf {
  public:

@@ -303,7 +303,12 @@ TEST_F(statement_execute, LaterTextsFailCleanly) {
   EXPECT_FALSE(env.st->bHSupprime(NA_LOCKTYPE_DEFAULT));
   EXPECT_FALSE(env.st->bDefaultParseNeedRecordCache());
   EXPECT_TRUE(env.st->bCanFetchBackward());
-  EXPECT_EQ(env.st->pclAllocRecherche(), nullptr);
+  // A statement now makes its searches (inactive until set).
+  CNARecherche* pclSearch = env.st->pclAllocRecherche();
+  ASSERT_NE(pclSearch, nullptr);
+  pclSearch->AddRef();
+  EXPECT_FALSE(pclSearch->bIsActive());
+  pclSearch->nRelease();
   EXPECT_EQ(env.st->pclAllocFilter(), nullptr);
   EXPECT_TRUE(env.st->bSetLockType(NA_LOCKTYPE_NONE));
   EXPECT_EQ(env.st->eGetLockType(), NA_LOCKTYPE_NONE);
