@@ -28,26 +28,12 @@
 
 namespace {
 
+using kxtest::AnswerConnection;
 using kxtest::DriverScope;
 using kxtest::Layout;
 using kxtest::PlainDriver;
-using kxtest::TestConnection;
 using kxtest::TestRecordSource;
 
-// A MariaDB-kind connection whose ordering and date answers a test picks.
-class AnswerConnection : public TestConnection {
- public:
-  AnswerConnection() {
-    m_nDataBaseCodePage = 65001;
-    m_nApplicationCodePage = 1252;
-  }
-  int bNULLBeforeNotNULL() override { return bNullFirst; }
-  int bTreat0000DateAsNULL() override { return bZeroDateNull; }
-  int bSupportItemTime() override { return bTime; }
-  int bNullFirst = 1;
-  int bZeroDateNull = 0;
-  int bTime = 0;
-};
 
 // What one write gave.
 struct Written {

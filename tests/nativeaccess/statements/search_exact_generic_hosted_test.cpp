@@ -23,22 +23,12 @@
 
 namespace {
 
+using kxtest::AnswerConnection;
 using kxtest::DriverScope;
 using kxtest::Layout;
 using kxtest::PlainDriver;
-using kxtest::TestConnection;
 using kxtest::TestRecordSource;
 
-class NullFirstConnection : public TestConnection {
- public:
-  NullFirstConnection() {
-    m_nDataBaseCodePage = 65001;
-    m_nApplicationCodePage = 1252;
-  }
-  int bNULLBeforeNotNULL() override { return 1; }
-  int bTreat0000DateAsNULL() override { return 0; }
-  int bSupportItemTime() override { return 0; }
-};
 
 struct Written {
   int bResult = 0;
@@ -71,7 +61,7 @@ class search : public BoundRuntimeTest {
   void SetUp() override {
     BoundRuntimeTest::SetUp();
     m_pDriver.reset(new DriverScope<PlainDriver>());
-    m_pclCnx = new NullFirstConnection();
+    m_pclCnx = new AnswerConnection();
     m_pclCnx->AddRef();
     m_pSource.reset(new TestRecordSource());
     i4 = m_pSource->pclAdd(NA_IT_I4, 4);                                       // ITEM0
@@ -110,7 +100,7 @@ class search : public BoundRuntimeTest {
   }
 
   std::unique_ptr<DriverScope<PlainDriver>> m_pDriver;
-  NullFirstConnection* m_pclCnx = nullptr;
+  AnswerConnection* m_pclCnx = nullptr;
   std::unique_ptr<TestRecordSource> m_pSource;
   std::unique_ptr<Layout> m_pLayout;
   CNACommand* m_pclCommand = nullptr;

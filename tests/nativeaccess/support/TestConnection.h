@@ -143,4 +143,21 @@ class TestConnection : public CNAConnectionDescription {
   using CNAConnectionDescription::m_pclMapConvertType;
 };
 
+// A MariaDB-kind connection in UTF-8 whose ordering and date answers a test
+// picks (by default those of the MariaDB connection: NULL first, no zero
+// date as NULL, no time items), for the condition and search writers.
+class AnswerConnection : public TestConnection {
+ public:
+  AnswerConnection() {
+    m_nDataBaseCodePage = 65001;
+    m_nApplicationCodePage = 1252;
+  }
+  int bNULLBeforeNotNULL() override { return bNullFirst; }
+  int bTreat0000DateAsNULL() override { return bZeroDateNull; }
+  int bSupportItemTime() override { return bTime; }
+  int bNullFirst = 1;
+  int bZeroDateNull = 0;
+  int bTime = 0;
+};
+
 }  // namespace kxtest
