@@ -14,11 +14,16 @@
 #include "CNAColumn.h"
 #include "CNAConvertVariant.h"
 #include "CNADriver.h"
+#include "CNAError.h"
 #include "CNAParameter.h"
 #include "CNARecord.h"
 #include "INAItemDescription.h"
 
 namespace {
+
+// Where a search reports, and the error of what it does not provide.
+constexpr int knErrorArea = 63;
+constexpr unsigned int knErrNotAvailable = 38;  // not available for this data source
 
 // The text values a search compares by prefix.
 bool IsWideAny(unsigned type) { return type == ANY_DSTRW; }
@@ -127,6 +132,18 @@ CNAConvertVariant* CNARecherche::_pclNewVariant(CNAColumn* column, const CAny* v
   return pclVariant;
 }
 
+int CNARecherche::_bRefuseComposedKey(CNARecord* record, INAItemDescription* item) {
+  CNAColumn* pclColumn = record != nullptr && item != nullptr ? record->pclGetColumnNoRef(item) : nullptr;
+  if (pclColumn == nullptr || !pclColumn->bIsComposedKey()) return 0;
+  // Searches on a composite key (its key buffer, components and markers)
+  // are not provided: an inactive search would read every row as found,
+  // so the caller gets a failure it can report.
+  m_nState = 0;
+  if (pclGetError() != nullptr)
+    pclGetError()->AddError(NA_ERRORTYPE_UNAVAILABLE, knErrorArea, 0, pclGetCnx(), knErrNotAvailable);
+  return 1;
+}
+
 int CNARecherche::s_bUniqueWithValue(CNAColumn* column) {
   return column != nullptr && !column->bIsComposedKey() && column->bIsUnique() && column->bValueDefined() ? 1 : 0;
 }
@@ -205,6 +222,7 @@ int CNARecherche::bSetRecherche(CNARecord* record, INAItemDescription* item, con
   m_bFound = 0;
   m_nOptions = exact == 0 ? knOptGeneric : 0;
   m_piFetchItem = item;
+  if (_bRefuseComposedKey(record, item)) return 0;
   m_pclEqual = _pclAddExpression(record, item, NA_OPERATOR_EQ, value,
                                  exact == 0 ? CNAExpression::knFlagGeneric : 0u, 0);
   if (m_pclEqual == nullptr) {
@@ -272,8 +290,9 @@ int CNARecherche::bRechercheEnreg(CNARecord* record, INAItemDescription* item, e
   m_nOptions = knOptRecord | knOptRecordSet | (noContinue ? knOptNoContinue : 0);
   m_piFetchItem = item;
   CNAColumn* pclColumn = record != nullptr && item != nullptr ? record->pclGetColumnNoRef(item) : nullptr;
-  if (pclColumn == nullptr || pclColumn->bIsComposedKey()) {
-    m_nState = 0;  // composite keys: not built here
+  if (_bRefuseComposedKey(record, item)) return 0;
+  if (pclColumn == nullptr) {
+    m_nState = 0;
     return 1;
   }
   const bool bUniqueNotNull = pclColumn->bUniqueNotNull() && pclColumn->bValueDefined();

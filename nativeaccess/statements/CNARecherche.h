@@ -84,13 +84,15 @@ class CNARecherche : public CInterf, public CNAExpressionParameters {
 
   // ---- Setting a search ---------------------------------------------------------
   // Search of `value` on `item`: exact when `exact` is non-zero, else
-  // generic (a prefix). Always true; a search that can build no equality is
-  // inactive.
+  // generic (a prefix). True, and a search that can build no equality is
+  // inactive; false with user error 38 on a composite key, whose searches
+  // are not provided.
   int bSetRecherche(CNARecord* record, INAItemDescription* item, const CAny* value, eNA_PARSEDIRECTION direction,
                     int exact, int unused);
   // Search of the record's current row by `item`: equality on the record's
   // values; `noContinue` non-zero skips the continuation trees. `keys` may
-  // be null. Always true; inactive when nothing can be built.
+  // be null. True, inactive when nothing can be built; false with user
+  // error 38 on a composite key.
   int bRechercheEnreg(CNARecord* record, INAItemDescription* item, eNA_PARSEDIRECTION direction, int noContinue,
                       const CRefArray<CNAColumn>* keys);
   // Joins a leaf (item `op` value; generic when `generic`; a filter
@@ -153,6 +155,9 @@ class CNARecherche : public CInterf, public CNAExpressionParameters {
  protected:
   // Releases the three trees and the current one.
   void _ReleaseTrees();
+  // True (user error 38 added, search inactive) when `item` is a composite
+  // key of the record: those searches are not provided.
+  int _bRefuseComposedKey(CNARecord* record, INAItemDescription* item);
   // The leaf of one item (not a composite key) with `op`, the value given
   // (or the column's current value when `fromRecord`), `flags` (0x1
   // generic). Counts 0; null when nothing can be built.

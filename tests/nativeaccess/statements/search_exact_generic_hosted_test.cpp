@@ -236,6 +236,26 @@ TEST_F(search, NoItemNoTree) {
   EXPECT_EQ(L"", w.sText);
 }
 
+// A search on a composite key is not provided: it fails with user error 38
+// instead of going inactive, which would read every row as found.
+TEST_F(search, CompositeKeySearchFailsClearly) {
+  kxtest::TenItems items;
+  kxtest::Held<AnswerConnection> cnx;
+  Layout layout(&items.src, cnx.get());
+  ASSERT_TRUE(layout.bInitResult);
+  CNARecherche* pclSearch = new CNARecherche(layout.error(), cnx.get());
+  pclSearch->AddRef();
+  const CAny v = Int(5);
+  EXPECT_FALSE(pclSearch->bSetRecherche(layout.get(), items.key, &v, NA_PARSE_NEXT, 1, 0));
+  EXPECT_EQ(0, pclSearch->bIsActive());
+  EXPECT_EQ(38u, layout.error()->pclGetXError()->nGetUserErrorCode());
+  layout.error()->Reset();
+  EXPECT_FALSE(pclSearch->bRechercheEnreg(layout.get(), items.key, NA_PARSE_NEXT, 0, nullptr));
+  EXPECT_EQ(0, pclSearch->bIsActive());
+  EXPECT_EQ(38u, layout.error()->pclGetXError()->nGetUserErrorCode());
+  pclSearch->nRelease();
+}
+
 // Conditions added one by one: joined in order; the first one on an
 // inactive search starts from nothing; a condition that holds for no row
 // writes "0=1", one that holds for every row writes nothing.
