@@ -149,7 +149,15 @@ int CNARecherche::s_bUniqueWithValue(CNAColumn* column) {
 }
 
 CNAExpression* CNARecherche::_pclAddExpression(CNARecord* record, INAItemDescription* item, eNAOperator op,
-                                               const CAny* value, unsigned int flags, int fromRecord) {
+                                               const CAny* value, unsigned int options,
+                                               const CRefArray<CNAColumn>* /*keys*/) {
+  const unsigned int nLeafFlags = options & (CNAExpression::knFlagGeneric | CNAExpression::knFlagFilter |
+                                             CNAExpression::knFlagLowerBound | CNAExpression::knFlagUpperBound);
+  return _pclAddItemLeaf(record, item, op, value, nLeafFlags, (options & (knOptRecord | knOptRecordSet)) != 0);
+}
+
+CNAExpression* CNARecherche::_pclAddItemLeaf(CNARecord* record, INAItemDescription* item, eNAOperator op,
+                                             const CAny* value, unsigned int flags, int fromRecord) {
   if (record == nullptr || item == nullptr) return nullptr;
   CNAColumn* pclColumn = record->pclGetColumnNoRef(item);
   if (pclColumn == nullptr || pclColumn->bIsComposedKey()) return nullptr;  // composite keys: not built here
@@ -183,7 +191,7 @@ CNAExpression* CNARecherche::_pclAddExpression(CNARecord* record, INAItemDescrip
 CNAExpression* CNARecherche::_pclAddRecordEquality(CNARecord* record, INAItemDescription* item,
                                                    const CRefArray<CNAColumn>* keys) {
   CNAColumn* pclColumn = record->pclGetColumnNoRef(item);
-  if (s_bUniqueWithValue(pclColumn)) return _pclAddExpression(record, item, NA_OPERATOR_EQ, nullptr, 0, 1);
+  if (s_bUniqueWithValue(pclColumn)) return _pclAddItemLeaf(record, item, NA_OPERATOR_EQ, nullptr, 0, 1);
   CNAColumn* pclKey = nullptr;
   if (keys != nullptr) {
     for (int i = 0; i < keys->nGetNbElements() && pclKey == nullptr; ++i) {
@@ -193,7 +201,7 @@ CNAExpression* CNARecherche::_pclAddRecordEquality(CNARecord* record, INAItemDes
   }
   if (pclKey == nullptr) pclKey = record->pclGetUniqueKeyNotNullNoRef();
   if (pclKey == nullptr || !s_bUniqueWithValue(pclKey)) return nullptr;
-  return _pclAddExpression(record, pclKey->piGetItemDescription(), NA_OPERATOR_EQ, nullptr, 0, 1);
+  return _pclAddItemLeaf(record, pclKey->piGetItemDescription(), NA_OPERATOR_EQ, nullptr, 0, 1);
 }
 
 CNAExpression* CNARecherche::_pclContinuation(CNARecord* record, eNAOperator op) {
@@ -223,7 +231,7 @@ int CNARecherche::bSetRecherche(CNARecord* record, INAItemDescription* item, con
   m_nOptions = exact == 0 ? knOptGeneric : 0;
   m_piFetchItem = item;
   if (_bRefuseComposedKey(record, item)) return 0;
-  m_pclEqual = _pclAddExpression(record, item, NA_OPERATOR_EQ, value,
+  m_pclEqual = _pclAddItemLeaf(record, item, NA_OPERATOR_EQ, value,
                                  exact == 0 ? CNAExpression::knFlagGeneric : 0u, 0);
   if (m_pclEqual == nullptr) {
     m_nState = 0;
@@ -247,7 +255,7 @@ CNAExpression* CNARecherche::_pclRecordPath(CNARecord* record, CNAColumn* const*
     INAItemDescription* piItem = columns[i]->piGetItemDescription();
     const eNAOperator eOp =
         CNAExpression::s_eGetSensTriColonne(record, columns[i]) == 1 ? CNAExpression::s_eInvertOperator(op) : op;
-    CNAExpression* pclStrict = _pclAddExpression(record, piItem, eOp, nullptr, 0, 1);
+    CNAExpression* pclStrict = _pclAddItemLeaf(record, piItem, eOp, nullptr, 0, 1);
     if (pclStrict == nullptr) {
       if (pclTree != nullptr) pclTree->nRelease();
       return nullptr;
@@ -257,7 +265,7 @@ CNAExpression* CNARecherche::_pclRecordPath(CNARecord* record, CNAColumn* const*
       pclTree = pclStrict;
       continue;
     }
-    CNAExpression* pclEqual = _pclAddExpression(record, piItem, NA_OPERATOR_EQ, nullptr, 0, 1);
+    CNAExpression* pclEqual = _pclAddItemLeaf(record, piItem, NA_OPERATOR_EQ, nullptr, 0, 1);
     CNAExpression* pclAnd =
         pclEqual != nullptr ? pclEqual->pclAllocExpression(NA_OPERATOR_AND, pclEqual, pclTree, 0u) : nullptr;
     if (pclEqual != nullptr && pclAnd == nullptr) {
@@ -338,7 +346,7 @@ int CNARecherche::bAddExpression(CNARecord* record, INAItemDescription* item, eN
                                  int generic, eNAOperator join, int filterCondition) {
   if (m_nState == 0) _ReleaseTrees();
   unsigned int nFlags = (generic ? CNAExpression::knFlagGeneric : 0u) | (filterCondition ? CNAExpression::knFlagFilter : 0u);
-  CNAExpression* pclLeaf = _pclAddExpression(record, item, op, value, nFlags, 0);
+  CNAExpression* pclLeaf = _pclAddItemLeaf(record, item, op, value, nFlags, 0);
   if (pclLeaf != nullptr) {
     pclLeaf->AddRef();
     _AddExpression(&m_pclEqual, pclLeaf, join);

@@ -30,6 +30,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "CAny.h"
 #include "CInterf.h"
@@ -158,11 +159,33 @@ class CNARecherche : public CInterf, public CNAExpressionParameters {
   // True (user error 38 added, search inactive) when `item` is a composite
   // key of the record: those searches are not provided.
   int _bRefuseComposedKey(CNARecord* record, INAItemDescription* item);
+  // The leaf builder of every search and filter: the condition `item` `op`
+  // `value` under `options` (0x1 generic, 0x2 a record search, 0x4 a filter
+  // bound, 0x8 values from the record, 0x40 / 0x80 the lower / upper bound
+  // of a filter; the leaf flags follow them), over `keys` when given.
+  // Counts 0; null when nothing can be built (no column, always true, no
+  // bound).
+  CNAExpression* _pclAddExpression(CNARecord* record, INAItemDescription* item, eNAOperator op,
+                                   const CAny* value, unsigned int options, const CRefArray<CNAColumn>* keys);
   // The leaf of one item (not a composite key) with `op`, the value given
   // (or the column's current value when `fromRecord`), `flags` (0x1
   // generic). Counts 0; null when nothing can be built.
-  CNAExpression* _pclAddExpression(CNARecord* record, INAItemDescription* item, eNAOperator op,
-                                   const CAny* value, unsigned int flags, int fromRecord);
+  CNAExpression* _pclAddItemLeaf(CNARecord* record, INAItemDescription* item, eNAOperator op,
+                                 const CAny* value, unsigned int flags, int fromRecord);
+  // ---- Composite key values --------------------------------------------------------
+  // Splits the composite key buffer `key` (its bytes: the components one
+  // after the other in key order, each at its key width) into one value per
+  // component of `components`, appended to `values` in key order. With
+  // `partial` (a generic search or a filter bound) a component the buffer
+  // only partly holds becomes a prefix, or, as a lone minimum or maximum
+  // marker, the smallest or largest value of its type with *minMarker or
+  // *maxMarker set (either may be null); otherwise the list ends before it.
+  // Nothing is read past the buffer. False when `key` holds no bytes or a
+  // value cannot be made (what was made stays in `values`).
+  static int _GetComponentValue(const CRefArray<CNAColumn>* components, const CAny* key, int partial,
+                                std::vector<CAny>* values, int* minMarker, int* maxMarker);
+  // The components' current values from the record, in key order.
+  static int _GetComponentValueFromRecord(const CRefArray<CNAColumn>* components, std::vector<CAny>* values);
   // The equality of a record search: on the item when it is unique and
   // has a value, else on the record's unique not-NULL key.
   CNAExpression* _pclAddRecordEquality(CNARecord* record, INAItemDescription* item, const CRefArray<CNAColumn>* keys);
