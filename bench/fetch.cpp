@@ -57,6 +57,8 @@
 #include <vector>
 
 #include "AnyRuntime.h"
+#include "BenchServer.h"
+#include "BenchSession.h"
 #include "CAny.h"
 #include "CInformationDLL.h"
 #include "CMySQLConnection.h"
@@ -82,49 +84,16 @@
 
 namespace {
 
+using kxbench::BenchConnection;
+using kxbench::BenchDriver;
+using kxbench::bOpenRawSession;
+using kxbench::Median;
+using kxbench::stServer;
+
 constexpr long knRows = 100000;
 constexpr long knBackRows = 10000;
 
-struct stServer {
-  std::map<std::string, std::string> mapConf;
-  std::string sStartedDir;  // non-empty when this program started it
-};
-
-bool bReadConf(const std::string& path, stServer* server) {
-  std::ifstream in(path);
-  if (!in) return false;
-  std::string line;
-  while (std::getline(in, line)) {
-    const std::size_t n = line.find('=');
-    if (n != std::string::npos) server->mapConf[line.substr(0, n)] = line.substr(n + 1);
-  }
-  return !server->mapConf["port"].empty();
-}
-
-bool bStartServer(stServer* server) {
-  char szDir[] = "/tmp/kxbenchfetchXXXXXX";
-  if (mkdtemp(szDir) == nullptr) return false;
-  server->sStartedDir = std::string(szDir) + "/server";
-  const std::string sCommand = std::string(KX_SOURCE_DIR) + "/tests/fixtures/mariadb_start.sh '" +
-                               server->sStartedDir + "' >/dev/null";
-  if (std::system(sCommand.c_str()) != 0) return false;
-  return bReadConf(server->sStartedDir + "/connection.conf", server);
-}
-
-void StopServer(const stServer& server) {
-  if (server.sStartedDir.empty()) return;
-  const std::string sDir = server.sStartedDir.substr(0, server.sStartedDir.rfind('/'));
-  const std::string sCommand = std::string(KX_SOURCE_DIR) + "/tests/fixtures/mariadb_stop.sh '" +
-                               server.sStartedDir + "' >/dev/null 2>&1; rm -rf '" + sDir + "'";
-  if (std::system(sCommand.c_str()) != 0) std::fprintf(stderr, "the server did not stop cleanly\n");
-}
-
 std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
-
-double Median(std::vector<double> v) {
-  std::sort(v.begin(), v.end());
-  return v[v.size() / 2];
-}
 
 using Clock = std::chrono::steady_clock;
 double NsPerRow(Clock::time_point t0, Clock::time_point t1, long rows) {
@@ -683,42 +652,15 @@ int Bench(const stServer& server, int nPasses) {
   // The process's driver, as the library's entry installs it: the
   // statements of data accesses get their driver statements from its SQL
   // face.
-  CMySQLDriver* pDriver = new CMySQLDriver();
-  if (pDriver->bInitDriver() != 1) {
-    std::fprintf(stderr, "the driver could not be initialised\n");
-    delete pDriver;
-    return 1;
-  }
-  CNADriver* pPreviousDriver = nullptr;
-  {
-    CNADriverLock clLock;
-    pPreviousDriver = CNADriver::s_pclDriver;
-    CNADriver::s_pclDriver = pDriver;
-  }
-  std::map<std::string, std::string> conf = server.mapConf;
-  kxtest::TestHostDescription host;
-  const std::wstring sServer = Wide(conf["host"]), sUser = Wide(conf["user"]),
-                     sPassword = Wide(conf["password"]);
-  const std::wstring sExtended =
-      L"Server Port=" + Wide(conf["port"]) + L";Initial Catalog=" + Wide(conf["database"]);
-  host.pszDataSource = sServer.c_str();
-  host.pszUser = sUser.c_str();
-  host.pszPassword = sPassword.c_str();
-  host.pszExtendedInfo = sExtended.c_str();
-  CMySQLConnection* pCnx = new CMySQLConnection(L"bench", &host);
-  pCnx->AddRef();
-  CNAError* pError = new CNAError();
-  pError->AddRef();
+  BenchDriver driver;
+  if (!driver.bReady()) return 1;
+  BenchConnection session(server.mapConf, "kxbench_fetch");
+  CMySQLConnection* pCnx = session.pCnx;
+  CNAError* pError = session.pError;
   int nStatus = 1;
-  MYSQL* pRaw = nullptr;
-  CMySQLStatementSQL* st = nullptr;
   do {
-    if (!pCnx->bOpen(pError)) {
-      std::fprintf(stderr, "cannot connect: %ls\n", pError->pszGetError());
-      break;
-    }
-    st = new CMySQLStatementSQL(pCnx, pError);
-    st->AddRef();
+    if (!session.bOpen()) break;
+    CMySQLStatementSQL* st = session.st;
     const char* const apszSetUp[] = {
         "DROP TABLE IF EXISTS kxbench_fetch",
         "CREATE TABLE kxbench_fetch (id INT PRIMARY KEY, big BIGINT, dbl DOUBLE,"
@@ -734,16 +676,8 @@ int Bench(const stServer& server, int nPasses) {
       break;
     }
     // The raw loop's own session, through the same client library.
-    pRaw = __mysql_init(nullptr);
-    if (pRaw == nullptr ||
-        __mysql_real_connect(pRaw, conf["host"].c_str(), conf["user"].c_str(),
-                             conf["password"].c_str(), conf["database"].c_str(),
-                             static_cast<unsigned>(std::atoi(conf["port"].c_str())), nullptr,
-                             0) == nullptr) {
-      std::fprintf(stderr, "raw session refused\n");
-      break;
-    }
-    __mysql_real_query(pRaw, "SET NAMES utf8", 14);
+    if (!bOpenRawSession(server.mapConf, &session.pRaw)) break;
+    MYSQL* pRaw = session.pRaw;
 
     stRecord record;
     if (!st->bExecuteDirect(kpszSelect, NA_WRITEPARSE_NONE) || !record.bBind(st, pCnx)) {
@@ -859,50 +793,12 @@ int Bench(const stServer& server, int nPasses) {
     }
     nStatus = 0;
   } while (false);
-  if (pRaw != nullptr) __mysql_close(pRaw);
-  if (st != nullptr) {
-    st->bExecuteDirect("DROP TABLE IF EXISTS kxbench_fetch", NA_WRITEPARSE_NONE);
-    st->nRelease();
-  }
-  pCnx->bClose(nullptr);
-  pCnx->nRelease();
-  pError->nRelease();
-  {
-    CNADriverLock clLock;
-    CNADriver::s_pclDriver = pPreviousDriver;
-  }
-  delete pDriver;
-  CNAFunctionLoader::g_Term();
   return nStatus;
 }
 
 }  // namespace
 
+// Passes: at least 5, 5 by default; conversions alone.
 int main(int argc, char** argv) {
-  // The client library stays mapped after the module end unloads it, so
-  // that its one-time set-up is not reported as lost.
-  dlopen("libmariadb.so.3", RTLD_NOW | RTLD_NODELETE);
-  stServer server;
-  const char* pszConf = argc > 1 ? argv[1] : std::getenv("KX_MARIADB_CONF");
-  const int nPasses = argc > 2 ? std::max(5, std::atoi(argv[2])) : 5;
-  if (pszConf != nullptr && *pszConf != 0) {
-    if (!bReadConf(pszConf, &server)) {
-      std::fprintf(stderr, "cannot read the connection file %s\n", pszConf);
-      return 2;
-    }
-  } else if (!bStartServer(&server)) {
-    std::fprintf(stderr, "the server could not be started\n");
-    StopServer(server);
-    return 1;
-  }
-  StandInVm vm(KX_STANDIN_VM_PATH);
-  CInformationModule::ms_piStrMemAlloc = reinterpret_cast<IStrMemAlloc*>(vm.GetItem(13));
-  int nStatus = 1;
-  if (bInitTNConvFromVM(vm.hModule(), 2, 2) != 1) {
-    std::fprintf(stderr, "the stand-in runtime could not be bound\n");
-  } else {
-    nStatus = Bench(server, nPasses);
-  }
-  StopServer(server);
-  return nStatus;
+  return kxbench::nRunBench(argc, argv, "/tmp/kxbenchfetchXXXXXX", 5, 5, false, Bench);
 }

@@ -24,7 +24,7 @@ bool CNATableCache::_bSetStatementParse(CNAStatement* statement) {
   if (statement != nullptr) statement->AddRef();
   if (m_pclStatementParse != nullptr) m_pclStatementParse->nRelease();
   m_pclStatementParse = statement;
-  m_clFilterSave.Save(statement != nullptr ? statement->pclGetFilterNoRef() : nullptr);
+  m_clFilterSave.SetFilter(statement != nullptr ? statement->pclGetFilterNoRef() : nullptr);
   return true;
 }
 

@@ -1,11 +1,19 @@
 #include "CNADataAccess.h"
 
+#include <cwchar>
 #include <new>
 
 #include "CNACommand.h"
 #include "CNAConvertVariant.h"
 #include "CNADataSourceDescription.h"
+#include "CNAColumn.h"
+#include "CNAConnectionDescription.h"
 #include "CNADriver.h"
+#include "CNAIDAuto.h"
+#include "IInfoFrom.h"
+#include "INAItemDescription.h"
+#include "CAny.h"
+#include "CTString.h"
 #include "CNAError.h"
 #include "CNARecord.h"
 #include "CNARecordId.h"
@@ -17,11 +25,13 @@ namespace {
 // Location of the reports of this file.
 constexpr int knLocationArea = 71;
 constexpr int knLocationContinuation = 1;
+constexpr int knLocationInternalQuery = 2;
 // User error 38: the operation is not available for this data source.
 constexpr unsigned int knErrNotAvailable = 38;
 }  // namespace
 
 CNADataAccess::~CNADataAccess() {
+  if (m_pclIDAuto != nullptr) m_pclIDAuto->nRelease();
   SetSourceQuery(nullptr);
   _SetImportedDataSourceDesc(nullptr);
 }
@@ -136,3 +146,83 @@ CNACommand* CNADataAccess::pclAllocCommand(CNAError* error) {
 }
 
 CNARecord* CNADataAccess::pclGetCurrentRecord() { return m_pclCurrentRecord; }
+
+int CNADataAccess::bExecuteQueryInternal(CNAStatement** statement, const wchar_t* /*name*/,
+                                         const wchar_t* /*query*/) {
+  if (statement != nullptr) *statement = nullptr;
+  // Describing a result needs the data-access layer: this generic access
+  // runs no query of its own.
+  if (m_pclError != nullptr) {
+    m_pclError->AddError(NA_ERRORTYPE_UNAVAILABLE, knLocationArea, knLocationInternalQuery, m_pclConnection,
+                         knErrNotAvailable);
+    m_pclError->SetInfoNames(pszGetLogicalName(), nullptr);
+  }
+  return 0;
+}
+
+// ======================================================================
+// What the write texts ask
+// ======================================================================
+
+int CNADataAccess::bSourceIsQueryOnMultipleTables() {
+  return bIsQuery() && m_pclSourceQuery != nullptr && m_pclSourceQuery->nGetFichierFromNbr() > 1 ? 1 : 0;
+}
+
+void CNADataAccess::_GetDBSourceName(INAItemDescription* item, CTString* out, int format) {
+  if (out == nullptr) return;
+  out->Vide();
+  const wchar_t* pszSource = item != nullptr ? item->pszGetSourceName() : nullptr;
+  if (pszSource == nullptr || *pszSource == 0) return;
+  CTString csName(pszSource);
+  if (m_pclSourceQuery != nullptr) {
+    // A FROM table named (or aliased) so gives its server name.
+    for (int n = 0; n < m_pclSourceQuery->nGetFichierFromNbr(); ++n) {
+      IInfoFrom* piFrom = m_pclSourceQuery->piGetFichierFrom(n);
+      if (piFrom == nullptr) continue;
+      const wchar_t* pszTable = piFrom->pszGetNomTable();
+      const wchar_t* pszAlias = piFrom->pszGetAlias();
+      const bool bSame = (pszTable != nullptr && std::wcscmp(pszTable, pszSource) == 0) ||
+                         (pszAlias != nullptr && std::wcscmp(pszAlias, pszSource) == 0);
+      if (!bSame) continue;
+      CTString csServer = m_pclSourceQuery->csGetFichierFrom_DBTableName(n);
+      if (csServer.nTaille() > 0)
+        csName = csServer;
+      else if (pszTable != nullptr && *pszTable != 0)
+        csName.Set(pszTable);
+      break;
+    }
+  }
+  if (format && m_pclConnection != nullptr) {
+    m_pclConnection->bFormatTableName(m_pclError, csName.pszGet(), out);
+    return;
+  }
+  *out = csName;
+}
+
+CNAIDAuto* CNADataAccess::pclGetIDAuto() {
+  if (m_pclIDAuto == nullptr) {
+    CNADriver* pclDriver = CNADriver::s_pclDriver;
+    CNAIDAuto* pclNew = pclDriver != nullptr ? pclDriver->pclAllocIDAuto() : new (std::nothrow) CNAIDAuto();
+    if (pclNew == nullptr) {
+      if (m_pclError != nullptr) m_pclError->pclGetXError()->SetErrorNoMemory();
+      return nullptr;
+    }
+    pclNew->AddRef();
+    m_pclIDAuto = pclNew;
+  }
+  m_pclIDAuto->AddRef();
+  return m_pclIDAuto;
+}
+
+int CNADataAccess::bSetNewAutoId() {
+  CNARecord* pclRecord = pclGetCurrentRecord();
+  CNAColumn* pclColumn = pclRecord != nullptr ? pclRecord->pclGetColumnIDAutoNoRef() : nullptr;
+  if (pclColumn == nullptr) return 1;
+  CNAIDAuto* pclIDAuto = pclGetIDAuto();
+  if (pclIDAuto == nullptr) return 0;
+  CAny clValue;
+  int bOk = pclIDAuto->bGetNextValue(this, pclColumn, m_pclError, &clValue);
+  if (bOk) bOk = pclColumn->bSetValue(&clValue, 0);
+  pclIDAuto->nRelease();
+  return bOk;
+}

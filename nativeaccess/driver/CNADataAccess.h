@@ -25,7 +25,10 @@ class CNACommand;
 class CNAConnectionDescription;
 class CNADataSourceDescription;
 class CNAError;
+class CNAFilter;
+class CNAIDAuto;
 class CNARecord;
+class CNARecordCache;
 class CNARecordId;
 class CNARecordValue;
 class CNAStatement;
@@ -33,6 +36,8 @@ class CNAStatementSQL;
 class CNATableCache;
 class CSQLParserInfo;
 class INADataSourceDescription;
+class INAItemDescription;
+class CTString;
 
 class CNADataAccess : public CInterf {
  public:
@@ -105,6 +110,13 @@ class CNADataAccess : public CInterf {
   // The current record layout every statement of the access fills (not
   // referenced: the access keeps it alive).
   virtual CNARecord* pclGetCurrentRecord();
+  // Runs the SQL text `query` under the query name `name` on this access's
+  // connection. On success *statement is the statement that holds the
+  // result, with one reference for the caller (null for a text without
+  // result), and this access's current record layout describes the
+  // result's columns; on failure *statement is null and the reason is in
+  // the access's error object. Here: not available (user error 38).
+  virtual int bExecuteQueryInternal(CNAStatement** statement, const wchar_t* name, const wchar_t* query);
   // table cache: the statement the access reads through now; none here.
   virtual CNAStatement* pclGetCurrentStatement() { return nullptr; }
   // table cache: saved positions. Save: the position of the browse on
@@ -120,6 +132,61 @@ class CNADataAccess : public CInterf {
     return 0;
   }
   virtual int bHLiberePosition(int /*position*/) { return 1; }
+  // Positions and counts of a statement's parse. Here none is available:
+  // each answers false (the statement reports user error 38 when no
+  // reason was given), *count left alone, *out 1.
+  // Counts the rows of `statement`'s parse (direction -1) or the rows
+  // before its current one (direction 3) into *count.
+  virtual int bGetNbEnr(long* /*count*/, unsigned int /*flags*/, unsigned int /*flags2*/,
+                        CNAStatement* /*statement*/, int /*direction*/) {
+    return 0;
+  }
+  // Moves `count` records from the start (`direction` first) of the
+  // parse on `key`.
+  virtual int bSkipRecord(const wchar_t* /*key*/, eNA_PARSEDIRECTION /*direction*/, long /*count*/, int /*one*/,
+                          int /*lock*/, int* /*lockResult*/, unsigned int /*flags*/) {
+    return 0;
+  }
+  // Reads the record in `direction` of the parse on `key`; bHEndehors
+  // tells whether that parse is out of range.
+  virtual int bHLitxxx(const wchar_t* /*key*/, eNA_PARSEDIRECTION /*direction*/, int /*zero*/, int /*one*/,
+                       int* /*lockResult*/, unsigned int /*flags*/) {
+    return 0;
+  }
+  virtual int bHEndehors(const wchar_t* /*key*/, int* out) {
+    if (out != nullptr) *out = 1;
+    return 1;
+  }
+  // Builds the SELECT of `statement`'s parse (ordered by `key`, none: the
+  // source's order) into `command` and makes it the statement's command.
+  virtual int bBuildSelect(CNACommand* /*command*/, CNAStatement* /*statement*/, const wchar_t* /*key*/,
+                           int /*ascending*/, unsigned int /*flags*/, CNACommand* /*where*/) {
+    return 0;
+  }
+  // The latest filter of the access (kept by the access's own layer;
+  // nothing here).
+  virtual void SetLatestFilter(CNAFilter* /*filter*/) {}
+  virtual CNAFilter* pclGetLatestFilterNoRef() { return nullptr; }
+  // Passes an update of the current record (new: the layout's current
+  // record value, old: its original record value) to `cache`; the entry's
+  // index, -1 when nothing was updated (always here).
+  virtual int nUpdateRecordInCache(unsigned int /*flags*/, CNARecordCache* /*cache*/) { return -1; }
+  // ---- What the write texts ask ---------------------------------------------
+  // Whether the access works on a query that reads several tables (more
+  // than one FROM table in its parser information).
+  virtual int bSourceIsQueryOnMultipleTables();
+  // The server's name of the table `item` comes from into *out (emptied
+  // first): the item's source name, or the server's name of the query's
+  // FROM table of that name or alias; formatted by the connection when
+  // `format` is not 0.
+  virtual void _GetDBSourceName(INAItemDescription* item, CTString* out, int format);
+  // The automatic-identifier object, made on first use through the
+  // process driver's factory (pclAllocIDAuto) and kept; one reference for
+  // the caller. Null, with the no-memory error, when none can be made.
+  virtual CNAIDAuto* pclGetIDAuto();
+  // Gives the current record's automatic-identifier column its next value
+  // (the identifier object's bGetNextValue); true without such a column.
+  virtual int bSetNewAutoId();
 
   CNAConnectionDescription* pclGetConnection() const { return m_pclConnection; }
   CNAError* pclGetError() const { return m_pclError; }
@@ -155,5 +222,6 @@ class CNADataAccess : public CInterf {
   CNARecord* m_pclCurrentRecord = nullptr;
   CNADataSourceDescription* m_pclImportedSource = nullptr;
   std::uint64_t m_nMaxRowLength = 0;
+  CNAIDAuto* m_pclIDAuto = nullptr;
 };
 KX_CINTERF_REF_TRAITS(CNADataAccess)

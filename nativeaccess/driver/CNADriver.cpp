@@ -14,6 +14,7 @@
 #include "CNADriverLock.h"
 #include "CNADriverSQL.h"
 #include "CNAError.h"
+#include "CNAIDAuto.h"
 #include "CNAItemDescription.h"
 #include "CNASQLColumn.h"
 #include "INAConnectionDescription.h"
@@ -234,7 +235,7 @@ CNACommand* pclAllocCommand(CNAError* error, CNAConnectionDescription* cnx) {
 
 CNAError* CNADriver::pclAllocError() { return new CNAError(); }
 
-CNAIDAuto* CNADriver::pclAllocIDAuto() { return nullptr; }
+CNAIDAuto* CNADriver::pclAllocIDAuto() { return new (std::nothrow) CNAIDAuto(); }
 
 CNADataSourceDescription* CNADriver::_pclGetTableDesc(const wchar_t* name, CNAConnectionDescription* cnx) {
   CNADriverLock clLock;

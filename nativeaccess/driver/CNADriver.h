@@ -170,6 +170,7 @@ class CNADriver : public INADriver {
   virtual CNASQLColumn* pclAllocColumn(CNAError* error, INAItemDescription* item);  // 50
   virtual CNACommand* pclAllocCommand(CNAError* error, CNAConnectionDescription* cnx);  // 51
   virtual CNAError* pclAllocError();                                          // 52
+  // A new CNAIDAuto (counts 0); null when it cannot be allocated.
   virtual CNAIDAuto* pclAllocIDAuto();                                        // 53
   // A description of table `name` initialised from the database, with one
   // reference for the caller; null (the reason in the driver's error) when

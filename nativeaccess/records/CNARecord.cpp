@@ -480,12 +480,21 @@ int CNARecord::bComposedKeyUniqueNotNullAdded(const CRefArray<CNAColumn>* column
     }
     if (!bAll) continue;
     if (!pclKey->bIsNullableOnDataBase()) return 1;
-    for (int c = 0; c < pComponents->nGetNbElements(); ++c) {
+    // The server keeps a unique key unique only among rows with no NULL
+    // component: (NULL, 'x') may stand in many rows. The key names one row
+    // only when every component is kept from NULL, by the column itself or
+    // by the condition (without a set: by a defined value).
+    bool bEveryExcludes = true;
+    for (int c = 0; c < pComponents->nGetNbElements() && bEveryExcludes; ++c) {
       CNAColumn* pclComponent = (*pComponents)[c];
-      const bool bExcludes = nullSet != nullptr ? !nullSet->bColumnValuesNullSelected(pclComponent)
-                                                : pclComponent->bValueDefined() != 0;
-      if (bExcludes) return 1;
+      if (pclComponent == nullptr) {
+        bEveryExcludes = false;
+      } else if (pclComponent->bIsNullableOnDataBase()) {
+        bEveryExcludes = nullSet != nullptr ? !nullSet->bColumnValuesNullSelected(pclComponent)
+                                            : pclComponent->bValueDefined() != 0;
+      }
     }
+    if (bEveryExcludes) return 1;
   }
   return 0;
 }

@@ -96,6 +96,9 @@ void CNACommand::ResetCommand(int keepParameters) {
   // The rebuild's places were in the text just emptied.
   m_nQueryCursor = -1;
   m_nOrderByAt = -1;
+  // The NULL selection described the condition just emptied: the next
+  // text says its own (none said: every NULL row may be selected).
+  if (m_pclNullSelected != nullptr) m_pclNullSelected->Reset();
   _Invalidate();
 }
 
@@ -654,6 +657,9 @@ int CNACommand::bCopyColumnValuesNullSelected(CColumnNullValueExcluded* set) {
       return 0;
     }
   }
+  // The set given replaces what the command held: entries left from an
+  // earlier condition would be found first and answer for it.
+  m_pclNullSelected->Reset();
   return m_pclNullSelected->bCopyColumnValuesNullSelected(set, 0);
 }
 

@@ -131,7 +131,9 @@ class CNACommand : public CInterf {
   virtual int bIsEmpty();            // the raw text is empty
   virtual int nGetParameterNbr();
   // Releases the defines, empties raw and formatted texts, releases the
-  // parameters unless keepParameters is non-zero, clears the row limit.
+  // parameters unless keepParameters is non-zero, clears the row limit and
+  // the NULL selection (every column's NULL rows selected until a new
+  // condition hands its own over).
   virtual void ResetCommand(int keepParameters);
   // Appends the parser's query text with its bind values made parameters
   // (named, with their flags) and its item references formatted as WHERE
@@ -311,6 +313,9 @@ class CNACommand : public CInterf {
   CNADefine* pclGetDefineNoRef(int n) const { return m_tabDefines.pGetAt(n); }
   int bColumnValuesNullSelected(const CNAColumn* column) const;
   int bCombineColumnValuesNullSelected(eNAOperator op, CColumnNullValueExcluded* set);
+  // The command's NULL selection becomes a copy of `set` (null: none, every
+  // column selected); what it held before is dropped. False when memory
+  // runs out.
   int bCopyColumnValuesNullSelected(CColumnNullValueExcluded* set);
 
   // ---- Dialect rules -----------------------------------------------------------------

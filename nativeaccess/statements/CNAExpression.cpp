@@ -16,6 +16,7 @@
 #include "CSQLParserInfo.h"
 #include "CXTime.h"
 #include "IInfoOrderBy.h"
+#include "INAItemDescription.h"
 
 namespace {
 
@@ -179,7 +180,8 @@ void CNAExpression::Insert(CNAExpression* old, CNAExpression* replacement) {
 // date naming a whole period) cannot just take the operator: after the
 // prefix means greater and not beginning with it, so the leaf becomes
 // AND(NOT(leaf), leaf with the operator). Before it, a plain "<" already
-// lies before every value with that prefix.
+// lies before every value with that prefix. (The writer compares a partial
+// date or time in an ordered comparison with the period's first instant.)
 CNAExpression* CNAExpression::pclTransformEqualTo(CNARecord* record, CNAExpression* parent, eNAOperator op) {
   if (m_eOperator == NA_OPERATOR_OR || m_eOperator == NA_OPERATOR_AND || m_eOperator == NA_OPERATOR_NOT) {
     CNAExpression* pclLast = this;
@@ -416,11 +418,17 @@ int CNAExpression::s_bExpressionTrue(eNAOperator op, CNAConnectionDescription* c
 int CNAExpression::s_eGetSensTriColonne(CNARecord* record, const CNAColumn* column) {
   if (record == nullptr || column == nullptr) return 0;
   CNADataAccess* pclAccess = record->pclGetDataAccess();
-  if (pclAccess == nullptr || pclAccess->bRequeteSansCorrection()) return 0;
-  CSQLParserInfo* pclQuery = pclAccess->pclGetSourceQueryNoRef();
-  if (pclQuery == nullptr) return 0;
-  IInfoOrderBy* piOrder = pclQuery->piGetRubriqueClauseOrder(column);
-  return piOrder != nullptr && piOrder->nGetDirection() == 1 ? 1 : 0;
+  CSQLParserInfo* pclQuery = pclAccess != nullptr ? pclAccess->pclGetSourceQueryNoRef() : nullptr;
+  if (pclAccess != nullptr && (pclAccess->bIsQuery() || pclQuery != nullptr)) {
+    // A query: the order of its own ORDER BY, unless it is sent as written.
+    if (pclAccess->bRequeteSansCorrection() || pclQuery == nullptr) return 0;
+    IInfoOrderBy* piOrder = pclQuery->piGetRubriqueClauseOrder(column);
+    return piOrder != nullptr && piOrder->nGetDirection() == 1 ? 1 : 0;
+  }
+  // A table: the item's own description, as its ORDER BY writes it (DESC
+  // in the parse's ascending order).
+  INAItemDescription* piItem = column->piGetItemDescription();
+  return piItem != nullptr && piItem->bGetDescendant(0) ? 1 : 0;
 }
 
 namespace {

@@ -159,8 +159,9 @@ class CNAExpression : public CInterf {
   // Whether comparing with `value` by `op` holds for every row (booleans,
   // texts and NULL; false for anything else). `cnx` may be null.
   static int s_bExpressionTrue(eNAOperator op, CNAConnectionDescription* cnx, const CAny* value);
-  // 1 when the record's query sorts the column descending (only for a
-  // query that is not sent as written), else 0.
+  // 1 when the parse sorts the column descending in its ascending order:
+  // on a query not sent as written, its own ORDER BY; on a table, the
+  // item described descending. Else (and without a record) 0.
   static int s_eGetSensTriColonne(CNARecord* record, const CNAColumn* column);
   // The earliest instant beginning with the partial text `partial` of an
   // item of `type` (NA_IT_HEURE: a time; otherwise a date-time), and the

@@ -42,6 +42,11 @@ CNAParameter* CNAExpressionParameters::_pclAddParameter(CNAColumn* column, CNACo
   return nAt < 0 ? nullptr : pclParameter;
 }
 
+int CNAExpressionParameters::bAppendParameter(CNAParameter* parameter) {
+  if (parameter == nullptr) return 0;
+  return m_tabParameters.Ajoute(parameter) >= 0 ? 1 : 0;
+}
+
 int CNAExpressionParameters::GetParameterFromQuery(CNACommand* command, unsigned int from) {
   if (command == nullptr) return 1;
   const int nCount = command->nGetParameterNbr();

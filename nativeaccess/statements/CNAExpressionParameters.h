@@ -47,6 +47,9 @@ class CNAExpressionParameters {
   // caller; null when it cannot be made (nothing appended).
   CNAParameter* _pclAddParameter(CNAColumn* column, CNAConvertVariant* value, unsigned long position,
                                  unsigned int options);
+  // Appends `parameter` (a reference taken; a parameter shared with
+  // another list). False when it is null or the list cannot grow.
+  int bAppendParameter(CNAParameter* parameter);
   // Appends (with references) the command's parameters from index `from`
   // to its count. False when the list cannot grow.
   int GetParameterFromQuery(CNACommand* command, unsigned int from);

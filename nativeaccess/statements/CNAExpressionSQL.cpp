@@ -337,12 +337,17 @@ int CNAExpression::_bGetSQLFromValueString(const CTString& name, CNACommand* com
 
 int CNAExpression::_bGetSQLFromValueDateTime(const CTString& name, CNACommand* command,
                                              CNARechercheParameters* search, int withNull) {
-  if (!bIsGenerique() || (m_eOperator != NA_OPERATOR_EQ && m_eOperator != NA_OPERATOR_NE))
+  const bool bEquality = m_eOperator == NA_OPERATOR_EQ || m_eOperator == NA_OPERATOR_NE;
+  const bool bOrdered = m_eOperator >= NA_OPERATOR_GT && m_eOperator <= NA_OPERATOR_LE;
+  if (!bIsGenerique() || (!bEquality && !bOrdered))
     return _bGetSQLFromValueUsingParameter(name, command, search, 0, withNull);
   const eNA_ITEMTYPE eType = m_pclColumn->eNAGetItemType();
   CNAConnectionDescription* pclCnx = _pclGetCnx();
-  if (eType == NA_IT_HEURE && (pclCnx == nullptr || !pclCnx->bSupportItemTime()))
-    return _bGetSQLFromValueUsingParameter(name, command, search, 1, withNull);
+  if (eType == NA_IT_HEURE && (pclCnx == nullptr || !pclCnx->bSupportItemTime())) {
+    // Times kept as text on the server compare as texts: a prefix is a
+    // LIKE, an ordered comparison the text's own.
+    return _bGetSQLFromValueUsingParameter(name, command, search, bEquality ? 1 : 0, withNull);
+  }
   std::wstring sText;
   int bNull = 0;
   CAny clRaw;
@@ -382,6 +387,24 @@ int CNAExpression::_bGetSQLFromValueDateTime(const CTString& name, CNACommand* c
   };
 
   int bResult = 1;
+  if (bOrdered) {
+    // A partial text in an ordered comparison stands for the period's
+    // first instant (read by the server, the text itself would be a zero
+    // date or no date at all). A browse continuing after the period pairs
+    // it with NOT(in the period); before the period it is the whole
+    // condition.
+    if (withNull) command->bComplete(L"(");
+    command->bComplete(name.pszGet());
+    command->bComplete(s_pszDumpOp(m_eOperator));
+    bResult = fnBound(clLower);
+    if (withNull) {
+      command->bComplete(L" OR ");
+      command->bComplete(name.pszGet());
+      command->bComplete(L" IS NULL)");
+    }
+    if (!_bSetColumnValuesNullSelected(withNull)) bResult = 0;
+    return bResult;
+  }
   if (!bUpper) {
     // No instant follows the period (it ends with year 9999): everything
     // from its start on.

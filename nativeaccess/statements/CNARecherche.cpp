@@ -9,21 +9,21 @@
 #include <string>
 
 #include "AnyOperators.h"
+#include "CDateTimeBase.h"
+#include "CDureeBase.h"
 #include "CMoney.h"
 #include "CNACommand.h"
 #include "CNAColumn.h"
 #include "CNAConvertVariant.h"
 #include "CNADriver.h"
 #include "CNAError.h"
+#include "CNAFilter.h"
 #include "CNAParameter.h"
 #include "CNARecord.h"
+#include "IDecimal.h"
 #include "INAItemDescription.h"
 
 namespace {
-
-// Where a search reports, and the error of what it does not provide.
-constexpr int knErrorArea = 63;
-constexpr unsigned int knErrNotAvailable = 38;  // not available for this data source
 
 // The text values a search compares by prefix.
 bool IsWideAny(unsigned type) { return type == ANY_DSTRW; }
@@ -88,11 +88,28 @@ CNARecherche* CNARecherche::_pclAllocRecherche() const {
 
 // ---- Writing -------------------------------------------------------------------
 
-int CNARecherche::bGetSQL(CNACommand* command, CNAFilter* /*filter*/, CNARecord* record) {
+int CNARecherche::bGetSQL(CNACommand* command, CNAFilter* filter, CNARecord* record) {
+  return _bWriteSQL(command, filter, record);
+}
+
+int CNARecherche::_bWriteSQL(CNACommand* command, CNARecherche* filter, CNARecord* record) {
   if (command == nullptr) return 0;
   command->ResetCommand(0);
   _ResetParameter();
+  CNAExpression* pclFilterTree =
+      filter != nullptr && filter != this && filter->bIsActive() ? filter->m_pclCurrent : nullptr;
   CNAExpression* pclTree = m_pclCurrent;
+  if (pclFilterTree != nullptr && pclTree != nullptr) {
+    // The filter's condition, then the search's; a node of this call only.
+    const unsigned int nFlags = bIsComposedKeySearch() ? CNAExpression::knFlagComposite : 0u;
+    pclTree = pclFilterTree->pclAllocExpression(NA_OPERATOR_AND, pclFilterTree, pclTree, nFlags);
+    if (pclTree == nullptr) {
+      if (pclGetError() != nullptr) pclGetError()->pclGetXError()->SetErrorNoMemory();
+      return 0;
+    }
+  } else if (pclTree == nullptr) {
+    pclTree = pclFilterTree;
+  }
   if (pclTree == nullptr) return 1;
   pclTree->AddRef();  // the tree stays while it writes, whatever happens to the search
   SetContinuing(m_nState == 2);
@@ -113,95 +130,14 @@ int CNARecherche::bGetSQL(CNACommand* command, CNAFilter* /*filter*/, CNARecord*
 
 // ---- Setting a search ----------------------------------------------------------------
 
-CNAConvertVariant* CNARecherche::_pclNewVariant(CNAColumn* column, const CAny* value) {
-  CNADriver* pclDriver = CNADriver::s_pclDriver;
-  if (pclDriver == nullptr) return nullptr;
-  CNAConvertVariant* pclVariant = pclDriver->pclAllocVariant(pclGetError(), pclGetCnx());
-  if (pclVariant == nullptr) return nullptr;
-  pclVariant->AddRef();
-  unsigned short nType = value != nullptr ? value->nGetTypeCode() : 0;
-  if (nType == 0) nType = ANY_I4;
-  pclVariant->InitTypeVariantAny(nType);
-  if (value == nullptr || value->bIsNull() || value->bIsEmpty()) {
-    pclVariant->SetNull();
-  } else if (!pclVariant->bSetValue(value)) {
-    pclVariant->nRelease();
-    return nullptr;
-  }
-  (void)column;
-  return pclVariant;
-}
-
-int CNARecherche::_bRefuseComposedKey(CNARecord* record, INAItemDescription* item) {
-  CNAColumn* pclColumn = record != nullptr && item != nullptr ? record->pclGetColumnNoRef(item) : nullptr;
-  if (pclColumn == nullptr || !pclColumn->bIsComposedKey()) return 0;
-  // Searches on a composite key (its key buffer, components and markers)
-  // are not provided: an inactive search would read every row as found,
-  // so the caller gets a failure it can report.
-  m_nState = 0;
-  if (pclGetError() != nullptr)
-    pclGetError()->AddError(NA_ERRORTYPE_UNAVAILABLE, knErrorArea, 0, pclGetCnx(), knErrNotAvailable);
-  return 1;
-}
-
-int CNARecherche::s_bUniqueWithValue(CNAColumn* column) {
-  return column != nullptr && !column->bIsComposedKey() && column->bIsUnique() && column->bValueDefined() ? 1 : 0;
-}
-
-CNAExpression* CNARecherche::_pclAddExpression(CNARecord* record, INAItemDescription* item, eNAOperator op,
-                                               const CAny* value, unsigned int options,
-                                               const CRefArray<CNAColumn>* /*keys*/) {
-  const unsigned int nLeafFlags = options & (CNAExpression::knFlagGeneric | CNAExpression::knFlagFilter |
-                                             CNAExpression::knFlagLowerBound | CNAExpression::knFlagUpperBound);
-  return _pclAddItemLeaf(record, item, op, value, nLeafFlags, (options & (knOptRecord | knOptRecordSet)) != 0);
-}
-
-CNAExpression* CNARecherche::_pclAddItemLeaf(CNARecord* record, INAItemDescription* item, eNAOperator op,
-                                             const CAny* value, unsigned int flags, int fromRecord) {
-  if (record == nullptr || item == nullptr) return nullptr;
-  CNAColumn* pclColumn = record->pclGetColumnNoRef(item);
-  if (pclColumn == nullptr || pclColumn->bIsComposedKey()) return nullptr;  // composite keys: not built here
-  CAny clValue;
-  if (fromRecord) {
-    if (!pclColumn->bGetCurrentValue(&clValue, 0)) return nullptr;
-  } else if (value != nullptr) {
-    clValue = *value;
-  }
-  if ((flags & CNAExpression::knFlagGeneric) != 0) {
-    // A value ending in NUL names the whole value: the prefix would find
-    // longer values too.
-    if (_bTermineParCaract0(&clValue)) flags &= ~CNAExpression::knFlagGeneric;
-  } else if (!fromRecord && op == NA_OPERATOR_EQ && _bGenericSearchDueTohValMax(pclColumn, &clValue)) {
-    flags |= CNAExpression::knFlagGeneric;
-  }
-  CNAConvertVariant* pclVariant = _pclNewVariant(pclColumn, &clValue);
-  if (pclVariant == nullptr) return nullptr;
-  CNAExpression* pclMaker = pclAllocExpression();
-  if (pclMaker == nullptr) {
-    pclVariant->nRelease();
-    return nullptr;
-  }
-  pclMaker->AddRef();
-  CNAExpression* pclLeaf = pclMaker->pclAllocExpression(op, pclColumn, pclVariant, flags);
-  pclMaker->nRelease();
-  pclVariant->nRelease();  // the leaf holds it now
-  return pclLeaf;
-}
-
-CNAExpression* CNARecherche::_pclAddRecordEquality(CNARecord* record, INAItemDescription* item,
-                                                   const CRefArray<CNAColumn>* keys) {
-  CNAColumn* pclColumn = record->pclGetColumnNoRef(item);
-  if (s_bUniqueWithValue(pclColumn)) return _pclAddItemLeaf(record, item, NA_OPERATOR_EQ, nullptr, 0, 1);
-  CNAColumn* pclKey = nullptr;
+CNAColumn* CNARecherche::_pclGetUniqueKeyNotNullNoRef(CNARecord* record, const CRefArray<CNAColumn>* keys) {
   if (keys != nullptr) {
-    for (int i = 0; i < keys->nGetNbElements() && pclKey == nullptr; ++i) {
-      CNAColumn* p = keys->pGetAt(i);
-      if (s_bUniqueWithValue(p)) pclKey = p;
+    for (int i = 0; i < keys->nGetNbElements(); ++i) {
+      CNAColumn* p = (*keys)[i];
+      if (p != nullptr && p->bIsUnique() && p->bValueDefined()) return p;
     }
   }
-  if (pclKey == nullptr) pclKey = record->pclGetUniqueKeyNotNullNoRef();
-  if (pclKey == nullptr || !s_bUniqueWithValue(pclKey)) return nullptr;
-  return _pclAddItemLeaf(record, pclKey->piGetItemDescription(), NA_OPERATOR_EQ, nullptr, 0, 1);
+  return record != nullptr ? record->pclGetUniqueKeyNotNullNoRef() : nullptr;
 }
 
 CNAExpression* CNARecherche::_pclContinuation(CNARecord* record, eNAOperator op) {
@@ -221,112 +157,63 @@ CNAExpression* CNARecherche::_pclContinuation(CNARecord* record, eNAOperator op)
   return pclClone;
 }
 
-int CNARecherche::bSetRecherche(CNARecord* record, INAItemDescription* item, const CAny* value,
-                                eNA_PARSEDIRECTION direction, int exact, int /*unused*/) {
+int CNARecherche::_bSetRecherche(CNARecord* record, INAItemDescription* item, const CAny* value,
+                                 eNA_PARSEDIRECTION direction, std::int32_t options,
+                                 const CRefArray<CNAColumn>* keys) {
   _ReleaseTrees();
   m_clValue = value != nullptr ? *value : CAny();
   m_eDirection = direction;
   m_nState = 1;
   m_bFound = 0;
-  m_nOptions = exact == 0 ? knOptGeneric : 0;
+  m_nOptions = options;
   m_piFetchItem = item;
-  if (_bRefuseComposedKey(record, item)) return 0;
-  m_pclEqual = _pclAddItemLeaf(record, item, NA_OPERATOR_EQ, value,
-                                 exact == 0 ? CNAExpression::knFlagGeneric : 0u, 0);
+  CNAColumn* pclColumn = record != nullptr && item != nullptr ? record->pclGetColumnNoRef(item) : nullptr;
+  const unsigned int nOptions = static_cast<unsigned int>(options) & ~static_cast<unsigned int>(knOptNoContinue);
+  const bool bRecord = (options & knOptRecord) != 0;
+
+  // The equality: a record search on an item that is not unique finds the
+  // row by a unique key with a value.
+  CNAColumn* pclUnique = bRecord && pclColumn != nullptr && !pclColumn->bIsUnique()
+                             ? _pclGetUniqueKeyNotNullNoRef(record, keys)
+                             : nullptr;
+  m_pclEqual = pclUnique != nullptr
+                   ? _pclAddExpression(record, pclUnique->piGetItemDescription(), NA_OPERATOR_EQ, nullptr, nOptions, keys)
+                   : _pclAddExpression(record, item, NA_OPERATOR_EQ, value, nOptions, keys);
   if (m_pclEqual == nullptr) {
     m_nState = 0;
     return 1;
   }
   m_pclEqual->AddRef();
-  m_pclAfter = _pclContinuation(record, NA_OPERATOR_GT);
-  m_pclBefore = _pclContinuation(record, NA_OPERATOR_LT);
+
+  if ((options & knOptNoContinue) == 0) {
+    // A composite key, or a record's key that is not unique or may be NULL,
+    // continues in tuple order over its columns; a key that names one row
+    // continues by its own comparison.
+    const bool bTuple = pclColumn == nullptr || pclColumn->bIsComposedKey() || (bRecord && !pclColumn->bUniqueNotNull());
+    if (bTuple) {
+      m_pclAfter = _pclAddExpression(record, item, NA_OPERATOR_GT, value, nOptions, keys);
+      if (m_pclAfter != nullptr) m_pclAfter->AddRef();
+      m_pclBefore = _pclAddExpression(record, item, NA_OPERATOR_LT, value, nOptions, keys);
+      if (m_pclBefore != nullptr) m_pclBefore->AddRef();
+    } else {
+      m_pclAfter = _pclContinuation(record, NA_OPERATOR_GT);
+      m_pclBefore = _pclContinuation(record, NA_OPERATOR_LT);
+    }
+  }
   m_pclCurrent = m_pclEqual;
   m_pclCurrent->AddRef();
   return 1;
 }
 
-CNAExpression* CNARecherche::_pclRecordPath(CNARecord* record, CNAColumn* const* columns, int count,
-                                            eNAOperator op) {
-  // (c0, c1, ...) op (v0, v1, ...) in the platform's order, the last column
-  // deciding ties: c0 op' v0 OR (c0 = v0 AND (the rest)), each column's
-  // operator turned when it sorts descending.
-  CNAExpression* pclTree = nullptr;
-  for (int i = count - 1; i >= 0; --i) {
-    INAItemDescription* piItem = columns[i]->piGetItemDescription();
-    const eNAOperator eOp =
-        CNAExpression::s_eGetSensTriColonne(record, columns[i]) == 1 ? CNAExpression::s_eInvertOperator(op) : op;
-    CNAExpression* pclStrict = _pclAddItemLeaf(record, piItem, eOp, nullptr, 0, 1);
-    if (pclStrict == nullptr) {
-      if (pclTree != nullptr) pclTree->nRelease();
-      return nullptr;
-    }
-    pclStrict->AddRef();
-    if (pclTree == nullptr) {
-      pclTree = pclStrict;
-      continue;
-    }
-    CNAExpression* pclEqual = _pclAddItemLeaf(record, piItem, NA_OPERATOR_EQ, nullptr, 0, 1);
-    CNAExpression* pclAnd =
-        pclEqual != nullptr ? pclEqual->pclAllocExpression(NA_OPERATOR_AND, pclEqual, pclTree, 0u) : nullptr;
-    if (pclEqual != nullptr && pclAnd == nullptr) {
-      pclEqual->AddRef();
-      pclEqual->nRelease();
-    }
-    CNAExpression* pclOr =
-        pclAnd != nullptr ? pclStrict->pclAllocExpression(NA_OPERATOR_OR, pclStrict, pclAnd, pclStrict->nGetFlags())
-                          : nullptr;
-    if (pclAnd != nullptr && pclOr == nullptr) {
-      pclAnd->AddRef();
-      pclAnd->nRelease();
-    }
-    pclTree->nRelease();
-    pclStrict->nRelease();
-    if (pclOr == nullptr) return nullptr;
-    pclOr->AddRef();
-    pclTree = pclOr;
-  }
-  return pclTree;
+int CNARecherche::bSetRecherche(CNARecord* record, INAItemDescription* item, const CAny* value,
+                                eNA_PARSEDIRECTION direction, int exact, int /*unused*/) {
+  return _bSetRecherche(record, item, value, direction, exact == 0 ? knOptGeneric : 0, nullptr);
 }
 
 int CNARecherche::bRechercheEnreg(CNARecord* record, INAItemDescription* item, eNA_PARSEDIRECTION direction,
                                   int noContinue, const CRefArray<CNAColumn>* keys) {
-  _ReleaseTrees();
-  m_clValue = CAny();
-  m_eDirection = direction;
-  m_nState = 1;
-  m_bFound = 0;
-  m_nOptions = knOptRecord | knOptRecordSet | (noContinue ? knOptNoContinue : 0);
-  m_piFetchItem = item;
-  CNAColumn* pclColumn = record != nullptr && item != nullptr ? record->pclGetColumnNoRef(item) : nullptr;
-  if (_bRefuseComposedKey(record, item)) return 0;
-  if (pclColumn == nullptr) {
-    m_nState = 0;
-    return 1;
-  }
-  const bool bUniqueNotNull = pclColumn->bUniqueNotNull() && pclColumn->bValueDefined();
-  m_pclEqual = _pclAddRecordEquality(record, item, keys);
-  if (m_pclEqual == nullptr) {
-    m_nState = 0;
-    return 1;
-  }
-  m_pclEqual->AddRef();
-  if (!noContinue) {
-    if (bUniqueNotNull) {
-      m_pclAfter = _pclContinuation(record, NA_OPERATOR_GT);
-      m_pclBefore = _pclContinuation(record, NA_OPERATOR_LT);
-    } else {
-      // A key that is not unique, or may be NULL, continues by the record
-      // path (key, unique key) after or before (value, unique value): the
-      // unique key's comparison alone would leave the key's order.
-      CNAColumn* apColumns[2] = {pclColumn, m_pclEqual->pclGetColumnNoRef()};
-      const int nCount = apColumns[1] == nullptr || apColumns[1] == pclColumn ? 1 : 2;
-      m_pclAfter = _pclRecordPath(record, apColumns, nCount, NA_OPERATOR_GT);
-      m_pclBefore = _pclRecordPath(record, apColumns, nCount, NA_OPERATOR_LT);
-    }
-  }
-  m_pclCurrent = m_pclEqual;
-  m_pclCurrent->AddRef();
-  return 1;
+  return _bSetRecherche(record, item, nullptr, direction,
+                        knOptRecord | knOptRecordSet | (noContinue ? knOptNoContinue : 0), keys);
 }
 
 void CNARecherche::_AddExpression(CNAExpression** tree, CNAExpression* leaf, eNAOperator join) {
@@ -345,8 +232,18 @@ void CNARecherche::_AddExpression(CNAExpression** tree, CNAExpression* leaf, eNA
 int CNARecherche::bAddExpression(CNARecord* record, INAItemDescription* item, eNAOperator op, const CAny* value,
                                  int generic, eNAOperator join, int filterCondition) {
   if (m_nState == 0) _ReleaseTrees();
-  unsigned int nFlags = (generic ? CNAExpression::knFlagGeneric : 0u) | (filterCondition ? CNAExpression::knFlagFilter : 0u);
-  CNAExpression* pclLeaf = _pclAddItemLeaf(record, item, op, value, nFlags, 0);
+  const unsigned int nOptions = (generic ? static_cast<unsigned int>(knOptGeneric) : 0u) |
+                                (filterCondition ? static_cast<unsigned int>(knOptValueCount) : 0u);
+  CNAExpression* pclLeaf = _pclAddExpression(record, item, op, value, nOptions, nullptr);
+  if (pclLeaf == nullptr && record != nullptr && item != nullptr && record->pclGetColumnNoRef(item) != nullptr &&
+      CNAExpression::s_bExpressionTrue(op, pclGetCnx(), value)) {
+    // A comparison that holds for every row builds no leaf, yet it is a
+    // condition: left out, x OR (always true) would be x alone. The
+    // constant node folds as the writer folds any leaf: away under AND,
+    // the whole OR under OR.
+    pclLeaf = pclAllocExpression();
+    if (pclLeaf != nullptr) pclLeaf->InitExpression(NA_OPERATOR_TRUE, static_cast<CNAExpression*>(nullptr), nullptr, 0u);
+  }
   if (pclLeaf != nullptr) {
     pclLeaf->AddRef();
     _AddExpression(&m_pclEqual, pclLeaf, join);
@@ -420,6 +317,13 @@ CNARecherche* CNARecherche::pclClone() const {
   pclNew->m_nOptions = m_nOptions;
   pclNew->m_sParameterMarker = m_sParameterMarker;
   pclNew->m_clValue = m_clValue;
+  for (int i = 0; i < nGetNbParameter(); ++i) {
+    if (!pclNew->bAppendParameter(pclGetParameter(i))) {
+      pclNew->AddRef();
+      pclNew->nRelease();
+      return nullptr;
+    }
+  }
   return pclNew;
 }
 
@@ -477,6 +381,23 @@ void CNARecherche::s_SetAnyToMin(CAny* value) {
       value->SetCY(m);
       break;
     }
+    case ANY_DECIMAL: {
+      // The smallest value of the decimal's own precision and scale.
+      IDecimal* piDecimal = value->m_clIntern.tGet<IDecimal*>();
+      if (piDecimal != nullptr) piDecimal->nSetLimit(0);
+      break;
+    }
+    case ANY_DATETIME: {
+      CDateTimeBase clEmpty{};
+      value->SetDATETIME(clEmpty);
+      break;
+    }
+    case ANY_DUREE: {
+      CDureeBase clDuration{};
+      clDuration.m_llDuree = INT64_MIN;
+      value->SetDUREE(clDuration);
+      break;
+    }
     case ANY_DATEW: value->SetDATEW(L""); break;
     case ANY_DATEA: value->SetDATEA(""); break;
     case ANY_TIMEW: value->SetTIMEW(L"0000"); break;
@@ -503,6 +424,26 @@ void CNARecherche::s_SetAnyToMax(CAny* value) {
       CMoney m;
       SetMonetaireToMax(&m);
       value->SetCY(m);
+      break;
+    }
+    case ANY_DECIMAL: {
+      IDecimal* piDecimal = value->m_clIntern.tGet<IDecimal*>();
+      if (piDecimal != nullptr) piDecimal->nSetLimit(1);
+      break;
+    }
+    case ANY_DATETIME: {
+      CDateTimeBase clLast{};
+      clLast.m_byJour = 31;
+      clLast.m_byMois = 12;
+      clLast.m_wAnnee = 3000;
+      clLast.m_dwHeure = 0;
+      value->SetDATETIME(clLast);
+      break;
+    }
+    case ANY_DUREE: {
+      CDureeBase clDuration{};
+      clDuration.m_llDuree = INT64_MAX;
+      value->SetDUREE(clDuration);
       break;
     }
     case ANY_DATEW: value->SetDATEW(L"30001231"); break;

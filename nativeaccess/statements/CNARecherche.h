@@ -9,15 +9,16 @@
 // list (CNAExpressionParameters): after every bGetSQL the search holds
 // exactly the parameters the command holds, in text order.
 //
-// What is built: searches on one item that is not a composite key (exact or
-// generic, by value, or of the record's current row by an item: equality on
-// the item when it is unique, else on the record's unique key), conditions
-// added one by one, the continuation trees of such searches (a key that is
-// not unique or may be NULL continues by (key, unique key) in tuple order),
-// and the writing of the current tree. A search on a composite key, or of a
-// record that has no unique key with a value, builds no tree and is
-// inactive (the statement then reads without a condition). A filter is not
-// combined yet: filters are never active.
+// What is built: searches by value on one item (exact or generic) or on a
+// composite key (its buffer split into component values), searches of the
+// record's current row (on the item when it is unique and has a value,
+// else on the record's unique key, else on the record's key columns),
+// conditions added one by one, the continuation trees (a key that is not
+// unique or may be NULL continues in tuple order over the key and the
+// columns that order the record after it, a descending component turned),
+// filter bounds (a bound at the platform's minimum or maximum is no bound
+// or a prefix), and the writing of the current tree joined with the
+// statement's active filter.
 //
 // States: 0 inactive, 1 searching (the equality tree is current), 2
 // continuing (the after or before tree is current).
@@ -33,6 +34,7 @@
 #include <vector>
 
 #include "CAny.h"
+#include "CColumnNullValueExcluded.h"
 #include "CInterf.h"
 #include "CNAExpression.h"
 #include "CNAExpressionParameters.h"
@@ -57,6 +59,13 @@ class CNARecherche : public CInterf, public CNAExpressionParameters {
   static constexpr std::int32_t knOptValueCount = 0x4;    // the values give the component count
   static constexpr std::int32_t knOptRecordSet = 0x8;     // set by bRechercheEnreg
   static constexpr std::int32_t knOptNoContinue = 0x10;   // no continuation trees
+  // Options of the leaf builder (_pclAddExpression) beside the above, where
+  // 0x4 means "a filter bound": 0x40 / 0x80 the lower / upper bound of a
+  // filter, 0x200 the operator is in the column's value order already (a
+  // descending sort does not turn it).
+  static constexpr unsigned int knOptLowerBound = 0x40;
+  static constexpr unsigned int knOptUpperBound = 0x80;
+  static constexpr unsigned int knOptNoTurn = 0x200;
 
   // References on both (either may be null).
   CNARecherche(CNAError* error, CNAConnectionDescription* cnx);
@@ -71,7 +80,8 @@ class CNARecherche : public CInterf, public CNAExpressionParameters {
   // that folds to always false writes "0=1"; one that folds to always true
   // writes nothing. The tree's NULL selection is handed to the command when
   // it did not fold away. False when the text or the hand-over failed.
-  // `filter` is not combined yet (filters are never active).
+  // An active `filter` with a tree is ANDed before this search's tree
+  // (alone when this search has none); its parameters are registered here.
   virtual int bGetSQL(CNACommand* command, CNAFilter* filter, CNARecord* record);
   // A copy sharing the error object, connection, trees and parameters
   // (references), with state, direction, found flag, options, marker and
@@ -85,21 +95,21 @@ class CNARecherche : public CInterf, public CNAExpressionParameters {
 
   // ---- Setting a search ---------------------------------------------------------
   // Search of `value` on `item`: exact when `exact` is non-zero, else
-  // generic (a prefix). True, and a search that can build no equality is
-  // inactive; false with user error 38 on a composite key, whose searches
-  // are not provided.
+  // generic (a prefix). On a composite key `value` is the key buffer. True;
+  // a search that can build no equality is inactive.
   int bSetRecherche(CNARecord* record, INAItemDescription* item, const CAny* value, eNA_PARSEDIRECTION direction,
                     int exact, int unused);
   // Search of the record's current row by `item`: equality on the record's
   // values; `noContinue` non-zero skips the continuation trees. `keys` may
-  // be null. True, inactive when nothing can be built; false with user
-  // error 38 on a composite key.
+  // be null. True, inactive when nothing can be built.
   int bRechercheEnreg(CNARecord* record, INAItemDescription* item, eNA_PARSEDIRECTION direction, int noContinue,
                       const CRefArray<CNAColumn>* keys);
   // Joins a leaf (item `op` value; generic when `generic`; a filter
   // condition when `filterCondition`) by `join` to each of the three trees.
-  // An inactive search starts from empty trees. State 1, the equality tree
-  // current. Always true (a leaf that cannot be made is left out).
+  // A comparison that holds for every row joins as an always-true node (so
+  // an OR with it selects every row). An inactive search starts from empty
+  // trees. State 1, the equality tree current. Always true (a leaf that
+  // cannot be made is left out).
   int bAddExpression(CNARecord* record, INAItemDescription* item, eNAOperator op, const CAny* value, int generic,
                      eNAOperator join, int filterCondition);
 
@@ -141,7 +151,8 @@ class CNARecherche : public CInterf, public CNAExpressionParameters {
   // ---- Statics ----------------------------------------------------------------------
   // The smallest / largest value of `value`'s own type; other types are left
   // alone. A currency's smallest is the largest amount negated (the raw
-  // minimum pattern is no amount).
+  // minimum pattern is no amount); a decimal's are those of its own
+  // precision and scale; a date-time's the empty one and 31 December 3000.
   static void s_SetAnyToMin(CAny* value);
   static void s_SetAnyToMax(CAny* value);
   // An exact text value shorter than 100 characters ending in the highest
@@ -150,28 +161,106 @@ class CNARecherche : public CInterf, public CNAExpressionParameters {
   static int _bGenericSearchDueTohValMax(CNAColumn* column, CAny* value);
   // Whether a text value ends in a NUL unit (false on an empty value).
   static int _bTermineParCaract0(const CAny* value);
-  // Whether the record's current row names a unique value of `column`.
-  static int s_bUniqueWithValue(CNAColumn* column);
 
  protected:
   // Releases the three trees and the current one.
   void _ReleaseTrees();
-  // True (user error 38 added, search inactive) when `item` is a composite
-  // key of the record: those searches are not provided.
-  int _bRefuseComposedKey(CNARecord* record, INAItemDescription* item);
+  // The common part of bSetRecherche and bRechercheEnreg: releases the
+  // trees, records value, direction, options and fetch item, builds the
+  // equality and (unless knOptNoContinue) the after and before trees.
+  // True; inactive (state 0) when no equality can be built.
+  int _bSetRecherche(CNARecord* record, INAItemDescription* item, const CAny* value, eNA_PARSEDIRECTION direction,
+                     std::int32_t options, const CRefArray<CNAColumn>* keys);
+  // The first of `keys` that is unique with a value, else the record's
+  // unique key with a value (CNARecord::pclGetUniqueKeyNotNullNoRef).
+  static CNAColumn* _pclGetUniqueKeyNotNullNoRef(CNARecord* record, const CRefArray<CNAColumn>* keys);
+  // Writes the current tree, joined with `filter`'s when it is active and
+  // has one (see bGetSQL).
+  int _bWriteSQL(CNACommand* command, CNARecherche* filter, CNARecord* record);
+
+  // ---- Building trees ------------------------------------------------------------
+  // Every builder hands its node over with counts 0 (the caller takes the
+  // first reference) and gives null when nothing can be built; a failure
+  // halfway frees what was made.
+  //
   // The leaf builder of every search and filter: the condition `item` `op`
   // `value` under `options` (0x1 generic, 0x2 a record search, 0x4 a filter
   // bound, 0x8 values from the record, 0x40 / 0x80 the lower / upper bound
-  // of a filter; the leaf flags follow them), over `keys` when given.
-  // Counts 0; null when nothing can be built (no column, always true, no
-  // bound).
+  // of a filter, 0x200 no turn for a descending sort; the leaf flags follow
+  // 0x1, 0x4, 0x40 and 0x80), over `keys` when given. One item gives one
+  // leaf (or the two of a prefix bound); a composite key or a record search
+  // gives the tree over several columns. Null when nothing can be built (no
+  // column, always true, no bound, an operator other than 4 to 8 on several
+  // columns).
   CNAExpression* _pclAddExpression(CNARecord* record, INAItemDescription* item, eNAOperator op,
                                    const CAny* value, unsigned int options, const CRefArray<CNAColumn>* keys);
-  // The leaf of one item (not a composite key) with `op`, the value given
-  // (or the column's current value when `fromRecord`), `flags` (0x1
-  // generic). Counts 0; null when nothing can be built.
-  CNAExpression* _pclAddItemLeaf(CNARecord* record, INAItemDescription* item, eNAOperator op,
-                                 const CAny* value, unsigned int flags, int fromRecord);
+  // The one-column case of _pclAddExpression on `column`.
+  CNAExpression* _pclAddOneColumn(CNARecord* record, CNAColumn* column, eNAOperator op, const CAny* value,
+                                  unsigned int options, unsigned int flags);
+  // A bound on column `index` of `columns`. A prefix (flag 0x1) on a text or
+  // date column, its operator taken in the column's value order (turned
+  // here for a descending column): 5 becomes AND(column > value, column not
+  // beginning with it), 8 OR(column < value, column beginning with it), 6
+  // and 7 the plain comparison; a date prefix is compared by the first
+  // instant of the period it names. Anything else: the single comparison.
+  CNAExpression* _pclAddBorne(CNARecord* record, const CRefArray<CNAColumn>* columns,
+                              const std::vector<CAny>* values, const CNAColumn* keyColumn, int index,
+                              eNAOperator op, unsigned int flags, eNAOperator join);
+  // The comparisons of columns `first` to `last` with their values (an
+  // empty value past the end of `values`), joined to the right by `join`;
+  // only the leaf of `last` keeps the generic flag. The operator is turned
+  // for a descending column: component index + 1 of `keyColumn` when it
+  // has that many, else the record's sort of the column.
+  CNAExpression* _pclAddKeyExpression(CNARecord* record, const CRefArray<CNAColumn>* columns,
+                                      const std::vector<CAny>* values, const CNAColumn* keyColumn, int first,
+                                      int last, eNAOperator op, unsigned int flags, eNAOperator join);
+  // Key equality: as many components as values (generic search or option
+  // 0x4) or as columns; without option 0x2 a component that alone
+  // identifies the row (unique and not NULL, or unique with a value that is
+  // no NULL) is the whole condition, unless it is the last of a generic
+  // search; otherwise the AND of all, the last one generic when generic.
+  CNAExpression* _pclAddKeyExpressionEq(CNARecord* record, const CRefArray<CNAColumn>* columns,
+                                        const std::vector<CAny>* values, const CNAColumn* keyColumn,
+                                        unsigned int options, unsigned int flags);
+  // Intervals in tuple order (operators 5 to 8) over a record's columns
+  // (as many as values when generic, else all) or a composite key's
+  // components (as many as values; with option 0x4 a last maximum marker
+  // under 8 or minimum marker under 7 is dropped as an open end).
+  CNAExpression* _pclAddKeyExpressionInfSupRecord(CNARecord* record, const CRefArray<CNAColumn>* columns,
+                                                  const std::vector<CAny>* values, const CNAColumn* keyColumn,
+                                                  eNAOperator op, unsigned int options, unsigned int flags);
+  CNAExpression* _pclAddKeyExpressionInfSupCompositeKey(CNARecord* record, CNAColumn* key,
+                                                        const std::vector<CAny>* values, eNAOperator op,
+                                                        unsigned int options, unsigned int flags, int minMarker,
+                                                        int maxMarker);
+  // The first `count` columns compared in tuple order with `op`; null for
+  // no column.
+  CNAExpression* _pclAddKeyExpressionInfSup(CNARecord* record, const CRefArray<CNAColumn>* columns,
+                                            const std::vector<CAny>* values, const CNAColumn* keyColumn, int count,
+                                            eNAOperator op, unsigned int flags);
+  // Column `index` on: the strict comparison OR (equality AND the rest);
+  // the last column alone with `op` (a prefix as _pclAddBorne). `nullSet`
+  // (may be null) gathers the NULL selection of the columns so far: once
+  // they complete a unique key that excludes NULL, operators 5 and 6 stop
+  // at the strict comparison. `values` may be changed (a last value ending
+  // in the highest character becomes a prefix under 8).
+  CNAExpression* _pclAddKeyExpressionInfSupIndice(CNARecord* record, const CRefArray<CNAColumn>* columns,
+                                                  std::vector<CAny>* values, const CNAColumn* keyColumn, int index,
+                                                  int count, eNAOperator op, unsigned int flags,
+                                                  CColumnNullValueExcluded* nullSet);
+  // The columns of a record search on `column`: its components first when
+  // it is a composite key (*compositeKey is then that key, else null), then
+  // `keys` or the record's sort columns, without repeats (names compared
+  // without regard to case), cut after the first unique column whose value
+  // is not NULL or equivalent.
+  static void _AddAllItem(CNARecord* record, CNAColumn* column, const CRefArray<CNAColumn>* keys,
+                          CRefArray<CNAColumn>* out, CNAColumn** compositeKey);
+  // Classifies a filter bound: *minimum / *maximum tell the platform's
+  // lowest / highest marker (eCheckValue); a highest marker on a text value
+  // loses its highest character and stays a bound (*valid) when a
+  // character remains; a value that is neither marker is valid; a marker
+  // is no bound. Any pointer but `value` may be null.
+  static void _GetValue(const CNAColumn* column, CAny* value, int* valid, int* minimum, int* maximum);
   // ---- Composite key values --------------------------------------------------------
   // Splits the composite key buffer `key` (its bytes: the components one
   // after the other in key order, each at its key width) into one value per
@@ -179,23 +268,25 @@ class CNARecherche : public CInterf, public CNAExpressionParameters {
   // `partial` (a generic search or a filter bound) a component the buffer
   // only partly holds becomes a prefix, or, as a lone minimum or maximum
   // marker, the smallest or largest value of its type with *minMarker or
-  // *maxMarker set (either may be null); otherwise the list ends before it.
+  // *maxMarker set (either may be null); otherwise the list ends before it
+  // unless its value is held whole (a text whose end is held, a binary
+  // string whose stored length fits).
   // Nothing is read past the buffer. False when `key` holds no bytes or a
   // value cannot be made (what was made stays in `values`).
   static int _GetComponentValue(const CRefArray<CNAColumn>* components, const CAny* key, int partial,
                                 std::vector<CAny>* values, int* minMarker, int* maxMarker);
   // The components' current values from the record, in key order.
   static int _GetComponentValueFromRecord(const CRefArray<CNAColumn>* components, std::vector<CAny>* values);
-  // The equality of a record search: on the item when it is unique and
-  // has a value, else on the record's unique not-NULL key.
-  CNAExpression* _pclAddRecordEquality(CNARecord* record, INAItemDescription* item, const CRefArray<CNAColumn>* keys);
-  // A variant holding `value` for `column`; counts 1 for the caller.
-  CNAConvertVariant* _pclNewVariant(CNAColumn* column, const CAny* value);
+  // A variant for `column` holding `value` (NULL for an undefined or NULL
+  // value), made by the driver for the column; with `keepText` it gets no
+  // column and keeps the value's type. Counts 1 for the caller; null when
+  // it cannot be made.
+  CNAConvertVariant* _pclNewVariant(CNAColumn* column, const CAny* value, int keepText);
+  // A leaf (op, column, value, flags) over this search's error object;
+  // counts 0.
+  CNAExpression* _pclNewLeaf(eNAOperator op, CNAColumn* column, CNAConvertVariant* value, unsigned int flags);
   // tree = tree join leaf (the leaf alone when the tree is empty).
   void _AddExpression(CNAExpression** tree, CNAExpression* leaf, eNAOperator join);
-  // (columns) after (op 5) or before (op 6) the record's values, tuple
-  // order, each column turned when it sorts descending; counts 1.
-  CNAExpression* _pclRecordPath(CNARecord* record, CNAColumn* const* columns, int count, eNAOperator op);
   // A clone of the equality rewritten for continuing with `op`; counts 1.
   CNAExpression* _pclContinuation(CNARecord* record, eNAOperator op);
 

@@ -1,6 +1,8 @@
 // CNAStatement: construction, execution, reset and close, errors and the
 // small operations. Fetching is in CNAStatementFetch.cpp, the record cache,
-// the record-save table and the parse update in CNAStatementCache.cpp.
+// the record-save table and the parse update in CNAStatementCache.cpp;
+// counts, positions, searches, filters and write notifications in
+// CNAStatementPosition.cpp.
 #include "CNAStatement.h"
 
 #include <new>
@@ -32,20 +34,6 @@ constexpr int knSiteUpdateNoRow = 2;
 constexpr int knSitePrepared = 3;
 constexpr int knSiteNoText = 4;
 constexpr int knSiteNoRow = 5;
-constexpr int knSiteSelect = 10;
-constexpr int knSiteWhere = 11;
-constexpr int knSiteCreate = 12;
-constexpr int knSiteInsert = 13;
-constexpr int knSiteUpdate = 14;
-constexpr int knSiteDelete = 15;
-constexpr int knSiteAfterInsert = 16;
-constexpr int knSiteCount = 17;
-constexpr int knSitePosition = 18;
-constexpr int knSiteNativeType = 19;
-constexpr int knSiteReturning = 20;
-constexpr int knSiteColumnValue = 21;
-constexpr int knSiteGoToRow = 22;
-constexpr int knSiteTableCacheIndex = 23;
 
 // User errors.
 constexpr unsigned int knErrPreparedNoType = 2;   // a prepared command of unknown type
@@ -388,7 +376,7 @@ void CNAStatement::ResetStatement() { ResetQuery(); }
 void CNAStatement::Close() {
   _FreeRecordSaves();
   if (!m_bFetchingNextBlock) {
-    m_clFilterSave.Clear();
+    m_clFilterSave.SetFilter(nullptr);
     if (m_pclDataAccess != nullptr) m_pclDataAccess->ClosingStatement(this);
     m_bParseStarted = 0;
     m_llCurrentRecord = -1;
@@ -425,43 +413,11 @@ void CNAStatement::_ReleaseOriginalRecord() {
 // that work; until then they answer "not available".
 // ======================================================================
 
-int CNAStatement::bBuildQuerySELECT(CNACommand* /*command*/, NA_WRITEPARSEFLAGS /*flags*/, const wchar_t* /*key*/,
-                                    int /*ascending*/, CNACommand* /*where*/) {
-  return _bNotAvailable(knSiteSelect);
-}
-
-int CNAStatement::bGetClauseWHERE(CNACommand* /*command*/) { return _bNotAvailable(knSiteWhere); }
-
-int CNAStatement::bBuildQueryCREATE(CNACommand* /*command*/) { return _bNotAvailable(knSiteCreate); }
-
 int CNAStatement::bHAjoute(NA_WRITEPARSEFLAGS /*flags*/, eNA_LOCKTYPE /*lock*/) { return 0; }
-
-int CNAStatement::bBuildQueryINSERT(CNACommand* /*command*/, NA_WRITEPARSEFLAGS /*flags*/) {
-  return _bNotAvailable(knSiteInsert);
-}
 
 int CNAStatement::bHModifie(NA_WRITEPARSEFLAGS /*flags*/, eNA_LOCKTYPE /*lock*/) { return 0; }
 
-int CNAStatement::bBuildQueryUPDATE(CNACommand* /*command*/, NA_WRITEPARSEFLAGS /*flags*/) {
-  return _bNotAvailable(knSiteUpdate);
-}
-
 int CNAStatement::bHSupprime(eNA_LOCKTYPE /*lock*/) { return 0; }
-
-int CNAStatement::bBuildQueryDELETE(CNACommand* /*command*/, NA_WRITEPARSEFLAGS /*flags*/) {
-  return _bNotAvailable(knSiteDelete);
-}
-
-void CNAStatement::OnNotifyOperation(eNAQUERYTYPE /*type*/, int /*n*/, CNAStatement* /*writer*/,
-                                     NA_WRITEPARSEFLAGS /*flags*/, const CNARecordValue* /*values*/) {}
-
-int CNAStatement::bUpdateRecordAfterInsert(eNAQUERYTYPE /*type*/, int /*flags*/) {
-  return _bNotAvailable(knSiteAfterInsert);
-}
-
-int CNAStatement::bUpdateRecordAfterUpdate(eNAQUERYTYPE /*type*/, int /*flags*/) {
-  return _bNotAvailable(knSiteAfterInsert);
-}
 
 int CNAStatement::bSetLockType(eNA_LOCKTYPE lock) {
   m_eLockType = lock;
@@ -469,16 +425,6 @@ int CNAStatement::bSetLockType(eNA_LOCKTYPE lock) {
 }
 
 int CNAStatement::bCanFetchBackward() { return 1; }
-
-int CNAStatement::bGetNbEnr(long* count, unsigned int /*flags*/, int /*countAll*/) {
-  if (count != nullptr) *count = -1;
-  return _bNotAvailable(knSiteCount);
-}
-
-int CNAStatement::bGetNbEnrCurrentParse(long* /*count*/, NA_WRITEPARSEFLAGS /*flags*/, int /*withoutFilter*/) {
-  // The caller counts another way.
-  return 0;
-}
 
 int CNAStatement::bGetBLOB(INAItemDescription* item, CAny* value) {
   CNAColumn* pclColumn = m_pclRecord != nullptr ? m_pclRecord->pclGetColumnNoRef(item) : nullptr;
@@ -489,10 +435,6 @@ int CNAStatement::bExtraitMemo(INAItemDescription* item, const wchar_t* path) {
   CNAColumn* pclColumn = m_pclRecord != nullptr ? m_pclRecord->pclGetColumnNoRef(item) : nullptr;
   return pclColumn != nullptr ? pclColumn->bHExtraitMemo(path) : 0;
 }
-
-int CNAStatement::bGetPosition(CNAPosition* /*position*/, int /*kind*/) { return _bNotAvailable(knSitePosition); }
-
-int CNAStatement::bSetPosition(CNAPosition* /*position*/, int /*kind*/) { return _bNotAvailable(knSitePosition); }
 
 void CNAStatement::DesactivateRecherche() {
   if (m_pclRecherche == nullptr) return;
@@ -505,41 +447,15 @@ CNARecherche* CNAStatement::pclAllocRecherche() {
   return new (std::nothrow) CNARecherche(m_pclError, pclGetConnectionNoRef());
 }
 
-CNAFilter* CNAStatement::pclAllocFilter() { return nullptr; }
+CNAFilter* CNAStatement::pclAllocFilter() {
+  return new (std::nothrow) CNAFilter(m_pclError, pclGetConnectionNoRef());
+}
 
 int CNAStatement::bDefaultParseNeedRecordCache() { return 0; }
 
-int CNAStatement::_bGetNativeDataType(CNAColumn* /*column*/, CTString* /*type*/) {
-  return _bNotAvailable(knSiteNativeType);
-}
-
-int CNAStatement::_bGetNativeConstraint(CNAColumn* /*column*/, CTString* /*constraint*/) {
-  return _bNotAvailable(knSiteNativeType);
-}
-
-void CNAStatement::_FormatItemORDERBY(CNAColumn* /*column*/, CSQLParserInfo* /*parser*/, int /*useFormattedName*/,
-                                      CTString* /*out*/, int /*ascending*/) {}
-
-int CNAStatement::_bAddClauseReturning(eNAQUERYTYPE /*type*/, int /*n*/) { return _bNotAvailable(knSiteReturning); }
-
-int CNAStatement::_bAddColumnValue(CNACommand* /*values*/, CNAColumn* /*column*/, eNAQUERYTYPE /*type*/,
-                                   NA_WRITEPARSEFLAGS /*flags*/) {
-  return _bNotAvailable(knSiteColumnValue);
-}
-
-int CNAStatement::_bBuildQueryCOUNT(CNACommand* /*command*/, NA_WRITEPARSEFLAGS /*flags*/, int /*noWhere*/) {
-  return _bNotAvailable(knSiteCount);
-}
-
 int CNAStatement::_bSetPositionParametersEx(CNAPosition* /*position*/) { return 1; }
 
-int CNAStatement::_bGoToRowId(int /*row*/, CNAPosition* /*position*/) { return _bNotAvailable(knSiteGoToRow); }
-
 void CNAStatement::_SetBestCacheMethod() {}
-
-int CNAStatement::_bCreateTableCacheIndex() { return _bNotAvailable(knSiteTableCacheIndex); }
-
-int CNAStatement::bMove(long /*count*/, int /*lock*/) { return _bNotAvailable(knSiteSelect); }
 
 // ======================================================================
 // Other operations

@@ -49,6 +49,7 @@
 #include "NARecordTypes.h"
 
 class CAny;
+class CColumnList;
 class CNAColumn;
 class CNACommand;
 class CNAConnectionDescription;
@@ -63,6 +64,7 @@ class CNATableCacheIndex;
 class CSQLParserInfo;
 class INADataSourceDescription;
 class INAItemDescription;
+class ISQLParserInformation;
 
 // How a read locks the record: 0 no lock, 1 the default of a statement.
 enum eNA_LOCKTYPE : std::int32_t {
@@ -147,41 +149,89 @@ class CNAStatement : public CInterf {
   // driver statement's error is copied into the statement's.
   virtual int bGetSQLColumnValue(CNAConvertVariant* value, unsigned int column);
   virtual int bGetSQLColumnValue(CAny* value, unsigned int column);
-  // ---- texts of reads and writes (built with the statement-text work; they
-  // fail with "not available" until then) ----
+  // ---- texts of reads and writes ----
+  // Appends the SELECT of a parse to `command` (CNAStatementQuery.cpp):
+  // ordered by the item `key` (null or empty, or flag 0x20000: no ORDER
+  // BY) in the wanted order (`ascending`), completed by further columns
+  // until a row is identified; `where` (may be null; used up when not
+  // empty) is the condition. The statement's inverted mark is set for
+  // bFetch: descending exactly when `ascending` is 0 (an item described
+  // descending is written DESC in an ascending parse). The caller makes
+  // `command` the statement's command first (bPrepare with flag 2).
+  // Unknown key: user error 6. False with the command partly built.
   virtual int bBuildQuerySELECT(CNACommand* command, NA_WRITEPARSEFLAGS flags, const wchar_t* key,
                                 int ascending, CNACommand* where);
+  // The filter's and the active search's condition into `command` (reset
+  // first); nothing (true) when there is neither.
   virtual int bGetClauseWHERE(CNACommand* command);
+  // Appends "CREATE TABLE ", the table, "( ", the definition of every
+  // column that is not a composite key (", " between), " )" and makes the
+  // command a CREATE. A failing definition stops the list; " )" is still
+  // appended and the answer is false.
   virtual int bBuildQueryCREATE(CNACommand* command);
   // False; nothing done (the data access builds and runs the texts).
   virtual int bHAjoute(NA_WRITEPARSEFLAGS flags, eNA_LOCKTYPE lock);
+  // The command (reset, made the statement's) becomes the INSERT of the
+  // current record: every column to write (_bBuildColumnList) with its
+  // value as a parameter; with none, the table's defaults. False with the
+  // command partly built (the caller resets it).
   virtual int bBuildQueryINSERT(CNACommand* command, NA_WRITEPARSEFLAGS flags);
   // False; nothing done.
   virtual int bHModifie(NA_WRITEPARSEFLAGS flags, eNA_LOCKTYPE lock);
+  // The command (reset, made the statement's) becomes the UPDATE of the
+  // modified columns of the record last read, addressed by the values it
+  // was read with. Nothing modified: the command is left empty (executing
+  // it sends nothing) and the answer is true. No record read: user error 7.
   virtual int bBuildQueryUPDATE(CNACommand* command, NA_WRITEPARSEFLAGS flags);
   // False; nothing done.
   virtual int bHSupprime(eNA_LOCKTYPE lock);
+  // The command (reset, made the statement's) becomes the DELETE of the
+  // record last read (user error 7 without one).
   virtual int bBuildQueryDELETE(CNACommand* command, NA_WRITEPARSEFLAGS flags);
   // A write done by `writer` on the same table (type 2 update, 3 insert, 4
-  // delete). Not followed yet: nothing.
+  // delete; `n` the record number in the table cache): another statement
+  // with a table-cache index passes it to the index; the record cache
+  // follows it (unless it is the table cache's full cache); a started
+  // parse then keeps its place or must be run again (cause 1) or
+  // repositioned (cause 2, with a cache). Flag 0x40 also takes the current
+  // record as original record.
   virtual void OnNotifyOperation(eNAQUERYTYPE type, int n, CNAStatement* writer, NA_WRITEPARSEFLAGS flags,
                                  const CNARecordValue* values);
+  // After an INSERT: unless the flags hold 0x100 or 0x400, the record's
+  // automatic identifier takes the value the server gave it (the result's
+  // column 0 with RETURNING, else the column's largest value read through
+  // the data access's identifier object). True without such a column.
   virtual int bUpdateRecordAfterInsert(eNAQUERYTYPE type, int flags);
+  // After an UPDATE: unless the flags hold 0x100 or 0x400, the automatic
+  // identifier's value is copied back from the record as read (an UPDATE
+  // never changes it). True.
   virtual int bUpdateRecordAfterUpdate(eNAQUERYTYPE type, int flags);
   // Stores the lock type; true.
   virtual int bSetLockType(eNA_LOCKTYPE lock);
   // True.
   virtual int bCanFetchBackward();
+  // Counts the parse on the server (a COUNT, or reading every row of a
+  // query when the server has no subqueries); the count is 64-bit; a
+  // NULL count leaves *count alone; -1 on failure.
   virtual int bGetNbEnr(long* count, unsigned int flags, int countAll);
+  // The count without the server when the record cache or the rows at
+  // hand answer it (see the source); false when they cannot.
   virtual int bGetNbEnrCurrentParse(long* count, NA_WRITEPARSEFLAGS flags, int withoutFilter);
   // The memo value of the item's column; its content written to a file.
   virtual int bGetBLOB(INAItemDescription* item, CAny* value);
   virtual int bExtraitMemo(INAItemDescription* item, const wchar_t* path);
+  // Keeps the parse's place in `position` (row, record save, user search,
+  // filter; see the source). False for a null position.
   virtual int bGetPosition(CNAPosition* position, int kind);
+  // Back to `position`: by row when its record is still there, else by a
+  // search on its saved values; then its user search, and with kind bit 0
+  // its filter. A position without record save repositions nothing.
   virtual int bSetPosition(CNAPosition* position, int kind);
   // Switches the search off.
   virtual void DesactivateRecherche();
-  // The search and filter factories: none yet (null).
+  // The search and filter factories: a new CNARecherche / CNAFilter over
+  // the statement's error object and connection (counts 0; null when memory
+  // runs out).
   virtual CNARecherche* pclAllocRecherche();
   virtual CNAFilter* pclAllocFilter();
   // False.
@@ -197,16 +247,36 @@ class CNAStatement : public CInterf {
   // Fetches one row, then reads columns 0 .. count - 1 into consecutive
   // values, stopping at the first failure.
   virtual int _vbGetQueryResult(CAny* values, int count);
+  // The column's SQL type as the connection maps its item.
   virtual int _bGetNativeDataType(CNAColumn* column, CTString* type);
+  // The column's constraint for a CREATE: " PRIMARY KEY " for a primary
+  // key or an automatic identifier; else " UNIQUE " for a unique item, then
+  // " NOT NULL " when the description and item know NULLs and the item
+  // refuses them; else empty. True.
   virtual int _bGetNativeConstraint(CNAColumn* column, CTString* constraint);
+  // The text of one ORDER BY item into *out (emptied first): the column's
+  // position for a query column of kind 1 or 2 when the connection allows
+  // it, else its select name (with `useFormattedName` its formatted name).
+  // The direction is the list's (_nItemDirection).
   virtual void _FormatItemORDERBY(CNAColumn* column, CSQLParserInfo* parser, int useFormattedName,
                                   CTString* out, int ascending);
+  // For an INSERT of a record with an automatic identifier: the command
+  // returns that column. True.
   virtual int _bAddClauseReturning(eNAQUERYTYPE type, int n);
+  // Adds the column's current value to `values` as an input parameter; an
+  // automatic identifier the database does not fill (or flag 0x200) first
+  // gets a new value from the data access, unless the flags hold 0x100 or
+  // 0x400.
   virtual int _bAddColumnValue(CNACommand* values, CNAColumn* column, eNAQUERYTYPE type,
                                NA_WRITEPARSEFLAGS flags);
   // Moves in the stored result (see the source): *outOfRange set first; a
   // count of 0 means the current row; *moved (may be null) the rows moved.
   virtual int _bFetch(eNA_PARSEDIRECTION direction, int lock, int* outOfRange, long count, long* moved);
+  // The command (reset, made the statement's) becomes "SELECT
+  // COUNT(*) AS KXACCESNATIF_NBENR" (its one value as text, type code 8)
+  // over the table or the query as a subquery, with the filter's and the
+  // search's condition unless `noWhere`. A query on a server without
+  // subqueries: user error 41.
   virtual int _bBuildQueryCOUNT(CNACommand* command, NA_WRITEPARSEFLAGS flags, int noWhere);
   // Fills the current record for the row reached: from the row's record
   // save when it has one (and the original record follows), else from the
@@ -224,6 +294,97 @@ class CNAStatement : public CInterf {
   // Nothing.
   virtual void _SetBestCacheMethod();
   virtual int _bCreateTableCacheIndex();
+
+  // ---- Write texts (CNAStatementWrite.cpp) -----------------------------------
+  // INSERT (type 3) or UPDATE (type 2) of the current record into `command`
+  // (see bBuildQueryINSERT, bBuildQueryUPDATE).
+  int _bBuildQueryInsertUpdate(CNACommand* command, eNAQUERYTYPE type, NA_WRITEPARSEFLAGS flags);
+  // Resets `command`, makes it the statement's command of `type` (3
+  // INSERT, 2 UPDATE, 4 DELETE; any other fails) and writes the verb and
+  // the table. A query over several tables: user error 8.
+  int _bBuildQueryStart(CNACommand* command, eNAQUERYTYPE type);
+  // The columns to write, in record order up to the first composite key:
+  // each name into `list` and its value (for an UPDATE "name = " first)
+  // into `values`, ", " between. Every column scanned stores its defined
+  // state into the record buffer. An INSERT that lists nothing takes the
+  // first updatable column that is no automatic identifier. The first
+  // failing value stops the scan (false).
+  int _bBuildColumnList(CColumnList* list, CNACommand* values, eNAQUERYTYPE type, NA_WRITEPARSEFLAGS flags);
+  // Whether the column goes into the INSERT or UPDATE: a plain column of
+  // the table; an ordinary one when updatable and (for an UPDATE)
+  // modified; an automatic identifier (for an INSERT, or modified) when
+  // the flags hold any of 0x700 or the database does not fill it.
+  int _bNeedToUpdate(CNAColumn* column, eNAQUERYTYPE type, NA_WRITEPARSEFLAGS flags);
+  // One column of a CREATE: formatted name, " ", type and, when not
+  // empty, " " and the constraint into *text. False when the type or the
+  // constraint cannot be had.
+  int _bBuildSubQueryCREATEColumn(CNAColumn* column, CTString* text);
+  // The table a write names, in the server's notation: the table's
+  // database name, or on a query of one table the table of its first item.
+  // False (the error says why) when there is none.
+  int _bGetWriteTableName(CTString* out);
+  // Rewrites a CREATE text whose `typeName(n)` columns exceed `maximum`:
+  // each such occurrence (the name not preceded by a letter, digit or "_",
+  // outside quotes, followed by "(", digits and ")") becomes `replacement`
+  // (dropped when empty). *out receives the whole rewritten text; the
+  // answer says whether anything was replaced (only then is *out
+  // meaningful). A negative maximum replaces nothing.
+  static int bQueryCREATE_AutoCorrectVarcharMax(CTString* out, const wchar_t* create, const wchar_t* typeName,
+                                                long long maximum, const wchar_t* replacement);
+
+  // ---- Read texts (CNAStatementQuery.cpp) ------------------------------------
+  // ResetQuery, makes `command` the statement's command of `type` and
+  // writes its text: 1 SELECT of the whole source (no key), 2 UPDATE, 3
+  // INSERT, 4 DELETE, 5 delete of every row (a query: user error 8), 6
+  // CREATE, 9 DROP TABLE (" CASCADE CONSTRAINT" on kind 1). Any other type:
+  // false, nothing written.
+  int bBuildQuery(eNAQUERYTYPE type, CNACommand* command, NA_WRITEPARSEFLAGS flags);
+  // The condition equal to the current record on the best parse item (a
+  // new search of the current record, written into a new command and
+  // appended, after " WHERE " when `addKeyword`). `columns` (may be null)
+  // narrows the search. A record no condition can address: user error 7.
+  int _bAddWHERECurrentRecord(CNACommand* command, int addKeyword, const CRefArray<CNAColumn>* columns);
+  // The condition addressing the record as last read: " ROWID=" and its
+  // server row identifier as a parameter, or the condition equal to the
+  // values it was read with. The current record buffer is the same after
+  // as before, on every way out. No record read: user error 7.
+  int _bAddWHERELatestRead(CNACommand* command, int addKeyword, const CRefArray<CNAColumn>* columns);
+  // With flag 0x800: whether DISTINCT is needed, i.e. the best parse item
+  // does not make rows unique (primary, or unique and not NULL).
+  int _bAddDistinct(NA_WRITEPARSEFLAGS flags);
+  // The SELECT of the data access's query into `command` (see the
+  // source): rewritten with `where` merged into its condition and the
+  // ORDER BY of `key`, or as written (with `where`: as a subquery, which
+  // needs a server with subqueries, else user error 41).
+  int _bBuildQuerySELECTFromQuery(CNACommand* command, CSQLParserInfo* parser, NA_WRITEPARSEFLAGS flags,
+                                  const wchar_t* key, int ascending, CNACommand* where, int withOrderBy,
+                                  int asSubquery);
+  // The ORDER BY of a query: of `key` (absent: the parse key) or, with
+  // flag 0x20000, the query's own completed to a total order.
+  // Without parser information, the ORDER BY of a table's key. `where`
+  // (may be null): the condition, whose NULL selection ends the list
+  // early.
+  int _bFormatOrderBy(CNACommand* command, CSQLParserInfo* parser, NA_WRITEPARSEFLAGS flags, const wchar_t* key,
+                      int ascending, int useFormattedName, CNACommand* where);
+  // Writes " ORDER BY " (see the source) and the key column (its
+  // components for a composite key), completed by the record's ordering
+  // columns until the collected ones identify a row. A query's own LIMIT
+  // (at bracket depth 0) is moved after it with its parameters.
+  int _FormatORDERBYList(CNACommand* command, CNAColumn* key, int ascending, CSQLParserInfo* parser,
+                         int useFormattedName, NA_WRITEPARSEFLAGS flags, CNACommand* where);
+  // The direction one ORDER BY item is written with: `ascending`, turned
+  // when the query (rewritten) sorts the column descending in its own
+  // ORDER BY.
+  int _nItemDirection(CNAColumn* column, CSQLParserInfo* parser, int ascending);
+  // The table's database name as the connection writes it; false (the
+  // error says why) when there is none.
+  int _bFormatSelectTableName(CTString* out);
+  // " FROM ", the table, the record-lock clause and, with a `where` that
+  // is not empty, " WHERE " and its text; the command becomes a SELECT.
+  int _bAddFromTable(CNACommand* command, CNACommand* where);
+  // " (", the query, ")" (with " KX_SUBQUERY" on kinds 2, 4 and 7) and,
+  // with a `where` that is not empty, " WHERE " and its text.
+  int _bAddSubQuery(CNACommand* command, CSQLParserInfo* parser, CNACommand* where);
 
   // ---- Execution -----------------------------------------------------------
   // Sets the command; flag 2 answers true at once; else _bPrepare.
@@ -249,8 +410,10 @@ class CNAStatement : public CInterf {
   // the current record read. Success with out of range when no row is
   // there. *moved (may be null): rows moved.
   int bFetch(eNA_PARSEDIRECTION direction, int lock, long count, long* moved = nullptr);
-  // Re-reads the last-read record by a SELECT on its values (statement
-  // texts: not available yet).
+  // Re-reads the last-read record: a new SELECT (no key, ascending) whose
+  // condition addresses the record by the values it was read with, run
+  // with the cache off, then a first fetch. Without a record read: user
+  // error 7. `count` is not used.
   int bMove(long count, int lock);
   // bFetch(direction, 1, 1); when found, the current values of the first
   // `count` columns (at most the record's) into values; *outOfRange.
@@ -347,7 +510,9 @@ class CNAStatement : public CInterf {
   // The parse flags of the read (three bytes of the write/parse flags).
   void SetParseFlags(std::uint32_t flags);
   int bParseStarted() const { return m_bParseStarted; }
-  void SetParseStarted() { m_bParseStarted = 1; }
+  // Marks the parse started; the current filter becomes the saved one
+  // (with its active state).
+  void SetParseStarted();
   std::int64_t llGetCurrentRecordNumber() const { return m_llCurrentRecord; }
   std::int32_t nGetDuplicateCount() const { return m_nDuplicateCount; }
   std::int32_t nGetBlockFull() const { return m_nBlockFull; }
@@ -361,19 +526,114 @@ class CNAStatement : public CInterf {
   void _SetTableCacheIndex(CNATableCacheIndex* index);
   std::int64_t llGetRecordSaveCount() const { return m_llRecordSaveCount; }
   std::int32_t nGetDeletedRowCount() const { return m_nDeletedRows; }
-  // Search, filter and user search (inactive until the condition layer).
+  // Whether a search / a filter is held and active.
   int bExistRechercheObject() const;
   int bExistFilter() const;
   CNAUserSearch* pclGetUserSearch() { return &m_clUserSearch; }
   // table cache: the user search's value while the search is set, else
-  // null (what the table cache's indexes search first and last from).
+  // null (what the table cache's indexes search first and last from): set
+  // by bSetUserSearch, cleared by AnnuleRechercheUser and
+  // DesactivateRechercheUserAndInternal.
   const CAny* pclGetUserSearchValue() const { return m_clUserSearch.pclGetValue(); }
   // table cache: the filter (none before one is made; no reference).
   CNAFilter* pclGetFilterNoRef() const { return m_pclFilter; }
-  // table cache: the record cache holding every row of the parse, none
-  // when it cannot be completed. Placeholder until the statement reads
-  // the remaining rows itself: the record cache when it is complete.
+  // table cache: the record cache holding every row of the parse (no
+  // reference for the caller): completed first (_bCompleteCache) when it
+  // is not; none without a record cache or when a read fails on the way.
   CNARecordCache* pclGetFullRecordCache();
+
+  // ---- Positions, counts, searches and write notifications ----------------
+  // (CNAStatementPosition.cpp)
+  // Per-mille positioning: the data access counts the parse, then skips
+  // per mille x count / 1000 records (at least 1) from the start of the
+  // parse key. False when the count or the skip fails.
+  int bHPositionne(int perMille, int precision, unsigned int flags);
+  // The per mille of the current record within the parse, 1 .. 1000 with
+  // a positive count (rounded up; 1 with none). False when a count fails.
+  int bHPositionCourante(int* perMille, int precision);
+  // Counts a parse by reading every row of its SELECT (no row limit);
+  // for servers that cannot count a query as a subquery. *count -1 on
+  // failure.
+  int _bGetNbEnr_NoSubQuery(long* count, unsigned int flags, int noWhere);
+  // Back to the saved record of `position` by a search on its values;
+  // through the record cache by row when the record is there.
+  int _bSetPositionBySearch(CNAPosition* position);
+  // The table of saved positions by number: get (a reference for the
+  // caller; null when absent), add (a reference taken; a position held
+  // under that number before is given back), remove (false when absent).
+  CNAPosition* pclGetSavedPosition(int n);
+  int bAddSavedPosition(int n, CNAPosition* position);
+  int bRemoveSavedPosition(int n);
+  // bSetPosition.
+  int bSetPositionInitParcours(CNAPosition* position, int kind);
+  // The filter on `item` of the description (an unknown item: user error
+  // 6): min/max with their inclusion (either may be null), and a parser
+  // condition (may be null). A filter shared with another holder is
+  // replaced by a new one first. The filter's state is not changed.
+  int bSetFilter(const wchar_t* item, const CAny* min, int minIncluded, const CAny* max, int maxIncluded,
+                 ISQLParserInformation* parser);
+  // The user's search of `value` on `item` (exact when `exact` is not 0,
+  // else by prefix): kept as the user search, the internal-search flag
+  // cleared, the statement's search set; on success the parse-update
+  // cause is cleared and the held record save given back.
+  int bSetUserSearch(const wchar_t* item, const CAny* value, eNA_PARSEDIRECTION direction, int exact);
+  // Copies `search` into the statement's user search, sets the internal
+  // search flag, clears out of range and takes the found flag from it.
+  void _RestaureUserSearch(CNAUserSearch* search);
+  // Cancel flag of the search.
+  void AnnuleRecherche();
+  // Cancels the user search and, unless an internal search is active, the
+  // search.
+  void AnnuleRechercheUser();
+  // Cancels the user search, switches the search off, clears the
+  // internal-search flag.
+  void DesactivateRechercheUserAndInternal();
+  // The search goes on in `direction`; false without a search.
+  int bSetContinueParcours(eNA_PARSEDIRECTION direction);
+  // The filter (no reference; null without one) and the search (made on
+  // demand; no reference; null when memory runs out).
+  CNAFilter* pclGetFilter() const { return m_pclFilter; }
+  CNARecherche* pclGetRecherche();
+  // Deactivates the filter (kept).
+  void DesactivateFilter();
+  // The filter, made when absent, activated (no reference; null when
+  // memory runs out).
+  CNAFilter* pclActivateFilter();
+  void PrepareInternalSearch() { m_bInternalSearch = 1; }
+  int bInternalSearch() const { return m_bInternalSearch; }
+  // Replace the held filter / search / record cache (a reference taken on
+  // the new one before the old one is given back; null: none).
+  void _SetFilter(CNAFilter* filter);
+  void _SetRecherche(CNARecherche* search);
+  void _SetRecordCache(CNARecordCache* cache);
+  // Drops the table-cache index and its record cache; a started parse
+  // must then be repositioned (cause 2), or is out of range without a
+  // current record; saved positions lose their rows.
+  void DestroyCacheIndex();
+  // Reads the remaining rows of the parse into the record cache through
+  // the data access (see the source). On a read error the statement's
+  // state is put back and the answer is false.
+  int _bCompleteCache();
+  // After a write: the held record save becomes the current record number
+  // in the record cache (completing the cache when needed); not found in
+  // a complete cache: user error 13, out of range, false.
+  int bUpdateParsePositionInRecordCache();
+  // The same through the table-cache index; *notFound (may be null) tells
+  // the record was not found (the index stands on the next one).
+  int bUpdateParsePositionInCacheIndex(int* notFound);
+  // Opens the parse on the data access's table cache (when it gives a
+  // full cache): an index on the cache key becomes the parse's cache.
+  int bOpenUsingTableCache();
+  // User error 13 (type 0) naming `key`; out of range and not found set.
+  void CurrentRecordNotFound(const wchar_t* key);
+  // The three kinds of a write notification (see OnNotifyOperation).
+  // Delete answers whether the statement's own current row was marked
+  // deleted.
+  void OnNotifyInsertOperation(NA_WRITEPARSEFLAGS flags, const CNARecordValue* values);
+  int OnNotifyDeleteOperation(NA_WRITEPARSEFLAGS flags, const CNARecordValue* values, int* inCache);
+  void OnNotifyUpdateOperation(NA_WRITEPARSEFLAGS flags, const CNARecordValue* values);
+  int bCurrentRecordDeleted() const { return m_bCurrentRecordDeleted; }
+  int bOutOfRange() const { return m_bOutOfRange; }
 
   // The record layout the statement reads into and writes from.
   CNARecord* pclGetRecordNoRef() const { return m_pclRecord; }
@@ -400,6 +660,29 @@ class CNAStatement : public CInterf {
   bool _bEnsureRecordSaves();
   // Releases the original record.
   void _ReleaseOriginalRecord();
+  // Positions, notifications and the table cache's index
+  // (CNAStatementPosition.cpp):
+  // whether `row` (a record number) was deleted since it was read: marked
+  // in the record cache (or outside it), else marked in the record-save
+  // table;
+  bool _bRowDeleted(std::int64_t row) const;
+  // the current record value copied into the original record (made when
+  // absent), the duplicate count stored into the record;
+  int _bOriginalFromCurrent();
+  // the item of the description by name (an external reference for the
+  // caller); none: user error 6 naming it;
+  INAItemDescription* _piGetItem(const wchar_t* item, int site);
+  // saved positions on `row` (all for -1) lose their row;
+  void _InvalidatePositionRows(int row);
+  // the parse needs `cause`, with a save of the original record;
+  int _bNeedUpdate(ePARSENEEDUPDATECAUSE cause);
+  // whether the parse key is one plain column whose value in the current
+  // record equals its value in `values`;
+  bool _bParseKeyUnchanged(const CNARecordValue* values) const;
+  // a fetch through the table-cache index: the index moves `count`
+  // records in `direction` and the cache's record there becomes the
+  // current one.
+  int _bFetchFromCacheIndex(eNA_PARSEDIRECTION direction, int* outOfRange, long count, long* moved);
 
   CNAError* m_pclError = nullptr;
   CNAStatementSQL* m_pclStatementSQL = nullptr;

@@ -20,7 +20,6 @@ namespace {
 
 constexpr int knLocationArea = 62;
 constexpr int knSiteCache = 40;
-constexpr int knSiteCacheIndex = 41;
 constexpr unsigned int knErrMemory = 12;
 
 }  // namespace
@@ -122,8 +121,7 @@ int CNAStatement::_bFetchCacheEnabled(eNA_PARSEDIRECTION direction, int lock, in
     if (direction == NA_PARSE_LAST) direction = NA_PARSE_PREVIOUS;
     m_nRowNumberBase = pclCache->nGetCount();
   }
-  // Reads through a table-cache index come with the table cache.
-  if (m_pclTableCacheIndex != nullptr) return _bNotAvailable(knSiteCacheIndex);
+  if (m_pclTableCacheIndex != nullptr) return _bFetchFromCacheIndex(direction, outOfRange, count, moved);
 
   if (direction == NA_PARSE_LAST && !pclCache->bFetchComplete()) {
     // The last row is known only once every row is here.

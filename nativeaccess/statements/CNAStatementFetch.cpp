@@ -11,11 +11,11 @@
 #include "CNARecordCache.h"
 #include "CNARecordValue.h"
 #include "CNAStatement.h"
+#include "CNATableCache.h"
 
 namespace {
 
 constexpr int knLocationArea = 62;
-constexpr int knSiteTableCache = 30;
 constexpr int knSiteOriginal = 31;
 constexpr unsigned int knErrMemory = 12;
 
@@ -53,14 +53,25 @@ int CNAStatement::bFetch(eNA_PARSEDIRECTION direction, int lock, long count, lon
   }
 
   if (m_csCacheKey.nTaille() > 0 && (m_eParseNeedUpdate != NA_PARSEUPDATE_NONE || !m_bParseStarted)) {
-    const bool bTableCache = m_pclDataAccess != nullptr && m_pclDataAccess->pclGetTableCache() != nullptr;
+    CNATableCache* pclTableCache = m_pclDataAccess != nullptr ? m_pclDataAccess->pclGetTableCache() : nullptr;
     if (direction == NA_PARSE_FIRST || direction == NA_PARSE_LAST) {
       bSetParseNeedUpdate(NA_PARSEUPDATE_NONE, knNoSave);
-      // Opening the parse on the table cache comes with the table cache's
-      // own reads.
-      if (!m_bParseStarted && bTableCache) return _bNotAvailable(knSiteTableCache);
-    } else if (bTableCache) {
-      return _bNotAvailable(knSiteTableCache);
+      // A statement that does not fill the table cache reads through an
+      // index of it.
+      if (!m_bParseStarted && pclTableCache != nullptr && !pclTableCache->bIsStatementParse(this) &&
+          !bOpenUsingTableCache())
+        return 0;
+    } else if (pclTableCache != nullptr) {
+      if (!pclTableCache->bIsStatementParse(this)) {
+        int nNotFound = 0;
+        if (!bUpdateParsePositionInCacheIndex(&nNotFound)) return 0;
+        // The record written is gone from the index, which stands on the
+        // record after it: that one is the first step forward, and a step
+        // back from it reaches the record before the vanished one.
+        if (nNotFound && direction == NA_PARSE_NEXT) count = count - 1;
+      } else if (!bUpdateParsePositionInRecordCache()) {
+        return 0;
+      }
     }
   }
 
@@ -89,7 +100,8 @@ int CNAStatement::bFetch(eNA_PARSEDIRECTION direction, int lock, long count, lon
   }
   m_bFoundPlatform =
       m_bInternalSearch || m_pclTableCacheIndex != nullptr ? m_clUserSearch.bGetHTrouve(m_pclRecord) : m_bFound;
-  m_bParseStarted = 1;
+  // The filter in force when the parse starts is the parse's.
+  if (!m_bParseStarted) SetParseStarted();
   return 1;
 }
 

@@ -260,7 +260,7 @@ TEST_F(tablecache_Cache, FirstAndLastFromTheSearchValue) {
     }
   }
   // Cancelled: the whole index again.
-  m_pclStatement->pclGetUserSearch()->Cancel();
+  m_pclStatement->pclGetUserSearch()->CancelUserSearch();
   int n = -2;
   EXPECT_TRUE(byI4->bGetRecordPosition(NA_PARSE_LAST, 1, &n, nullptr));
   EXPECT_EQ(3, n);

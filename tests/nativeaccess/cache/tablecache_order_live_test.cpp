@@ -32,13 +32,11 @@
 
 #include "CAny.h"
 #include "CMySQLConnection.h"
-#include "CMySQLDriver.h"
 #include "CMySQLStatementSQL.h"
 #include "CNAColumn.h"
 #include "CNAColumnSQL.h"
 #include "CNACommand.h"
 #include "CNADataAccess.h"
-#include "CNADriverLock.h"
 #include "CNAError.h"
 #include "CNAItemDescription.h"
 #include "CNARecord.h"
@@ -48,10 +46,9 @@
 #include "CNATableCache.h"
 #include "CNATableCacheIndex.h"
 #include "mysql/support/LiveText.h"
-#include "mysql/support/MariaDbLiveTest.h"
+#include "nativeaccess/support/DriverLiveTest.h"
 #include "nativeaccess/support/TestConnection.h"
 #include "nativeaccess/support/TestSource.h"
-#include "runtime/support/BoundRuntimeFixture.h"
 
 namespace {
 
@@ -214,39 +211,12 @@ struct IndexRelease {
 };
 using IndexPtr = std::unique_ptr<CNATableCacheIndex, IndexRelease>;
 
-class tablecache_order_live : public kxtest::MariaDbLiveTest {
+class tablecache_order_live : public kxtest::DriverLiveTest {
  protected:
-  tablecache_order_live() : MariaDbLiveTest("kxtco_") {}
-
-  void SetUp() override {
-    MariaDbLiveTest::SetUp();
-    if (HasFatalFailure()) return;
-    // Keys, values and texts go through the runtime's conversions: the
-    // stand-in runtime is bound, its string allocator the process's
-    // meanwhile.
-    UnbindRuntimeForTests();
-    m_vm = std::make_unique<StandInVm>(kxtest::StandInVmPath());
-    CInformationModule::ms_piStrMemAlloc = reinterpret_cast<IStrMemAlloc*>(m_vm->GetItem(13));
-    ASSERT_EQ(1, bInitTNConvFromVM(m_vm->hModule(), 2, 2));
-    ASSERT_EQ(1, bInitTNCalcFromVM(m_vm->hModule(), 2, 2));
-    ASSERT_TRUE(CNADriverLock::s_bCreate());
-    // The MariaDB driver as the process's driver: statements get its
-    // driver-level statements, records its columns.
-    m_pDriver = new CMySQLDriver();
-    ASSERT_EQ(m_pDriver->bInitDriver(), 1);
-    {
-      CNADriverLock lock;
-      m_pPrevious = CNADriver::s_pclDriver;
-      CNADriver::s_pclDriver = m_pDriver;
-    }
-    m_bDriverInstalled = true;
-    Describe(m_host, m_c.user, m_c.password, L"");
-    m_pCnx = new CMySQLConnection(L"live", &m_host);
-    m_pCnx->AddRef();
-    m_pError = new CNAError();
-    m_pError->AddRef();
-    ASSERT_EQ(1, m_pCnx->bOpen(m_pError)) << Narrow(m_pError->pszGetError());
-  }
+  // The MariaDB driver is the process's driver (statements get its
+  // driver-level statements, records its columns); keys, values and texts
+  // go through the bound runtime's conversions.
+  tablecache_order_live() : DriverLiveTest("kxtco_") {}
 
   void TearDown() override {
     m_indexes.clear();
@@ -256,20 +226,7 @@ class tablecache_order_live : public kxtest::MariaDbLiveTest {
     if (m_pRecord != nullptr) m_pRecord->nRelease();
     if (m_pAccess != nullptr) m_pAccess->nRelease();
     m_pSource.reset();
-    if (m_pCnx != nullptr) {
-      m_pCnx->bClose(m_pError);
-      m_pCnx->nRelease();
-    }
-    if (m_pError != nullptr) m_pError->nRelease();
-    if (m_bDriverInstalled) {
-      CNADriverLock lock;
-      CNADriver::s_pclDriver = m_pPrevious;
-    }
-    delete m_pDriver;
-    UnbindRuntimeForTests();
-    CInformationModule::ms_piStrMemAlloc = &m_alloc;
-    m_vm.reset();
-    MariaDbLiveTest::TearDown();
+    DriverLiveTest::TearDown();
   }
 
   // The table, filled.
@@ -365,13 +322,6 @@ class tablecache_order_live : public kxtest::MariaDbLiveTest {
     return ids;
   }
 
-  std::unique_ptr<StandInVm> m_vm;
-  CMySQLDriver* m_pDriver = nullptr;
-  CNADriver* m_pPrevious = nullptr;
-  bool m_bDriverInstalled = false;
-  kxtest::TestHostDescription m_host;
-  CMySQLConnection* m_pCnx = nullptr;
-  CNAError* m_pError = nullptr;
   std::unique_ptr<ResultSource> m_pSource;
   CNAItemDescription* m_apItems[COLUMNS] = {};
   CNADataAccess* m_pAccess = nullptr;
@@ -538,7 +488,7 @@ TEST_F(tablecache_order_live, IndexOrderAndSearchesAgainstTheServer) {
       int nLast = -2;
       EXPECT_TRUE(index->bGetRecordPosition(NA_PARSE_FIRST, 1, &nFirst, nullptr));
       EXPECT_TRUE(index->bGetRecordPosition(NA_PARSE_LAST, 1, &nLast, nullptr));
-      m_pSt->pclGetUserSearch()->Cancel();
+      m_pSt->pclGetUserSearch()->CancelUserSearch();
       EXPECT_EQ(first.empty() ? -1 : first[0], toIds({nFirst})[0]) << "probe " << Show(probe);
       EXPECT_EQ(last.empty() ? -1 : last[0], toIds({nLast})[0]) << "probe " << Show(probe);
     }

@@ -376,7 +376,7 @@ TEST_F(recordlayout, NullExclusionCombines) {
 
 // A condition's columns complete a unique composite key that excludes
 // NULL: all its components given, the last one among them, and the key
-// not nullable or a component excluding NULL.
+// not nullable or every component excluding NULL.
 TEST_F(recordlayout, ComposedKeyCompletedByACondition) {
   TenItems items;
   Held<kxtest::TestConnection> cnx;
@@ -386,7 +386,8 @@ TEST_F(recordlayout, ComposedKeyCompletedByACondition) {
   for (CNAItemDescription* pi : {items.text, items.unicode, items.binary, items.decimal}) cols.Ajoute(layout.col(pi));
   CColumnNullValueExcluded set;
   EXPECT_FALSE(layout->bComposedKeyUniqueNotNullAdded(&cols, 4, &set));  // every component may be NULL
-  set.bCombineColumnValuesNullSelected(NA_OPERATOR_AND, layout.col(items.binary), 0);
+  for (CNAItemDescription* pi : {items.text, items.unicode, items.binary, items.decimal})
+    set.bCombineColumnValuesNullSelected(NA_OPERATOR_AND, layout.col(pi), 0);
   EXPECT_TRUE(layout->bComposedKeyUniqueNotNullAdded(&cols, 4, &set));
   EXPECT_FALSE(layout->bComposedKeyUniqueNotNullAdded(&cols, 3, &set));  // a component missing
   EXPECT_FALSE(layout->bComposedKeyUniqueNotNullAdded(&cols, 1, &set));

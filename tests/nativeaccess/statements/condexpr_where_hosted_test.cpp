@@ -23,35 +23,16 @@
 #include "CNAParameter.h"
 #include "CSQLParserInfo.h"
 #include "StandInParserBuilder.h"
-#include "runtime/support/BoundRuntimeFixture.h"
-#include "support/LayoutFixture.h"
+#include "support/ConditionFixture.h"
 
 namespace {
 
-using kxtest::AnswerConnection;
-using kxtest::DriverScope;
-using kxtest::Layout;
-using kxtest::PlainDriver;
-using kxtest::TestRecordSource;
+using kxtest::Written;
 
-
-// What one write gave.
-struct Written {
-  int bResult = 0;
-  int bSkip = 0;
-  std::wstring sText;        // formatted
-  int nParameters = 0;       // in the command
-  bool bListsEqual = false;  // the search holds the command's parameters
-};
-
-class condexpr : public BoundRuntimeTest {
+class condexpr : public kxtest::ConditionTest {
  protected:
   void SetUp() override {
-    BoundRuntimeTest::SetUp();
-    m_pDriver.reset(new DriverScope<PlainDriver>());
-    m_pclCnx = new AnswerConnection();
-    m_pclCnx->AddRef();
-    m_pSource.reset(new TestRecordSource());
+    ConditionTest::SetUp();
     i4 = m_pSource->pclAdd(NA_IT_I4, 4);                // ITEM0
     text = m_pSource->pclAdd(NA_IT_TEXTE, 21);          // ITEM1
     unicode = m_pSource->pclAdd(NA_IT_UNICODE, 42);     // ITEM2
@@ -62,12 +43,9 @@ class condexpr : public BoundRuntimeTest {
     i4b = m_pSource->pclAdd(NA_IT_I4, 4);               // ITEM6
     boolean = m_pSource->pclAdd(NA_IT_BOOLEEN, 1);      // ITEM7
     heure = m_pSource->pclAdd(NA_IT_HEURE, 10);         // ITEM8
-    m_pLayout.reset(new Layout(m_pSource.get(), m_pclCnx));
-    ASSERT_TRUE(m_pLayout->bInitResult);
+    BuildLayout();
+    if (HasFatalFailure()) return;
     m_pSearch.reset(new CNAExpressionParameters(m_pLayout->error(), m_pclCnx));
-    m_pclCommand = (*m_pDriver)->pclAllocCommand(m_pLayout->error(), m_pclCnx);
-    ASSERT_NE(nullptr, m_pclCommand);
-    m_pclCommand->AddRef();
   }
   void TearDown() override {
     for (CNAExpression* p : m_apTrees) p->nRelease();
@@ -75,12 +53,7 @@ class condexpr : public BoundRuntimeTest {
     for (CNAConvertVariant* p : m_apValues) p->nRelease();
     m_apValues.clear();
     m_pSearch.reset();
-    if (m_pclCommand != nullptr) m_pclCommand->nRelease();
-    m_pLayout.reset();
-    m_pSource.reset();
-    if (m_pclCnx != nullptr) m_pclCnx->nRelease();
-    m_pDriver.reset();
-    BoundRuntimeTest::TearDown();
+    ConditionTest::TearDown();
   }
 
   CNAColumn* Col(INAItemDescription* pi) const { return m_pLayout->col(pi); }
@@ -163,12 +136,7 @@ class condexpr : public BoundRuntimeTest {
     return w;
   }
 
-  std::unique_ptr<DriverScope<PlainDriver>> m_pDriver;
-  AnswerConnection* m_pclCnx = nullptr;
-  std::unique_ptr<TestRecordSource> m_pSource;
-  std::unique_ptr<Layout> m_pLayout;
   std::unique_ptr<CNAExpressionParameters> m_pSearch;
-  CNACommand* m_pclCommand = nullptr;
   CNAExpression* m_pclMaker = nullptr;
   std::vector<CNAExpression*> m_apTrees;
   std::vector<CNAConvertVariant*> m_apValues;

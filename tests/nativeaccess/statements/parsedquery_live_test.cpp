@@ -14,13 +14,11 @@
 #include "CAny.h"
 #include "CMySQLConnection.h"
 #include "CNACommand.h"
-#include "CNADriverLock.h"
 #include "CNAError.h"
 #include "CSQLParserInfo.h"
 #include "StandInParserBuilder.h"
-#include "runtime/support/BoundRuntimeFixture.h"
 #include "mysql/support/LiveText.h"
-#include "mysql/support/MariaDbLiveTest.h"
+#include "nativeaccess/support/DriverLiveTest.h"
 #include "nativeaccess/support/TestConnection.h"
 #include "nativeaccess/support/TestDriver.h"
 
@@ -36,22 +34,17 @@ CAny I4(int n) {
   return v;
 }
 
-class parsedquery_live : public kxtest::MariaDbLiveTest {
+class parsedquery_live : public kxtest::DriverLiveTest {
  protected:
-  parsedquery_live() : MariaDbLiveTest("kxpq_") {}
+  // The test driver stays the test's own: it only makes the commands that
+  // rebuild the queries. Numbers are written through the bound runtime's
+  // conversions.
+  parsedquery_live() : DriverLiveTest("kxpq_", DriverUse::Private) {}
+  CNADriver* NewDriver() override { return new kxtest::TestDriver(); }
   void SetUp() override {
-    MariaDbLiveTest::SetUp();
-    // Numbers are written through the runtime's conversions: the stand-in
-    // runtime is bound, its string allocator the process's meanwhile.
-    UnbindRuntimeForTests();
-    m_vm = std::make_unique<StandInVm>(kxtest::StandInVmPath());
-    CInformationModule::ms_piStrMemAlloc = reinterpret_cast<IStrMemAlloc*>(m_vm->GetItem(13));
-    ASSERT_EQ(1, bInitTNConvFromVM(m_vm->hModule(), 2, 2));
-    ASSERT_EQ(1, bInitTNCalcFromVM(m_vm->hModule(), 2, 2));
     CStandInParserLedger::Reset();
-    ASSERT_TRUE(CNADriverLock::s_bCreate());
-    m_pclDriver = new kxtest::TestDriver();
-    ASSERT_EQ(1, m_pclDriver->bInitDriver());
+    DriverLiveTest::SetUp();
+    if (HasFatalFailure()) return;
     Run("DROP TABLE IF EXISTS " + m_sTable);
     Run("CREATE TABLE " + m_sTable +
         " (id INT PRIMARY KEY, name VARCHAR(40) CHARACTER SET utf8mb4, d DATE NULL, n INT NULL)");
@@ -59,29 +52,16 @@ class parsedquery_live : public kxtest::MariaDbLiveTest {
         " VALUES (1, 'O''Brien', '2024-03-01', 10), (2, 'Smith', NULL, 20), (3, 'Obama', '2024-03-15', 30),"
         " (4, 'Jones', '2023-01-01', 40)");
     m_sT = WideFromUTF8(m_sTable);
-    Describe(m_host, m_c.user, m_c.password, L"");
-    m_pclCnx = new CMySQLConnection(L"live", &m_host);
-    m_pclCnx->AddRef();
-    m_pclError = new CNAError();
-    m_pclError->AddRef();
-    ASSERT_EQ(1, m_pclCnx->bOpen(m_pclError)) << Narrow(m_pclError->pszGetError());
   }
   void TearDown() override {
     for (CNACommand* p : m_apCommands) p->nRelease();
     for (CSQLParserInfo* p : m_apQueries) p->nRelease();
     m_apBuilders.clear();
     m_pValues.reset();
-    if (m_pclCnx != nullptr) {
-      m_pclCnx->bClose(m_pclError);
-      m_pclCnx->nRelease();
-    }
-    if (m_pclError != nullptr) m_pclError->nRelease();
-    delete m_pclDriver;
+    // The parser's balance is complete once the driver is gone.
+    ReleaseDriver();
     EXPECT_EQ("", CStandInParserLedger::sUnbalanced());
-    UnbindRuntimeForTests();
-    CInformationModule::ms_piStrMemAlloc = &m_alloc;
-    m_vm.reset();
-    MariaDbLiveTest::TearDown();
+    DriverLiveTest::TearDown();
   }
   // A query text with "@" standing for the test's table.
   std::wstring Text(const std::wstring& s) {
@@ -99,14 +79,14 @@ class parsedquery_live : public kxtest::MariaDbLiveTest {
     return *m_apBuilders.back();
   }
   CNACommand* New() {
-    CNACommand* p = m_pclDriver->pclAllocCommand(m_pclError, m_pclCnx);
+    CNACommand* p = m_pDriver->pclAllocCommand(m_pError, m_pCnx);
     p->AddRef();
     m_apCommands.push_back(p);
     return p;
   }
   // Rebuilds b's query; the bytes the server gets.
   std::string Rebuild(Builder& b, CNACommand** out = nullptr, const wchar_t* filter = nullptr, int orderBy = 1) {
-    auto* q = new CSQLParserInfo(m_pclError, b.pi(), m_pValues.get(), 0);
+    auto* q = new CSQLParserInfo(m_pError, b.pi(), m_pValues.get(), 0);
     q->AddRef();
     m_apQueries.push_back(q);
     CNACommand* pclFilter = nullptr;
@@ -116,7 +96,7 @@ class parsedquery_live : public kxtest::MariaDbLiveTest {
     }
     CNACommand* p = New();
     if (out != nullptr) *out = p;
-    EXPECT_TRUE(p->bFormatCondition(q, pclFilter, orderBy, 0)) << Narrow(m_pclError->pszGetError());
+    EXPECT_TRUE(p->bFormatCondition(q, pclFilter, orderBy, 0)) << Narrow(m_pError->pszGetError());
     return Bytes(p);
   }
   std::string Bytes(CNACommand* p) {
@@ -136,11 +116,6 @@ class parsedquery_live : public kxtest::MariaDbLiveTest {
     return Value(s);
   }
 
-  std::unique_ptr<StandInVm> m_vm;
-  kxtest::TestDriver* m_pclDriver = nullptr;
-  kxtest::TestHostDescription m_host;
-  CMySQLConnection* m_pclCnx = nullptr;
-  CNAError* m_pclError = nullptr;
   std::wstring m_sT;
   std::vector<CNACommand*> m_apCommands;
   std::vector<CSQLParserInfo*> m_apQueries;

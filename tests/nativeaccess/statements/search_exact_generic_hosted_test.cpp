@@ -18,93 +18,28 @@
 #include "CNAExpression.h"
 #include "CNAParameter.h"
 #include "CNARecherche.h"
-#include "runtime/support/BoundRuntimeFixture.h"
-#include "support/LayoutFixture.h"
+#include "support/AnyValues.h"
+#include "support/ConditionFixture.h"
 
 namespace {
 
-using kxtest::AnswerConnection;
-using kxtest::DriverScope;
-using kxtest::Layout;
-using kxtest::PlainDriver;
-using kxtest::TestRecordSource;
+using kxtest::Ansi;
+using kxtest::Int;
+using kxtest::Wide;
+using kxtest::Written;
 
-
-struct Written {
-  int bResult = 0;
-  std::wstring sText;
-  int nParameters = 0;
-  bool bListsEqual = false;
-};
-
-CAny Int(int n) {
-  CAny v;
-  v.SetI4(n);
-  return v;
-}
-CAny Ansi(const char* s, std::size_t n) {
-  CAny v;
-  v.__SetType(ANY_DSTRA, 0);
-  v.SetValue(s, n);
-  return v;
-}
-CAny Ansi(const char* s) { return Ansi(s, std::strlen(s)); }
-CAny Wide(const std::wstring& s) {
-  CAny v;
-  v.__SetType(ANY_DSTRW, 0);
-  v.SetValue(s.c_str(), s.size() * sizeof(wchar_t));
-  return v;
-}
-
-class search : public BoundRuntimeTest {
+class search : public kxtest::SearchTest<CNARecherche> {
  protected:
   void SetUp() override {
-    BoundRuntimeTest::SetUp();
-    m_pDriver.reset(new DriverScope<PlainDriver>());
-    m_pclCnx = new AnswerConnection();
-    m_pclCnx->AddRef();
-    m_pSource.reset(new TestRecordSource());
+    SearchTest::SetUp();
     i4 = m_pSource->pclAdd(NA_IT_I4, 4);                                       // ITEM0
     text = m_pSource->pclAdd(NA_IT_TEXTE, 21);                                 // ITEM1
     unicode = m_pSource->pclAdd(NA_IT_UNICODE, 42);                            // ITEM2
     uniq = m_pSource->pclAdd(NA_IT_I4, 4, 1, CNAItemDescription::KEY_UNIQUE);  // ITEM3
     uniq->SetNullable(0);
-    m_pLayout.reset(new Layout(m_pSource.get(), m_pclCnx));
-    ASSERT_TRUE(m_pLayout->bInitResult);
-    m_pclCommand = (*m_pDriver)->pclAllocCommand(m_pLayout->error(), m_pclCnx);
-    ASSERT_NE(nullptr, m_pclCommand);
-    m_pclCommand->AddRef();
-    m_pclSearch = new CNARecherche(m_pLayout->error(), m_pclCnx);
-    m_pclSearch->AddRef();
-  }
-  void TearDown() override {
-    if (m_pclSearch != nullptr) m_pclSearch->nRelease();
-    if (m_pclCommand != nullptr) m_pclCommand->nRelease();
-    m_pLayout.reset();
-    m_pSource.reset();
-    if (m_pclCnx != nullptr) m_pclCnx->nRelease();
-    m_pDriver.reset();
-    BoundRuntimeTest::TearDown();
+    BuildSearch();
   }
 
-  Written Write(CNARecherche* s) {
-    Written w;
-    w.bResult = s->bGetSQL(m_pclCommand, nullptr, m_pLayout->get());
-    const wchar_t* psz = m_pclCommand->pszGetFormatedSQL(PARAMTYPECONV_ALL);
-    w.sText = psz != nullptr ? psz : L"";
-    w.nParameters = m_pclCommand->nGetParameterNbr();
-    w.bListsEqual = w.nParameters == s->nGetNbParameter();
-    for (int i = 0; w.bListsEqual && i < w.nParameters; ++i)
-      w.bListsEqual = m_pclCommand->pclGetParameterNoRef(static_cast<unsigned>(i)) == s->pclGetParameter(i);
-    return w;
-  }
-
-  std::unique_ptr<DriverScope<PlainDriver>> m_pDriver;
-  AnswerConnection* m_pclCnx = nullptr;
-  std::unique_ptr<TestRecordSource> m_pSource;
-  std::unique_ptr<Layout> m_pLayout;
-  CNACommand* m_pclCommand = nullptr;
-  CNARecherche* m_pclSearch = nullptr;
   CNAItemDescription* i4 = nullptr;
   CNAItemDescription* text = nullptr;
   CNAItemDescription* unicode = nullptr;
@@ -234,26 +169,6 @@ TEST_F(search, NoItemNoTree) {
   const Written w = Write(m_pclSearch);
   EXPECT_TRUE(w.bResult);
   EXPECT_EQ(L"", w.sText);
-}
-
-// A search on a composite key is not provided: it fails with user error 38
-// instead of going inactive, which would read every row as found.
-TEST_F(search, CompositeKeySearchFailsClearly) {
-  kxtest::TenItems items;
-  kxtest::Held<AnswerConnection> cnx;
-  Layout layout(&items.src, cnx.get());
-  ASSERT_TRUE(layout.bInitResult);
-  CNARecherche* pclSearch = new CNARecherche(layout.error(), cnx.get());
-  pclSearch->AddRef();
-  const CAny v = Int(5);
-  EXPECT_FALSE(pclSearch->bSetRecherche(layout.get(), items.key, &v, NA_PARSE_NEXT, 1, 0));
-  EXPECT_EQ(0, pclSearch->bIsActive());
-  EXPECT_EQ(38u, layout.error()->pclGetXError()->nGetUserErrorCode());
-  layout.error()->Reset();
-  EXPECT_FALSE(pclSearch->bRechercheEnreg(layout.get(), items.key, NA_PARSE_NEXT, 0, nullptr));
-  EXPECT_EQ(0, pclSearch->bIsActive());
-  EXPECT_EQ(38u, layout.error()->pclGetXError()->nGetUserErrorCode());
-  pclSearch->nRelease();
 }
 
 // Conditions added one by one: joined in order; the first one on an

@@ -135,11 +135,13 @@ std::uint32_t MemTableAccess::nKeepModifiedSave(const char* text) {
 }
 
 void MemTableAccess::AddRefRecordSave(std::uint32_t save) {
+  ++nAddRefSaveCalls;
   auto it = m_mapSaves.find(save);
   if (it != m_mapSaves.end()) ++it->second.nRefs;
 }
 
 int MemTableAccess::nReleaseRecordSave(std::uint32_t save) {
+  ++nReleaseSaveCalls;
   auto it = m_mapSaves.find(save);
   if (it == m_mapSaves.end()) return 0;
   const int nLeft = --it->second.nRefs;

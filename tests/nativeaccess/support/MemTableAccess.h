@@ -72,6 +72,9 @@ class MemTableAccess : public CNADataAccess {
   int nDescribed = 0;
   unsigned int nDescribedColumns = 0;
   int bSetCurrentRecordRead(int unused) override;
+  // Whether the query is sent as written (bRequeteSansCorrection).
+  bool bSentAsWritten = false;
+  int bRequeteSansCorrection() override { return bSentAsWritten ? 1 : 0; }
 
   // ---- What tests read ----------------------------------------------------------
   std::vector<std::string> vecContinuations;
@@ -80,6 +83,9 @@ class MemTableAccess : public CNADataAccess {
   // The reference count of a save (0 when it is gone).
   int nSaveRefs(std::uint32_t save) const;
   int nSavesHeld() const { return static_cast<int>(m_mapSaves.size()); }
+  // Calls of AddRefRecordSave and nReleaseRecordSave (on any identifier).
+  int nAddRefSaveCalls = 0;
+  int nReleaseSaveCalls = 0;
   // A save of the current record whose text is replaced by `text` (one
   // reference for the caller).
   std::uint32_t nKeepModifiedSave(const char* text);

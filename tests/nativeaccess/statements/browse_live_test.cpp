@@ -1,0 +1,467 @@
+// A browse end to end on the fixture's server: a table of 1,000 rows read in
+// the order of a text key through the statement core and a data access that
+// browses as the data-access layer does on a table (BrowseAccess), in
+// blocks of a small record limit, so that every block ends in a continuation
+// SELECT that starts after (or before) the last record read.
+//
+// The key `k` is a nullable VARCHAR under utf8mb4_general_ci with about 40
+// values scattered over the ids: NULL, and 'abc', 'ABC', 'àbc' and 'abc '
+// (all equal under that collation, PAD SPACE) among them, so runs of equal
+// keys are long and cross the edges of blocks. The ids a browse gives are
+// compared with the server's own order of the same rows (ORDER BY k, id;
+// the key described as descending: ORDER BY k DESC, id), never the keys:
+// what counts as equal or greater is the server's business.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "CAny.h"
+#include "CMySQLConnection.h"
+#include "CNAColumn.h"
+#include "CNAError.h"
+#include "CNAItemDescription.h"
+#include "CNARecord.h"
+#include "CNARecordValue.h"
+#include "CNAStatement.h"
+#include "mysql/support/LiveText.h"
+#include "nativeaccess/support/DriverLiveTest.h"
+#include "nativeaccess/support/BrowseAccess.h"
+
+namespace {
+
+using kxtest::BrowseAccess;
+using kxtest::BrowseTable;
+using kxtest::Narrow;
+
+constexpr int knRows = 1000;
+
+// The key values, UTF-8; nullptr is NULL. The first four are one value
+// under the column's collation.
+const char* const kKeys[] = {
+    "abc",  "ABC",  "\xC3\xA0" "bc", "abc ", nullptr, "",     "a",    "A",      "ab",  "abd",
+    "b",    "B",    "\xC3\xA9",      "e",    "E",     "z",    "Z",    "zz",     "\xC3\x9F", "ss",
+    "0",    "1",    "10",            "9",    " ",     "x y",  "xy",   "\xC3\xB1", "n",  "O'Brien",
+    "a\\b", "%",    "_",             "y",    "\xC3\xBF", "\xC3\x85" "ngstr\xC3\xB6m", "angstrom", "Q", "q", "~",
+};
+constexpr int knKeys = static_cast<int>(sizeof kKeys / sizeof kKeys[0]);
+
+std::string Hex(const std::string& s) {
+  std::string r;
+  char sz[3];
+  for (unsigned char c : s) {
+    std::snprintf(sz, sizeof sz, "%02X", c);
+    r += sz;
+  }
+  return r;
+}
+
+std::string Ids(const std::vector<int>& ids, std::size_t from, std::size_t n) {
+  std::ostringstream s;
+  for (std::size_t k = from; k < ids.size() && k < from + n; ++k) s << (k > from ? " " : "") << ids[k];
+  return s.str();
+}
+
+// The first place two id lists differ, with some context; "" when equal.
+std::string FirstDifference(const std::vector<int>& got, const std::vector<int>& want) {
+  if (got == want) return "";
+  std::size_t k = 0;
+  while (k < got.size() && k < want.size() && got[k] == want[k]) ++k;
+  const std::size_t from = k >= 3 ? k - 3 : 0;
+  std::ostringstream s;
+  s << "first difference at position " << k << " (got " << got.size() << " ids, want " << want.size() << ")\n"
+    << "  got  " << Ids(got, from, 10) << "\n  want " << Ids(want, from, 10);
+  return s.str();
+}
+
+class browse_live : public kxtest::DriverLiveTest {
+ protected:
+  // The MariaDB driver is the process's (statements get its driver-level
+  // statements and commands), the connection in Unicode mode (no code page
+  // key: the session speaks UTF-8), values through the bound runtime's
+  // conversions.
+  browse_live() : DriverLiveTest("kxbrowse_") {}
+
+  void SetUp() override {
+    DriverLiveTest::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_TRUE(Run("CREATE TABLE " + m_sTable +
+                    " (id INT NOT NULL AUTO_INCREMENT PRIMARY KEY,"
+                    " k VARCHAR(20) CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci NULL,"
+                    " payload VARCHAR(40) CHARACTER SET utf8mb4 NULL) ENGINE=InnoDB"));
+    // The keys scattered over the ids (a fixed permutation walk), each row's
+    // payload naming it.
+    std::string insert = "INSERT INTO " + m_sTable + " (k, payload) VALUES ";
+    unsigned int x = 12345;
+    for (int r = 0; r < knRows; ++r) {
+      x = x * 1103515245u + 12345u;
+      const char* key = kKeys[(x >> 16) % knKeys];
+      insert += std::string(r ? ", " : "") + "(" + (key == nullptr ? "NULL" : "_utf8mb4 X'" + Hex(key) + "'") +
+                ", 'row " + std::to_string(r + 1) + "')";
+    }
+    ASSERT_TRUE(Run(insert));
+    ASSERT_EQ(std::to_string(knRows), Value("SELECT COUNT(*) FROM " + m_sTable));
+  }
+
+  void TearDown() override {
+    m_accesses.clear();
+    m_tables.clear();
+    DriverLiveTest::TearDown();
+  }
+
+  struct AccessRelease {
+    void operator()(BrowseAccess* p) const { p->nRelease(); }
+  };
+  using AccessPtr = std::unique_ptr<BrowseAccess, AccessRelease>;
+
+  // A data access over the table as the platform describes it (`k`
+  // described descending when asked), its SELECTs limited to `limit` rows.
+  BrowseAccess* NewAccess(std::int64_t limit, bool descending) {
+    auto table = std::make_unique<BrowseTable>(std::wstring(m_sTable.begin(), m_sTable.end()));
+    CNAItemDescription* id = table->pclAdd(L"id", NA_IT_I4, 4,
+                                           CNAItemDescription::KEY_UNIQUE | CNAItemDescription::KEY_PRIMARY);
+    id->SetNullable(0);
+    m_pId = id;
+    CNAItemDescription* k = table->pclAdd(L"k", NA_IT_UNICODE, 42, CNAItemDescription::KEY_DUPLICATES);
+    k->SetNullable(1);
+    if (descending) k->SetSensTri(1);
+    table->pclAdd(L"payload", NA_IT_UNICODE, 82);
+    table->SetBestParseItem(id);
+    BrowseAccess* p = new BrowseAccess(table.get(), m_pCnx, m_pError);
+    p->AddRef();
+    m_tables.push_back(std::move(table));
+    m_accesses.emplace_back(p);
+    p->llLimit = limit;
+    p->bKeepTexts = true;
+    EXPECT_TRUE(p->bInit()) << Narrow(m_pError->pszGetError());
+    return p;
+  }
+
+  // The id of the current record (-1 when it cannot be read).
+  int CurrentId(BrowseAccess* access) {
+    CNAColumn* col = access->pclGetCurrentRecord()->pclGetColumnNoRef(m_pId);
+    CAny v;
+    int n = -1;
+    if (col == nullptr || !col->bGetCurrentValue(&v, 0) || v.bIsNull() || v.nGetINT(&n) != 0) return -1;
+    return n;
+  }
+
+  // The id of the layout's original record (the record as last read; -1
+  // when it cannot be read).
+  int OriginalId(BrowseAccess* access) {
+    CNARecordValue* original = access->pclGetCurrentRecord()->pclGetOriginalRecordValue();
+    CAny v;
+    int n = -1;
+    if (original == nullptr || !original->bGetItemValue(&v, m_pId) || v.bIsNull() || v.nGetINT(&n) != 0) return -1;
+    return n;
+  }
+
+  // Reads `direction` on k; the id read, or 0 out of range, or -2 when the
+  // read failed (the test has failed then).
+  int Read(BrowseAccess* access, eNA_PARSEDIRECTION direction, const wchar_t* key = L"k") {
+    if (!access->bHLitxxx(key, direction, 1, 0, nullptr, 0)) {
+      ADD_FAILURE() << "read " << static_cast<int>(direction) << " failed: " << Narrow(m_pError->pszGetError())
+                    << "\n  last SELECT: " << access->sLastSelect;
+      m_pError->Reset();
+      return -2;
+    }
+    int nOut = 1;
+    access->bHEndehors(key, &nOut);
+    return nOut ? 0 : CurrentId(access);
+  }
+
+  // Every id from `start` on in `step` direction until out of range (at
+  // most one more read than there are rows).
+  std::vector<int> Walk(BrowseAccess* access, eNA_PARSEDIRECTION start, eNA_PARSEDIRECTION step) {
+    std::vector<int> ids;
+    int n = Read(access, start);
+    while (n > 0 && static_cast<int>(ids.size()) <= knRows) {
+      ids.push_back(n);
+      n = Read(access, step);
+    }
+    return ids;
+  }
+
+  // The ids in the server's order `orderBy`.
+  std::vector<int> ServerIds(const std::string& orderBy) {
+    kxtest::MariaDbClient::Result result;
+    std::string failure;
+    const std::string sql = "SELECT id FROM " + m_sTable + " ORDER BY " + orderBy;
+    EXPECT_TRUE(m_client->Query(m_pSession, sql, result, failure)) << sql << ": " << failure;
+    std::vector<int> ids;
+    for (const auto& row : result.rows) ids.push_back(row.empty() || !row[0] ? -1 : std::stoi(*row[0]));
+    return ids;
+  }
+
+  // The key's collation weight of each row in the server's order `orderBy`
+  // ("NULL" for NULL).
+  std::vector<std::string> ServerWeights(const std::string& orderBy) {
+    kxtest::MariaDbClient::Result result;
+    std::string failure;
+    const std::string sql =
+        "SELECT IFNULL(HEX(WEIGHT_STRING(k)), 'NULL') FROM " + m_sTable + " ORDER BY " + orderBy;
+    EXPECT_TRUE(m_client->Query(m_pSession, sql, result, failure)) << sql << ": " << failure;
+    std::vector<std::string> weights;
+    for (const auto& row : result.rows) weights.push_back(row.empty() || !row[0] ? "" : *row[0]);
+    return weights;
+  }
+
+  // Next from first and previous from last at each limit, against the
+  // server's `orderBy`.
+  void BrowseBothWays(bool descending, const std::string& orderBy) {
+    const std::vector<int> server = ServerIds(orderBy);
+    ASSERT_EQ(static_cast<std::size_t>(knRows), server.size());
+    std::vector<int> reversed(server.rbegin(), server.rend());
+    const std::vector<std::string> weights = ServerWeights(orderBy);
+    ASSERT_EQ(server.size(), weights.size());
+    for (std::int64_t limit : {1, 7, 100}) {
+      SCOPED_TRACE("limit " + std::to_string(limit) + ", ORDER BY " + orderBy);
+      // The table is such that equal keys straddle edges of the blocks
+      // both ways (a block from either end holds `limit` rows).
+      int nStraddling = 0;
+      for (std::size_t edge = static_cast<std::size_t>(limit); edge < weights.size();
+           edge += static_cast<std::size_t>(limit)) {
+        if (weights[edge - 1] == weights[edge]) ++nStraddling;
+      }
+      for (std::size_t edge = weights.size() - static_cast<std::size_t>(limit); edge > 0;
+           edge -= std::min(edge, static_cast<std::size_t>(limit))) {
+        if (weights[edge - 1] == weights[edge]) ++nStraddling;
+      }
+      ASSERT_GT(nStraddling, 1);
+      BrowseAccess* access = NewAccess(limit, descending);
+      const long nLeast = knRows / static_cast<long>(limit) - 1;
+
+      const std::vector<int> forward = Walk(access, NA_PARSE_FIRST, NA_PARSE_NEXT);
+      EXPECT_EQ("", FirstDifference(forward, server));
+      EXPECT_GE(access->nContinuations, nLeast);
+      EXPECT_EQ(access->nSelects, access->nContinuations + 1);
+      const long nForwardSelects = access->nSelects;
+
+      const std::vector<int> backward = Walk(access, NA_PARSE_LAST, NA_PARSE_PREVIOUS);
+      EXPECT_EQ("", FirstDifference(backward, reversed));
+      EXPECT_GE(access->nContinuations - (nForwardSelects - 1), nLeast);
+
+      // Every SELECT asked for one block, never more.
+      const std::string sLimit = " LIMIT " + std::to_string(limit);
+      for (const std::string& text : access->vecSelects) {
+        const bool bEndsWithLimit =
+            text.size() > sLimit.size() && text.compare(text.size() - sLimit.size(), sLimit.size(), sLimit) == 0;
+        EXPECT_TRUE(bEndsWithLimit) << text;
+      }
+      // A finished browse keeps at most the save it would resume from.
+      EXPECT_LE(access->nSavesHeld(), 1);
+      std::cout << "[ browse ] limit " << limit << ", ORDER BY " << orderBy << ": " << forward.size() << " and "
+                << backward.size() << " rows, " << access->nSelects << " SELECTs ("
+                << access->nContinuations << " continuations)\n";
+      if (limit == 7 && access->vecSelects.size() > static_cast<std::size_t>(nForwardSelects + 1)) {
+        std::cout << "  first     " << access->vecSelects[0] << "\n  next      " << access->vecSelects[1]
+                  << "\n  last      " << access->vecSelects[static_cast<std::size_t>(nForwardSelects)]
+                  << "\n  previous  " << access->vecSelects[static_cast<std::size_t>(nForwardSelects + 1)] << "\n";
+      }
+    }
+  }
+
+  std::vector<std::unique_ptr<BrowseTable>> m_tables;
+  std::vector<AccessPtr> m_accesses;
+  CNAItemDescription* m_pId = nullptr;
+};
+
+TEST_F(browse_live, AscendingKeyBothWaysAtEveryLimit) { BrowseBothWays(false, "k, id"); }
+
+TEST_F(browse_live, DescendingKeyBothWaysAtEveryLimit) { BrowseBothWays(true, "k DESC, id"); }
+
+// Turning back and forth across block edges: each read lands where the
+// server's order says, whichever block the statement holds.
+TEST_F(browse_live, DirectionChangesAcrossBlockEdges) {
+  const std::vector<int> server = ServerIds("k, id");
+  ASSERT_EQ(static_cast<std::size_t>(knRows), server.size());
+  struct Leg {
+    eNA_PARSEDIRECTION direction;
+    int reads;
+  };
+  // From the first record: forward over two edges, back over one, and so
+  // on; every leg ends away from an edge and inside the table.
+  const Leg legs[] = {{NA_PARSE_NEXT, 16}, {NA_PARSE_PREVIOUS, 9}, {NA_PARSE_NEXT, 30}, {NA_PARSE_PREVIOUS, 1},
+                      {NA_PARSE_NEXT, 1},  {NA_PARSE_PREVIOUS, 20}, {NA_PARSE_NEXT, 3}};
+  BrowseAccess* access = NewAccess(7, false);
+  int pos = 0;
+  ASSERT_EQ(server[0], Read(access, NA_PARSE_FIRST));
+  for (const Leg& leg : legs) {
+    for (int r = 0; r < leg.reads; ++r) {
+      pos += leg.direction == NA_PARSE_NEXT ? 1 : -1;
+      ASSERT_GE(pos, 0);
+      const int id = Read(access, leg.direction);
+      ASSERT_EQ(server[static_cast<std::size_t>(pos)], id)
+          << "position " << pos << " after a " << (leg.direction == NA_PARSE_NEXT ? "next" : "previous")
+          << "\n  last SELECT: " << access->sLastSelect;
+      // A write now would address the record just read.
+      ASSERT_EQ(id, OriginalId(access)) << "position " << pos;
+    }
+  }
+  // The same from the last record, reading backwards first.
+  const std::size_t nLast = server.size() - 1;
+  ASSERT_EQ(server[nLast], Read(access, NA_PARSE_LAST));
+  pos = static_cast<int>(nLast);
+  for (const Leg& leg : legs) {
+    for (int r = 0; r < leg.reads; ++r) {
+      const eNA_PARSEDIRECTION e = leg.direction == NA_PARSE_NEXT ? NA_PARSE_PREVIOUS : NA_PARSE_NEXT;
+      pos += e == NA_PARSE_NEXT ? 1 : -1;
+      const int id = Read(access, e);
+      ASSERT_EQ(server[static_cast<std::size_t>(pos)], id)
+          << "position " << pos << " after a " << (e == NA_PARSE_NEXT ? "next" : "previous")
+          << "\n  last SELECT: " << access->sLastSelect;
+    }
+  }
+}
+
+// A browse marked for repositioning (as after a write through another
+// statement) resumes from a save of the record it stood on, whatever was
+// read meanwhile on another key: the next read runs a new SELECT from the
+// saved values and lands on the record after (or before) it, and the browse
+// goes on from there across further blocks. The save is given back once the
+// browse has started again.
+TEST_F(browse_live, ResumesFromTheSavedRecord) {
+  const std::vector<int> server = ServerIds("k, id");
+  ASSERT_EQ(static_cast<std::size_t>(knRows), server.size());
+  struct Case {
+    int stop;  // the position the browse stands on when it is marked
+    eNA_PARSEDIRECTION direction;
+  };
+  const Case cases[] = {{50, NA_PARSE_NEXT}, {50, NA_PARSE_PREVIOUS}, {99, NA_PARSE_NEXT}, {0, NA_PARSE_NEXT}};
+  const std::vector<int> byId = ServerIds("id");
+  for (const Case& c : cases) {
+    const bool bNext = c.direction == NA_PARSE_NEXT;
+    SCOPED_TRACE("stop at " + std::to_string(c.stop) + ", then " + (bNext ? "next" : "previous"));
+    BrowseAccess* access = NewAccess(100, false);
+    int pos = 0;
+    ASSERT_EQ(server[0], Read(access, NA_PARSE_FIRST));
+    for (; pos < c.stop; ++pos) ASSERT_EQ(server[static_cast<std::size_t>(pos + 1)], Read(access, NA_PARSE_NEXT));
+    CNAStatement* st = access->pclGetItemStatement(L"k");
+    ASSERT_NE(nullptr, st);
+    ASSERT_TRUE(st->bSetParseNeedUpdate(NA_PARSEUPDATE_REPOSITION));
+    ASSERT_EQ(NA_PARSEUPDATE_REPOSITION, st->eParseNeedUpdate());
+    EXPECT_EQ(1, access->nSavesHeld());
+    // Another key's browse reads a record of its own meanwhile.
+    ASSERT_EQ(byId[0], Read(access, NA_PARSE_FIRST, L"id"));
+    ASSERT_EQ(byId[1], Read(access, NA_PARSE_NEXT, L"id"));
+    const long nSelects = access->nSelects;
+
+    for (int r = 0; r < 150; ++r) {
+      pos += bNext ? 1 : -1;
+      const int id = Read(access, c.direction);
+      if (pos < 0) {
+        EXPECT_EQ(0, id);
+        break;
+      }
+      ASSERT_EQ(server[static_cast<std::size_t>(pos)], id)
+          << "position " << pos << "\n  last SELECT: " << access->sLastSelect;
+      if (r == 0) {
+        // The resumption itself was one new SELECT from the saved record.
+        EXPECT_EQ(nSelects + 1, access->nSelects);
+        EXPECT_NE(std::string::npos, access->sLastSelect.find("ORDER BY `k`")) << access->sLastSelect;
+        EXPECT_NE(std::string::npos, access->sLastSelect.find("WHERE")) << access->sLastSelect;
+        EXPECT_EQ(NA_PARSEUPDATE_NONE, st->eParseNeedUpdate());
+      }
+    }
+    // A new browse drops whatever the old one kept.
+    ASSERT_EQ(server[0], Read(access, NA_PARSE_FIRST));
+    EXPECT_EQ(0, access->nSavesHeld());
+  }
+}
+
+// The record limit a browse asks for: automatic, the driver's default block
+// until a block has reported its widest row, then as many such rows as
+// fill 1 MiB (at least 20); 0 or a negative setting other than automatic,
+// no limit at all (one SELECT reads every row).
+TEST_F(browse_live, RecordLimitSettings) {
+  const std::vector<int> server = ServerIds("k, id");
+  for (std::int64_t setting : {BrowseAccess::knAutomaticLimit, std::int64_t{0}, std::int64_t{-1}}) {
+    SCOPED_TRACE("limit setting " + std::to_string(setting));
+    BrowseAccess* access = NewAccess(setting, false);
+    const std::vector<int> forward = Walk(access, NA_PARSE_FIRST, NA_PARSE_NEXT);
+    EXPECT_EQ("", FirstDifference(forward, server));
+    ASSERT_FALSE(access->vecSelects.empty());
+    if (setting != BrowseAccess::knAutomaticLimit) {
+      EXPECT_EQ(1, access->nSelects);
+      EXPECT_EQ(std::string::npos, access->vecSelects[0].find("LIMIT")) << access->vecSelects[0];
+      continue;
+    }
+    // The MariaDB driver's default block first.
+    EXPECT_NE(std::string::npos, access->vecSelects[0].find("LIMIT 100")) << access->vecSelects[0];
+    ASSERT_GE(access->vecSelects.size(), 2u);
+    const std::uint64_t nRow = access->nGetMaxRowLength();
+    ASSERT_GT(nRow, 0u);
+    const std::uint64_t nWant = std::max<std::uint64_t>(20, 1048576 / nRow);
+    EXPECT_NE(std::string::npos, access->vecSelects[1].find("LIMIT " + std::to_string(nWant)))
+        << access->vecSelects[1] << " (widest row " << nRow << " bytes)";
+  }
+}
+
+// A skip of at least a block from either end: the server passes over all
+// but the last few records of the skip (LIMIT offset, count), the read
+// lands on the record the skip names, and the browse goes on both ways from
+// there, back across the start of that block too. Each skip follows a
+// browse of a few blocks on the same statement, whose continuation must not
+// narrow it.
+TEST_F(browse_live, SkipFromEitherEndUsesAnOffset) {
+  const std::vector<int> server = ServerIds("k, id");
+  ASSERT_EQ(static_cast<std::size_t>(knRows), server.size());
+  struct Case {
+    std::int64_t limit;
+    eNA_PARSEDIRECTION from;
+    long count;
+    const char* clause;  // the LIMIT clause of the skip's SELECT
+  };
+  const Case cases[] = {
+      {100, NA_PARSE_FIRST, 500, "LIMIT 490, 100"},  // ten records read past the offset
+      {20, NA_PARSE_FIRST, 333, "LIMIT 326, 20"},    // a small block: a third of it and one
+      {7, NA_PARSE_LAST, 50, "LIMIT 47, 7"},
+      {100, NA_PARSE_FIRST, 99, "LIMIT 100"},        // less than a block: no offset
+      {100, NA_PARSE_FIRST, 1000, "LIMIT 990, 100"},  // the last record
+      {100, NA_PARSE_LAST, 1000, "LIMIT 990, 100"},   // the first record
+  };
+  for (const Case& c : cases) {
+    const bool bFromFirst = c.from == NA_PARSE_FIRST;
+    SCOPED_TRACE("limit " + std::to_string(c.limit) + ", skip " + std::to_string(c.count) + " from " +
+                 (bFromFirst ? "first" : "last"));
+    BrowseAccess* access = NewAccess(c.limit, false);
+    // A browse over a few blocks first.
+    int n = Read(access, NA_PARSE_FIRST);
+    for (int r = 0; r < 2 * c.limit + 3 && n > 0; ++r) n = Read(access, NA_PARSE_NEXT);
+    ASSERT_GT(n, 0);
+    ASSERT_GT(access->nContinuations, 0);
+
+    ASSERT_TRUE(access->bSkipRecord(L"k", c.from, c.count, 1, 0, nullptr, 0)) << Narrow(m_pError->pszGetError());
+    EXPECT_NE(std::string::npos, access->sLastSelect.find(c.clause)) << access->sLastSelect;
+    EXPECT_EQ(std::string::npos, access->sLastSelect.find("WHERE")) << access->sLastSelect;
+    int pos = bFromFirst ? static_cast<int>(c.count) - 1 : knRows - static_cast<int>(c.count);
+    int nOut = 1;
+    access->bHEndehors(L"k", &nOut);
+    ASSERT_EQ(0, nOut);
+    ASSERT_EQ(server[static_cast<std::size_t>(pos)], CurrentId(access));
+    // Back toward the end skipped from, then on the other way past where
+    // the skip landed; out of range only beyond the table's ends.
+    const eNA_PARSEDIRECTION back = bFromFirst ? NA_PARSE_PREVIOUS : NA_PARSE_NEXT;
+    const eNA_PARSEDIRECTION on = bFromFirst ? NA_PARSE_NEXT : NA_PARSE_PREVIOUS;
+    for (const auto& leg : {std::make_pair(back, 15), std::make_pair(on, 30)}) {
+      for (int r = 0; r < leg.second; ++r) {
+        const int step = leg.first == NA_PARSE_NEXT ? 1 : -1;
+        const int id = Read(access, leg.first);
+        if (pos + step < 0 || pos + step >= knRows) {
+          EXPECT_EQ(0, id) << "a read beyond the table's end";
+          break;
+        }
+        pos += step;
+        ASSERT_EQ(server[static_cast<std::size_t>(pos)], id)
+            << "position " << pos << "\n  last SELECT: " << access->sLastSelect;
+      }
+    }
+  }
+}
+
+}  // namespace
