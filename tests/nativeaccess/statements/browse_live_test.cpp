@@ -18,6 +18,7 @@
 #include <iostream>
 #include <memory>
 #include <sstream>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,7 @@
 #include "mysql/support/LiveText.h"
 #include "nativeaccess/support/DriverLiveTest.h"
 #include "nativeaccess/support/BrowseAccess.h"
+#include "nativeaccess/support/BrowseDriver.h"
 
 namespace {
 
@@ -87,6 +89,10 @@ class browse_live : public kxtest::DriverLiveTest {
   // conversions.
   browse_live() : DriverLiveTest("kxbrowse_") {}
 
+  // The MariaDB driver whose data-access factory hands out the browsing
+  // access for a described table.
+  CNADriver* NewDriver() override { return new kxtest::BrowseDriver(); }
+
   void SetUp() override {
     DriverLiveTest::SetUp();
     if (HasFatalFailure()) return;
@@ -130,9 +136,17 @@ class browse_live : public kxtest::DriverLiveTest {
     CNAItemDescription* k = table->pclAdd(L"k", NA_IT_UNICODE, 42, CNAItemDescription::KEY_DUPLICATES);
     k->SetNullable(1);
     if (descending) k->SetSensTri(1);
-    table->pclAdd(L"payload", NA_IT_UNICODE, 82);
+    m_pK = k;
+    m_pPayload = table->pclAdd(L"payload", NA_IT_UNICODE, 82);
     table->SetBestParseItem(id);
-    BrowseAccess* p = new BrowseAccess(table.get(), m_pCnx, m_pError);
+    auto* driver = static_cast<kxtest::BrowseDriver*>(m_pDriver);
+    const int nBefore = driver->nBrowseAccesses;
+    BrowseAccess* p = dynamic_cast<BrowseAccess*>(driver->pclAllocDataAccess(table.get(), m_pCnx, m_pError));
+    EXPECT_EQ(nBefore + 1, driver->nBrowseAccesses);
+    if (p == nullptr) {
+      ADD_FAILURE() << "the driver handed out no browsing access";
+      p = new BrowseAccess(table.get(), m_pCnx, m_pError);
+    }
     p->AddRef();
     m_tables.push_back(std::move(table));
     m_accesses.emplace_back(p);
@@ -196,6 +210,86 @@ class browse_live : public kxtest::DriverLiveTest {
     std::vector<int> ids;
     for (const auto& row : result.rows) ids.push_back(row.empty() || !row[0] ? -1 : std::stoi(*row[0]));
     return ids;
+  }
+
+  // Each row's id and payload in the server's order `orderBy`.
+  std::vector<std::pair<int, std::string>> ServerRows(const std::string& orderBy) {
+    kxtest::MariaDbClient::Result result;
+    std::string failure;
+    const std::string sql = "SELECT id, IFNULL(payload, 'NULL') FROM " + m_sTable + " ORDER BY " + orderBy;
+    EXPECT_TRUE(m_client->Query(m_pSession, sql, result, failure)) << sql << ": " << failure;
+    std::vector<std::pair<int, std::string>> rows;
+    for (const auto& row : result.rows) {
+      if (row.size() < 2 || !row[0] || !row[1]) {
+        ADD_FAILURE() << "a row without id or payload";
+        continue;
+      }
+      rows.emplace_back(std::stoi(*row[0]), *row[1]);
+    }
+    return rows;
+  }
+
+  // `item` of the current record as 8-bit text ("NULL"; "<unreadable>"
+  // when it cannot be read).
+  std::string CurrentText(BrowseAccess* access, INAItemDescription* item) {
+    CNAColumn* col = access->pclGetCurrentRecord()->pclGetColumnNoRef(item);
+    CAny v;
+    if (col == nullptr || !col->bGetCurrentValue(&v, 0)) return "<unreadable>";
+    if (v.bIsNull()) return "NULL";
+    CAny text = v;
+    const char* psz = nullptr;
+    if (text.__nCastTo(ANY_DSTRA, nullptr, 0) > 99 || text.nGetPCASTR(&psz) > 99 || psz == nullptr)
+      return "<unreadable>";
+    return psz;
+  }
+
+  // Sets `item` of the current record.
+  bool SetCurrent(BrowseAccess* access, INAItemDescription* item, const CAny& value) {
+    CNAColumn* col = access->pclGetCurrentRecord()->pclGetColumnNoRef(item);
+    const bool b = col != nullptr && col->bSetValue(&value, 0) != 0;
+    EXPECT_TRUE(b) << Narrow(m_pError->pszGetError());
+    return b;
+  }
+  static CAny Wide(const std::wstring& s) {
+    CAny v;
+    v.__SetType(ANY_DSTRW, 0);
+    v.SetValue(s.c_str(), s.size() * sizeof(wchar_t));
+    return v;
+  }
+
+  // The browse on `id` of `access` reads the row `id` (a skip from the
+  // first row by its place in the server's order of ids): it becomes the
+  // current record and the record a write addresses.
+  bool ReadById(BrowseAccess* access, int id) {
+    const std::vector<int> byId = ServerIds("id");
+    const auto it = std::find(byId.begin(), byId.end(), id);
+    if (it == byId.end()) {
+      ADD_FAILURE() << "no row " << id << " on the server";
+      return false;
+    }
+    const long nCount = static_cast<long>(it - byId.begin()) + 1;
+    if (!access->bSkipRecord(L"id", NA_PARSE_FIRST, nCount, 1, 0, nullptr, 0)) {
+      ADD_FAILURE() << "skip to " << id << ": " << Narrow(m_pError->pszGetError());
+      return false;
+    }
+    EXPECT_EQ(id, CurrentId(access));
+    EXPECT_EQ(id, OriginalId(access));
+    return CurrentId(access) == id;
+  }
+
+  // Writes through the statement of the browse on `id`.
+  bool WriteById(BrowseAccess* access, eNAQUERYTYPE type) {
+    CNAStatement* writer = access->pclGetItemStatement(L"id");
+    if (writer == nullptr) {
+      ADD_FAILURE() << "no statement on id";
+      return false;
+    }
+    if (!access->bWrite(type, writer, NA_WRITEPARSE_NONE)) {
+      ADD_FAILURE() << "write " << static_cast<int>(type) << ": " << Narrow(m_pError->pszGetError());
+      m_pError->Reset();
+      return false;
+    }
+    return true;
   }
 
   // The key's collation weight of each row in the server's order `orderBy`
@@ -269,6 +363,8 @@ class browse_live : public kxtest::DriverLiveTest {
   std::vector<std::unique_ptr<BrowseTable>> m_tables;
   std::vector<AccessPtr> m_accesses;
   CNAItemDescription* m_pId = nullptr;
+  CNAItemDescription* m_pK = nullptr;
+  CNAItemDescription* m_pPayload = nullptr;
 };
 
 TEST_F(browse_live, AscendingKeyBothWaysAtEveryLimit) { BrowseBothWays(false, "k, id"); }
@@ -462,6 +558,138 @@ TEST_F(browse_live, SkipFromEitherEndUsesAnOffset) {
       }
     }
   }
+}
+
+// Writes through another statement of the same access while a browse on k
+// stands in the middle of a block whose next rows the driver already holds:
+// the next row deleted, a row ahead changed outside the key, a row ahead
+// and a row behind moved by a change of their key, a row added beside the
+// current one. Every statement is told of each write; the browse then goes
+// on from where it stood and gives what the server now holds after that
+// record, in the server's order and with the rows' new values: the deleted
+// row never, the changed rows as changed, the added row and the row moved
+// ahead once each.
+TEST_F(browse_live, WritesThroughAnotherStatementReachTheBrowse) {
+  struct Case {
+    bool descending;
+    const char* orderBy;
+    const wchar_t* movedKey;  // a key far ahead of the stop in that order
+  };
+  const Case cases[] = {{false, "k, id", L"zz"}, {true, "k DESC, id", L"0"}};
+  constexpr std::size_t knStop = 10;  // in the second block of 7 (rows 7 ... 13)
+  int nNewId = 5000;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("ORDER BY ") + c.orderBy);
+    const std::vector<int> before = ServerIds(c.orderBy);
+    ASSERT_GT(before.size(), knStop + 3);
+    BrowseAccess* access = NewAccess(7, c.descending);
+    ASSERT_EQ(before[0], Read(access, NA_PARSE_FIRST));
+    for (std::size_t pos = 1; pos <= knStop; ++pos) ASSERT_EQ(before[pos], Read(access, NA_PARSE_NEXT));
+    const int idStop = before[knStop];
+    CNAStatement* browse = access->pclGetItemStatement(L"k");
+    ASSERT_NE(nullptr, browse);
+
+    const int idDeleted = before[knStop + 1];
+    const int idChanged = before[knStop + 2];
+    const int idMovedAhead = before[knStop + 3];
+    const int idMovedBehind = before[knStop - 2];
+    const int idAdded = nNewId++;
+    const std::string sChanged = "changed " + std::to_string(idChanged);
+    const long nNotifiedBefore = access->nNotifications;
+
+    ASSERT_TRUE(ReadById(access, idDeleted));
+    ASSERT_TRUE(WriteById(access, NA_QUERY_DELETE));
+    ASSERT_TRUE(ReadById(access, idChanged));
+    ASSERT_TRUE(SetCurrent(access, m_pPayload, Wide(std::wstring(sChanged.begin(), sChanged.end()))));
+    ASSERT_TRUE(WriteById(access, NA_QUERY_UPDATE));
+    for (int id : {idMovedAhead, idMovedBehind}) {
+      ASSERT_TRUE(ReadById(access, id));
+      ASSERT_TRUE(SetCurrent(access, m_pK, Wide(c.movedKey)));
+      ASSERT_TRUE(WriteById(access, NA_QUERY_UPDATE));
+    }
+    // The added row takes the current row's key and a larger id: it sorts
+    // right after the run of the current row's key.
+    ASSERT_TRUE(ReadById(access, idStop));
+    CAny clId;
+    clId.SetI4(idAdded);
+    ASSERT_TRUE(SetCurrent(access, m_pId, clId));
+    ASSERT_TRUE(SetCurrent(access, m_pPayload, Wide(L"added")));
+    ASSERT_TRUE(WriteById(access, NA_QUERY_INSERT));
+    EXPECT_EQ(5, access->nWrites);
+    // Five writes, each told to both statements (the browse and the writer).
+    EXPECT_EQ(nNotifiedBefore + 10, access->nNotifications);
+    EXPECT_NE(NA_PARSEUPDATE_NONE, browse->eParseNeedUpdate());
+
+    // What the server holds after the stop, in its order.
+    const std::vector<std::pair<int, std::string>> after = ServerRows(c.orderBy);
+    const auto stop = std::find_if(after.begin(), after.end(), [&](const auto& r) { return r.first == idStop; });
+    ASSERT_NE(after.end(), stop);
+    std::vector<int> wantIds;
+    std::vector<std::string> wantPayloads;
+    for (auto it = stop + 1; it != after.end(); ++it) {
+      wantIds.push_back(it->first);
+      wantPayloads.push_back(it->second);
+    }
+    // The writes are of the kind this test means: the added row and both
+    // moved rows lie ahead, the deleted row nowhere.
+    for (int id : {idAdded, idMovedAhead, idMovedBehind, idChanged})
+      ASSERT_NE(wantIds.end(), std::find(wantIds.begin(), wantIds.end(), id)) << id;
+    ASSERT_EQ(after.end(), std::find_if(after.begin(), after.end(), [&](const auto& r) { return r.first == idDeleted; }));
+
+    std::vector<int> gotIds;
+    std::vector<std::string> gotPayloads;
+    for (int n = Read(access, NA_PARSE_NEXT); n > 0 && gotIds.size() <= after.size(); n = Read(access, NA_PARSE_NEXT)) {
+      gotIds.push_back(n);
+      gotPayloads.push_back(CurrentText(access, m_pPayload));
+    }
+    EXPECT_EQ("", FirstDifference(gotIds, wantIds));
+    EXPECT_EQ(wantPayloads, gotPayloads);
+    const auto changed = std::find(gotIds.begin(), gotIds.end(), idChanged);
+    ASSERT_NE(gotIds.end(), changed);
+    EXPECT_EQ(sChanged, gotPayloads[static_cast<std::size_t>(changed - gotIds.begin())]);
+  }
+}
+
+// A write that sends nothing (an UPDATE that changes no column) or that the
+// server refuses (an INSERT of an id already there) tells no statement:
+// the browse keeps its block and goes on in the server's order.
+TEST_F(browse_live, WritesThatChangeNothingTellNoStatement) {
+  struct Case {
+    const char* name;
+    eNAQUERYTYPE type;
+    bool succeeds;
+  };
+  const Case cases[] = {{"update of nothing", NA_QUERY_UPDATE, true}, {"duplicate insert", NA_QUERY_INSERT, false}};
+  const std::vector<int> server = ServerIds("k, id");
+  ASSERT_EQ(static_cast<std::size_t>(knRows), server.size());
+  constexpr std::size_t knStop = 10;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    BrowseAccess* access = NewAccess(7, false);
+    ASSERT_EQ(server[0], Read(access, NA_PARSE_FIRST));
+    for (std::size_t pos = 1; pos <= knStop; ++pos) ASSERT_EQ(server[pos], Read(access, NA_PARSE_NEXT));
+    CNAStatement* browse = access->pclGetItemStatement(L"k");
+    ASSERT_NE(nullptr, browse);
+    ASSERT_TRUE(ReadById(access, server[knStop + 1]));
+    CNAStatement* writer = access->pclGetItemStatement(L"id");
+    ASSERT_NE(nullptr, writer);
+    m_pError->Reset();
+    EXPECT_EQ(c.succeeds ? 1 : 0, access->bWrite(c.type, writer, NA_WRITEPARSE_NONE));
+    EXPECT_EQ(c.succeeds, m_pError->eGetErrorType() == NA_ERRORTYPE_NONE) << Narrow(m_pError->pszGetError());
+    m_pError->Reset();
+    EXPECT_EQ(0, access->nWrites);
+    EXPECT_EQ(0, access->nNotifications);
+    EXPECT_EQ(NA_PARSEUPDATE_NONE, browse->eParseNeedUpdate());
+    const long nSelects = access->nSelects;
+    // The rest of the block comes from the rows the browse holds.
+    ASSERT_EQ(server[knStop + 1], Read(access, NA_PARSE_NEXT));
+    EXPECT_EQ(nSelects, access->nSelects);
+    std::vector<int> got;
+    for (int n = Read(access, NA_PARSE_NEXT); n > 0 && got.size() <= server.size(); n = Read(access, NA_PARSE_NEXT))
+      got.push_back(n);
+    EXPECT_EQ("", FirstDifference(got, std::vector<int>(server.begin() + knStop + 2, server.end())));
+  }
+  EXPECT_EQ(std::to_string(knRows), Value("SELECT COUNT(*) FROM " + m_sTable));
 }
 
 }  // namespace

@@ -279,4 +279,52 @@ TEST_F(stmttexts_live, MoveReadsTheChangedRecord) {
   EXPECT_EQ("42", Value(m_k));
 }
 
+// DROP TABLE built by the statement runs on the server and the table is
+// gone after it, also for a name that needs quoting; a second DROP of the
+// same table is refused by the server and reported as a failure.
+TEST_F(stmttexts_live, DropTableRemovesTheTable) {
+  Make();
+  const std::string sSpaced = m_sTable + " drop me";
+  ASSERT_TRUE(Run("CREATE TABLE `" + sSpaced + "` (a INT) ENGINE=InnoDB"));
+  // Builds the DROP into a new command and runs it: the text, and whether
+  // the server took it.
+  auto Drop = [&](std::string* text) -> bool {
+    CNACommand* pclDrop = m_pAccess->pclAllocCommand(m_pError);
+    if (pclDrop == nullptr) {
+      ADD_FAILURE() << "no command";
+      return false;
+    }
+    pclDrop->AddRef();
+    const bool bBuilt = m_pSt->bBuildQuery(NA_QUERY_DROPTABLE, pclDrop, NA_WRITEPARSE_NONE) != 0;
+    EXPECT_TRUE(bBuilt) << Narrow(m_pError->pszGetError());
+    *text = Narrow(pclDrop->pszGetOriginalSQL());
+    const bool bRan = bBuilt && m_pSt->bExecute(NA_WRITEPARSE_NONE, NA_ST_DIRECT) != 0;
+    m_pSt->Close();
+    m_pSt->ResetQuery();
+    pclDrop->nRelease();
+    return bRan;
+  };
+  for (const std::string& sName : {m_sTable, sSpaced}) {
+    SCOPED_TRACE(sName);
+    const std::string sExists =
+        "SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = '" + sName +
+        "'";
+    ASSERT_EQ("1", MariaDbLiveTest::Value(sExists));
+    m_pSource->sDBTable = WideFromUTF8(sName);
+    std::string sText;
+    EXPECT_TRUE(Drop(&sText)) << sText << ": " << Narrow(m_pError->pszGetError());
+    EXPECT_EQ("DROP TABLE `" + sName + "`", sText);
+    EXPECT_EQ("0", MariaDbLiveTest::Value(sExists));
+    // The table is gone: the same text again fails, with the server's
+    // reason kept.
+    m_pError->Reset();
+    EXPECT_FALSE(Drop(&sText)) << sText;
+    EXPECT_NE(NA_ERRORTYPE_NONE, m_pError->eGetErrorType());
+    // The server's own reason: unknown table.
+    EXPECT_NE(std::string::npos, Narrow(m_pError->pszGetError()).find("error 1051")) << Narrow(m_pError->pszGetError());
+    m_pError->Reset();
+  }
+  Run("DROP TABLE IF EXISTS `" + sSpaced + "`");
+}
+
 }  // namespace

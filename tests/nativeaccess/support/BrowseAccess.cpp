@@ -23,6 +23,7 @@ constexpr int knSiteDirection = 2;
 constexpr int knSiteResume = 3;
 constexpr int knSiteDuplicates = 4;
 constexpr int knSiteStatement = 5;
+constexpr int knSiteWrite = 6;
 
 // User errors.
 constexpr unsigned int knErrMemory = 12;
@@ -501,6 +502,67 @@ int BrowseAccess::_bGoToCurrentRecord(CNAStatement* statement, INAItemDescriptio
 int BrowseAccess::bSetCurrentRecordRead(int /*unused*/) {
   // The record as read is what a write of it addresses.
   return m_pclRecord != nullptr ? m_pclRecord->bCopyCurrentRecordToOriginalRecord() : 1;
+}
+
+// ======================================================================
+// Writes
+// ======================================================================
+
+int BrowseAccess::bWrite(eNAQUERYTYPE type, CNAStatement* statement, NA_WRITEPARSEFLAGS flags) {
+  if (statement == nullptr || m_pclRecord == nullptr) return 0;
+  if (type != NA_QUERY_INSERT && type != NA_QUERY_UPDATE && type != NA_QUERY_DELETE) return 0;
+  Held<CNAStatement> clWriter(statement);
+  CNARecordValue* pclOriginal = m_pclRecord->pclGetOriginalRecordValue();
+  CNARecordValue* pclCurrent = m_pclRecord->pclGetCurrentRecordValue();
+  if (pclOriginal == nullptr || pclCurrent == nullptr) return 0;
+  // The record as it was: what the other statements know the row by.
+  CNARecordValue* pclBefore = type == NA_QUERY_INSERT ? nullptr : pclOriginal->pclGetClone(NA_COPY_ALL);
+  Held<CNARecordValue> clBefore(pclBefore);
+  if (type != NA_QUERY_INSERT && pclBefore == nullptr) {
+    _AddUserError(knSiteWrite, knErrMemory, statement->pszGetParseKey());
+    return 0;
+  }
+  CNACommand* pclCommand = pclAllocCommand(pclGetError());
+  if (pclCommand == nullptr) {
+    _AddUserError(knSiteWrite, knErrMemory, statement->pszGetParseKey());
+    return 0;
+  }
+  Held<CNACommand> clCommand(pclCommand);
+  int bOk = 0;
+  switch (type) {
+    case NA_QUERY_INSERT: bOk = statement->bBuildQueryINSERT(pclCommand, flags); break;
+    case NA_QUERY_UPDATE: bOk = statement->bBuildQueryUPDATE(pclCommand, flags); break;
+    default: bOk = statement->bBuildQueryDELETE(pclCommand, flags); break;
+  }
+  if (!bOk) {
+    statement->ResetQuery();
+    return 0;
+  }
+  const wchar_t* pszText = pclCommand->pszGetOriginalSQL();
+  const bool bSends = pszText != nullptr && *pszText != 0;
+  if (!statement->bExecute(flags, NA_ST_DIRECT)) return 0;
+  if (!bSends) return 1;
+  ++nWrites;
+  // The new record with the identifier the server gave it; the row is
+  // there even when that cannot be read back, so the statements are told
+  // all the same.
+  const int bAfter =
+      type == NA_QUERY_INSERT ? statement->bUpdateRecordAfterInsert(type, static_cast<int>(flags)) : 1;
+  _NotifyOperation(type, statement, flags, type == NA_QUERY_INSERT ? pclCurrent : pclBefore);
+  // A further write of this record addresses it as it is now stored.
+  if (type != NA_QUERY_DELETE) m_pclRecord->bCopyCurrentRecordToOriginalRecord();
+  return bAfter;
+}
+
+void BrowseAccess::_NotifyOperation(eNAQUERYTYPE type, CNAStatement* writer, NA_WRITEPARSEFLAGS flags,
+                                    const CNARecordValue* values) {
+  // A statement told may make or give back saves, never statements: the
+  // registry stays as it is meanwhile.
+  for (auto& e : m_mapStatements) {
+    Held<CNAStatement> clStatement(e.second.pclStatement);
+    clStatement.p->OnNotifyOperation(type, -1, writer, flags, values);
+    ++nNotifications;
+  }
 }
 
 // ======================================================================

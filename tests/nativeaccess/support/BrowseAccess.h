@@ -196,6 +196,30 @@ class BrowseAccess : public CNADataAccess {
   int bRestoreOriginalRecordSave(std::uint32_t save) override;
   int nSavesHeld() const { return static_cast<int>(m_mapSaves.size()); }
 
+  // ---- Writes ------------------------------------------------------------------
+  // Writes through `statement` (one of this access's): NA_QUERY_INSERT adds
+  // the current record, NA_QUERY_UPDATE writes the current record's
+  // modified columns over the record last read (the layout's original
+  // record, which addresses the row), NA_QUERY_DELETE removes the record
+  // last read. The text comes from the statement's write builders and runs
+  // on the statement (its own browse closes). After success, unless
+  // nothing was sent (an UPDATE that changes nothing), every statement of
+  // this access is told (_NotifyOperation) and, after an insert or an
+  // update, the original record becomes the record as now stored. Any
+  // other type, or no statement: false, nothing sent. False with the
+  // reason in the error object; nobody is told when nothing was written
+  // (an INSERT whose new identifier cannot be read back is written: told,
+  // and false).
+  int bWrite(eNAQUERYTYPE type, CNAStatement* statement, NA_WRITEPARSEFLAGS flags);
+  // Tells every statement of this access, in registry order and each held
+  // meanwhile, the writer too, of a write of `type` by `writer`: `values`
+  // is the record as it was before an update or a delete, the new record
+  // after an insert. There is no table cache here: the record number is -1.
+  void _NotifyOperation(eNAQUERYTYPE type, CNAStatement* writer, NA_WRITEPARSEFLAGS flags,
+                        const CNARecordValue* values);
+  long nWrites = 0;         // writes sent
+  long nNotifications = 0;  // statements told of them
+
   // ---- What tests and benchmarks read -------------------------------------------
   long nSelects = 0;        // SELECTs sent
   long nContinuations = 0;  // of them, continuations of a browse
