@@ -47,11 +47,14 @@
 #include "CNATableCacheIndex.h"
 #include "mysql/support/LiveText.h"
 #include "nativeaccess/support/DriverLiveTest.h"
+#include "nativeaccess/support/HexBytes.h"
+#include "nativeaccess/support/NamedSource.h"
 #include "nativeaccess/support/TestConnection.h"
 #include "nativeaccess/support/TestSource.h"
 
 namespace {
 
+using kxtest::Hex;
 using kxtest::Narrow;
 
 // The description of the query's result, one item per result column, laid
@@ -59,50 +62,13 @@ using kxtest::Narrow;
 // number the record reads the value from). The generic data access does
 // not describe results, so the test does it from the driver statement's
 // column descriptions, as a query's data access would.
-class ResultSource : public kxtest::TestSource {
+class ResultSource : public kxtest::NamedSource {
  public:
-  ResultSource() = default;
-  ~ResultSource() override {
-    for (CNAItemDescription* p : m_tabItems) p->nRelease();
-  }
   CNAItemDescription* pclAdd(const std::wstring& name, eNA_ITEMTYPE type, std::uint32_t size, int integerPart,
                              int decimalPart) {
-    CNAItemDescription* p = new CNAItemDescription;
-    p->AddRef();
-    p->bInit(name.c_str(), L"SRC", name.c_str(), 1, size, type, static_cast<std::uint32_t>(m_tabItems.size()), -1,
-             0, integerPart, decimalPart);
-    p->SetOffset(m_nSize);
-    m_nSize += p->nGetTotalSize();
-    m_tabItems.push_back(p);
-    return p;
+    return NamedSource::pclAdd(name.c_str(), type, size, L"SRC", nullptr, integerPart, decimalPart);
   }
-  CNAItemDescription* pclItem(std::size_t n) const { return m_tabItems[n]; }
-
   std::uint32_t nGetVersion() override { return 1; }
-  const wchar_t* pszGetLogicalName() override { return L""; }
-  const wchar_t* pszGetPhysicalName() override { return L""; }
-  const wchar_t* pszGetDBTableName() override { return L""; }
-  std::uint32_t nGetDiskRecordSize() override { return m_nSize; }
-  std::uint32_t nGetNumItems() override { return static_cast<std::uint32_t>(m_tabItems.size()); }
-  std::uint32_t nGetNumItemPhysicallyInFic() override { return static_cast<std::uint32_t>(m_tabItems.size()); }
-  INAItemDescription* piNAGetItem(const wchar_t* name) override {
-    for (CNAItemDescription* p : m_tabItems) {
-      if (name != nullptr && std::wstring(p->pszGetName()) == name) {
-        p->ExternalAddRef();
-        return p;
-      }
-    }
-    return nullptr;
-  }
-  INAItemDescription* piNAGetItem(std::uint32_t n) override {
-    if (n >= m_tabItems.size()) return nullptr;
-    m_tabItems[n]->ExternalAddRef();
-    return m_tabItems[n];
-  }
-
- private:
-  std::vector<CNAItemDescription*> m_tabItems;
-  std::uint32_t m_nSize = 0;
 };
 
 // ---------------------------------------------------------------------------
@@ -160,16 +126,6 @@ const FixtureRow kRows[] = {
     {21, "0", "0.00", "2024-03-01 10:00:00", "-7", "\xC3\xBC", "\xC4\x80"},
 };
 constexpr int knRows = static_cast<int>(sizeof kRows / sizeof kRows[0]);
-
-std::string Hex(const std::string& s) {
-  std::string r;
-  char sz[3];
-  for (unsigned char c : s) {
-    std::snprintf(sz, sizeof sz, "%02X", c);
-    r += sz;
-  }
-  return r;
-}
 
 // A text as a UTF-8 literal the server converts to the column's charset.
 std::string TextLiteral(const std::optional<const char*>& s) {

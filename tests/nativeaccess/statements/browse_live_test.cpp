@@ -32,6 +32,7 @@
 #include "CNAStatement.h"
 #include "mysql/support/LiveText.h"
 #include "nativeaccess/support/DriverLiveTest.h"
+#include "nativeaccess/support/HexBytes.h"
 #include "nativeaccess/support/BrowseAccess.h"
 #include "nativeaccess/support/BrowseDriver.h"
 
@@ -39,6 +40,7 @@ namespace {
 
 using kxtest::BrowseAccess;
 using kxtest::BrowseTable;
+using kxtest::Hex;
 using kxtest::Narrow;
 
 constexpr int knRows = 1000;
@@ -52,16 +54,6 @@ const char* const kKeys[] = {
     "a\\b", "%",    "_",             "y",    "\xC3\xBF", "\xC3\x85" "ngstr\xC3\xB6m", "angstrom", "Q", "q", "~",
 };
 constexpr int knKeys = static_cast<int>(sizeof kKeys / sizeof kKeys[0]);
-
-std::string Hex(const std::string& s) {
-  std::string r;
-  char sz[3];
-  for (unsigned char c : s) {
-    std::snprintf(sz, sizeof sz, "%02X", c);
-    r += sz;
-  }
-  return r;
-}
 
 std::string Ids(const std::vector<int>& ids, std::size_t from, std::size_t n) {
   std::ostringstream s;

@@ -18,9 +18,9 @@
 // A generic value is a prefix of those bytes (the weights for a text, the
 // digits for a date).
 //
-// CondLiveTest (a MariaDbLiveTest) binds the stand-in runtime, makes the
-// MariaDB driver the process's driver, opens a library connection, creates
-// and fills the table, lays out the record and a statement core over it,
+// CondLiveTest (a DriverLiveTest: the stand-in runtime bound, the MariaDB
+// driver the process's driver, a library connection open) creates and
+// fills the table, lays out the record and a statement core over it,
 // reads the reference cells, and runs a search's or filter's WHERE as
 // "SELECT pk FROM t WHERE ..." through the statement core's driver-level
 // statement. Expect compares a case's rows with the reference; a case
@@ -66,12 +66,19 @@
 #include "CNAStatementSQL.h"
 #include "mysql/support/LiveText.h"
 #include "mysql/support/MariaDbLiveTest.h"
+#include "nativeaccess/support/AnyValues.h"
+#include "nativeaccess/support/DriverLiveTest.h"
+#include "nativeaccess/support/HexBytes.h"
 #include "nativeaccess/support/TestRecordSource.h"
 #include "runtime/support/BoundRuntimeFixture.h"
 
 namespace kxcondlive {
 
+using kxtest::Hex;
+using kxtest::Int;
 using kxtest::Narrow;
+using kxtest::Unhex;
+using kxtest::Wide;
 using kxtest::WideFromUTF8;
 
 // Columns of the table, in item order (the items are named ITEM<n>, the
@@ -136,20 +143,6 @@ inline const std::vector<Row>& Rows() {
 
 // ---- Values -------------------------------------------------------------------
 
-inline std::string Hex(const std::string& s) {
-  std::string r;
-  char sz[3];
-  for (unsigned char c : s) {
-    std::snprintf(sz, sizeof sz, "%02X", c);
-    r += sz;
-  }
-  return r;
-}
-inline std::string Unhex(const std::string& s) {
-  std::string r;
-  for (std::size_t i = 0; i + 1 < s.size(); i += 2) r += static_cast<char>(std::stoi(s.substr(i, 2), nullptr, 16));
-  return r;
-}
 // UTF-8 holding only code points below 256, as latin1 bytes.
 inline std::string Latin1(const std::string& utf8) {
   std::string r;
@@ -157,11 +150,6 @@ inline std::string Latin1(const std::string& utf8) {
   return r;
 }
 
-inline CAny Int(int n) {
-  CAny v;
-  v.SetI4(n);
-  return v;
-}
 // `v`, typed as it is, made NULL.
 inline CAny Null(CAny v) {
   v.SetNull(true);
@@ -173,12 +161,6 @@ inline CAny Ansi(const std::string& bytes) {
   CAny v;
   v.__SetType(ANY_DSTRA, 0);
   v.SetValue(bytes.data(), bytes.size());
-  return v;
-}
-inline CAny Wide(const std::wstring& s) {
-  CAny v;
-  v.__SetType(ANY_DSTRW, 0);
-  v.SetValue(s.c_str(), s.size() * sizeof(wchar_t));
   return v;
 }
 inline CAny Money(const std::wstring& text) {
@@ -324,9 +306,9 @@ struct KeyCase {
 
 // ---- The fixture ------------------------------------------------------------------------
 
-class CondLiveTest : public kxtest::MariaDbLiveTest {
+class CondLiveTest : public kxtest::DriverLiveTest {
  protected:
-  CondLiveTest() : MariaDbLiveTest("kxcondlive_") {}
+  CondLiveTest() : DriverLiveTest("kxcondlive_") {}
 
   void SetUp() override;
   void TearDown() override;
@@ -544,13 +526,6 @@ class CondLiveTest : public kxtest::MariaDbLiveTest {
     return f;
   }
 
-  std::unique_ptr<StandInVm> m_vm;
-  CMySQLDriver* m_pDriver = nullptr;
-  CNADriver* m_pPrevious = nullptr;
-  bool m_bDriverInstalled = false;
-  kxtest::TestHostDescription m_host;
-  CMySQLConnection* m_pCnx = nullptr;
-  CNAError* m_pError = nullptr;
   std::unique_ptr<kxtest::TestRecordSource> m_pSource;
   CNAItemDescription* m_apItems[KEY + 1] = {};
   CNADataAccess* m_pAccess = nullptr;
@@ -563,28 +538,8 @@ class CondLiveTest : public kxtest::MariaDbLiveTest {
 };
 
 inline void CondLiveTest::SetUp() {
-  MariaDbLiveTest::SetUp();
+  DriverLiveTest::SetUp();
   if (HasFatalFailure()) return;
-  UnbindRuntimeForTests();
-  m_vm = std::make_unique<StandInVm>(kxtest::StandInVmPath());
-  CInformationModule::ms_piStrMemAlloc = reinterpret_cast<IStrMemAlloc*>(m_vm->GetItem(13));
-  ASSERT_EQ(1, bInitTNConvFromVM(m_vm->hModule(), 2, 2));
-  ASSERT_EQ(1, bInitTNCalcFromVM(m_vm->hModule(), 2, 2));
-  ASSERT_TRUE(CNADriverLock::s_bCreate());
-  m_pDriver = new CMySQLDriver();
-  ASSERT_EQ(m_pDriver->bInitDriver(), 1);
-  {
-    CNADriverLock lock;
-    m_pPrevious = CNADriver::s_pclDriver;
-    CNADriver::s_pclDriver = m_pDriver;
-  }
-  m_bDriverInstalled = true;
-  Describe(m_host, m_c.user, m_c.password, L"");
-  m_pCnx = new CMySQLConnection(L"live", &m_host);
-  m_pCnx->AddRef();
-  m_pError = new CNAError();
-  m_pError->AddRef();
-  ASSERT_EQ(1, m_pCnx->bOpen(m_pError)) << Narrow(m_pError->pszGetError());
 
   // The table.
   ASSERT_TRUE(MariaDbLiveTest::Run(
@@ -676,20 +631,7 @@ inline void CondLiveTest::TearDown() {
   if (m_pRecord != nullptr) m_pRecord->nRelease();
   if (m_pAccess != nullptr) m_pAccess->nRelease();
   m_pSource.reset();
-  if (m_pCnx != nullptr) {
-    m_pCnx->bClose(m_pError);
-    m_pCnx->nRelease();
-  }
-  if (m_pError != nullptr) m_pError->nRelease();
-  if (m_bDriverInstalled) {
-    CNADriverLock lock;
-    CNADriver::s_pclDriver = m_pPrevious;
-  }
-  delete m_pDriver;
-  UnbindRuntimeForTests();
-  CInformationModule::ms_piStrMemAlloc = &m_alloc;
-  m_vm.reset();
-  MariaDbLiveTest::TearDown();
+  DriverLiveTest::TearDown();
 }
 
 inline std::string CondLiveTest::Weight(int c, const std::string& utf8) {

@@ -30,6 +30,7 @@
 #include "StandInParserBuilder.h"
 #include "runtime/support/BoundRuntimeFixture.h"
 #include "support/InMemoryStatementSQL.h"
+#include "support/NamedSource.h"
 #include "support/TestConnection.h"
 #include "support/TestDriver.h"
 #include "support/TestSource.h"
@@ -44,47 +45,7 @@ using kxtest::MemRows;
 // Test doubles
 // ---------------------------------------------------------------------------
 
-// A description of named items laid out in the order they are added; its
-// logical and server name is the one given to SetName.
-class NamedSource : public kxtest::TestSource {
- public:
-  NamedSource() { SetName(L""); }
-  ~NamedSource() override {
-    for (CNAItemDescription* p : m_tabItems) p->nRelease();
-  }
-  CNAItemDescription* pclAdd(const wchar_t* name, eNA_ITEMTYPE type, std::uint32_t size,
-                             const wchar_t* source = L"", const wchar_t* nameInSource = nullptr) {
-    CNAItemDescription* p = new CNAItemDescription;
-    p->AddRef();
-    p->bInit(name, source, nameInSource != nullptr ? nameInSource : name, 1, size, type,
-             static_cast<std::uint32_t>(m_tabItems.size()), -1, 0, 0, 0);
-    p->SetOffset(m_nSize);
-    m_nSize += p->nGetTotalSize();
-    m_tabItems.push_back(p);
-    return p;
-  }
-  std::uint32_t nGetDiskRecordSize() override { return m_nSize; }
-  std::uint32_t nGetNumItems() override { return static_cast<std::uint32_t>(m_tabItems.size()); }
-  std::uint32_t nGetNumItemPhysicallyInFic() override { return nGetNumItems(); }
-  INAItemDescription* piNAGetItem(const wchar_t* name) override {
-    for (CNAItemDescription* p : m_tabItems) {
-      if (name != nullptr && std::wcscmp(p->pszGetName(), name) == 0) {
-        p->ExternalAddRef();
-        return p;
-      }
-    }
-    return nullptr;
-  }
-  INAItemDescription* piNAGetItem(std::uint32_t n) override {
-    if (n >= m_tabItems.size()) return nullptr;
-    m_tabItems[n]->ExternalAddRef();
-    return m_tabItems[n];
-  }
-
- private:
-  std::vector<CNAItemDescription*> m_tabItems;
-  std::uint32_t m_nSize = 0;
-};
+using kxtest::NamedSource;
 
 // What the driver statements of a test do besides answering: the fetch of
 // a run that fails (1 = the first; 0 none), and what was seen.

@@ -32,6 +32,7 @@
 #include "CXYStringConcat.h"
 #include "mysql/support/LiveText.h"
 #include "nativeaccess/support/DriverLiveTest.h"
+#include "nativeaccess/support/NamedSource.h"
 #include "nativeaccess/support/TestConnection.h"
 #include "nativeaccess/support/TestSource.h"
 
@@ -40,46 +41,7 @@ namespace {
 using kxtest::Narrow;
 using kxtest::WideFromUTF8;
 
-// A description of named items laid out in the order they are added; its
-// logical and server name is the one given to SetName.
-class NamedSource : public kxtest::TestSource {
- public:
-  NamedSource() { SetName(L""); }
-  ~NamedSource() override {
-    for (CNAItemDescription* p : m_tabItems) p->nRelease();
-  }
-  void Add(const wchar_t* name, eNA_ITEMTYPE type, std::uint32_t size, int integerPart = 0, int decimalPart = 0,
-           const wchar_t* source = L"", const wchar_t* nameInSource = nullptr) {
-    CNAItemDescription* p = new CNAItemDescription;
-    p->AddRef();
-    p->bInit(name, source, nameInSource != nullptr ? nameInSource : name, 1, size, type,
-             static_cast<std::uint32_t>(m_tabItems.size()), -1, 0, integerPart, decimalPart);
-    p->SetOffset(m_nSize);
-    m_nSize += p->nGetTotalSize();
-    m_tabItems.push_back(p);
-  }
-  std::uint32_t nGetDiskRecordSize() override { return m_nSize; }
-  std::uint32_t nGetNumItems() override { return static_cast<std::uint32_t>(m_tabItems.size()); }
-  std::uint32_t nGetNumItemPhysicallyInFic() override { return nGetNumItems(); }
-  INAItemDescription* piNAGetItem(const wchar_t* name) override {
-    for (CNAItemDescription* p : m_tabItems) {
-      if (name != nullptr && std::wcscmp(p->pszGetName(), name) == 0) {
-        p->ExternalAddRef();
-        return p;
-      }
-    }
-    return nullptr;
-  }
-  INAItemDescription* piNAGetItem(std::uint32_t n) override {
-    if (n >= m_tabItems.size()) return nullptr;
-    m_tabItems[n]->ExternalAddRef();
-    return m_tabItems[n];
-  }
-
- private:
-  std::vector<CNAItemDescription*> m_tabItems;
-  std::uint32_t m_nSize = 0;
-};
+using kxtest::NamedSource;
 
 // The data access of an internal query: the result is described from the
 // driver statement's columns into a description and record layout it
@@ -108,7 +70,8 @@ class ResultAccess : public CNADataAccess {
         bOk = 0;
         break;
       }
-      m_source.Add(p->m_csName.pszGet(), p->m_eItemType, p->m_nItemSize, p->m_nIntegerPart, p->m_nDecimalPart);
+      m_source.pclAdd(p->m_csName.pszGet(), p->m_eItemType, p->m_nItemSize, L"", nullptr, p->m_nIntegerPart,
+                      p->m_nDecimalPart);
     }
     if (bOk) {
       m_pclLayout = new CNARecord(pclGetError(), this);
@@ -214,7 +177,7 @@ TEST_F(internalquery_live, NextAndLargestValues) {
       ASSERT_TRUE(Run("INSERT INTO `" + c.table + "` VALUES " + c.rows));
     }
     Table t(WideFromUTF8(c.table), m_pCnx, m_pError);
-    t.source.Add(c.item, NA_IT_I4, 4);
+    t.source.pclAdd(c.item, NA_IT_I4, 4);
     ASSERT_TRUE(t.bLayout(m_pCnx, m_pError)) << Narrow(m_pError->pszGetError());
     CNAIDAuto clAuto;
 
@@ -245,7 +208,7 @@ TEST_F(internalquery_live, AQueryColumnIsReadFromItsSource) {
   ASSERT_TRUE(Run("CREATE TABLE " + m_sTable + " (id INT PRIMARY KEY)"));
   ASSERT_TRUE(Run("INSERT INTO " + m_sTable + " VALUES (40), (41)"));
   Table t(L"my query", m_pCnx, m_pError);
-  t.source.Add(L"alias", NA_IT_I4, 4, 0, 0, WideFromUTF8(m_sTable).c_str(), L"id");
+  t.source.pclAdd(L"alias", NA_IT_I4, 4, WideFromUTF8(m_sTable).c_str(), L"id");
   ASSERT_TRUE(t.bLayout(m_pCnx, m_pError)) << Narrow(m_pError->pszGetError());
   t.access->SetQuery(1);
   CNAIDAuto clAuto;
@@ -259,7 +222,7 @@ TEST_F(internalquery_live, AQueryColumnIsReadFromItsSource) {
 TEST_F(internalquery_live, ARefusedTextFails) {
   ASSERT_TRUE(Run("CREATE TABLE " + m_sTable + " (id INT PRIMARY KEY)"));
   Table t(WideFromUTF8(m_sTable), m_pCnx, m_pError);
-  t.source.Add(L"missing", NA_IT_I4, 4);
+  t.source.pclAdd(L"missing", NA_IT_I4, 4);
   ASSERT_TRUE(t.bLayout(m_pCnx, m_pError)) << Narrow(m_pError->pszGetError());
   CNAIDAuto clAuto;
   CAny clValue;

@@ -28,12 +28,16 @@
 #include "CNAStatement.h"
 #include "CXYStringConcat.h"
 #include "mysql/support/LiveText.h"
+#include "nativeaccess/support/AnyValues.h"
 #include "nativeaccess/support/DriverLiveTest.h"
+#include "nativeaccess/support/HexBytes.h"
 #include "nativeaccess/support/WriteFixture.h"
 
 namespace {
 
+using kxtest::Hex;
 using kxtest::Narrow;
+using kxtest::Wide;
 using kxtest::WideFromUTF8;
 
 constexpr NA_WRITEPARSEFLAGS Flags(std::uint32_t n) { return static_cast<NA_WRITEPARSEFLAGS>(n); }
@@ -68,16 +72,6 @@ class LiveAccess : public kxtest::WriteAccess {
     return p;
   }();
 };
-
-std::string Hex(const std::string& s) {
-  std::string r;
-  char sz[3];
-  for (unsigned char c : s) {
-    std::snprintf(sz, sizeof sz, "%02X", c);
-    r += sz;
-  }
-  return r;
-}
 
 class stmtwrite_live : public kxtest::DriverLiveTest {
  protected:
@@ -143,12 +137,6 @@ class stmtwrite_live : public kxtest::DriverLiveTest {
   static CAny I4(int n) {
     CAny v;
     v.SetI4(n);
-    return v;
-  }
-  static CAny Wide(const std::wstring& s) {
-    CAny v;
-    v.__SetType(ANY_DSTRW, 0);
-    v.SetValue(s.c_str(), s.size() * sizeof(wchar_t));
     return v;
   }
   static CAny Bin(const std::string& s) {
