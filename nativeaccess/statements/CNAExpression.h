@@ -201,6 +201,10 @@ class CNAExpression : public CInterf {
   void _ProcessString();
 
   // NULL selection.
+  // Closes a leaf opened with "(" by " OR <name> IS NULL)" when `withNull`,
+  // records the leaf's NULL selection, and answers `result` (0 when the
+  // selection cannot be recorded).
+  int _bEndNullAlternative(const CTString& name, CNACommand* command, int withNull, int result);
   int _bSetColumnValuesNullSelected(int selected);
   int _bCopyColumnValuesNullSelected(CNAExpression* operand, int invert);
   int _bCombineColumnValuesNullSelected(CNAExpression* left, CNAExpression* right);

@@ -324,12 +324,7 @@ int CNAExpression::_bGetSQLFromValueString(const CTString& name, CNACommand* com
       command->bComplete(s_pszDumpOp(m_eOperator));
       command->bComplete(L"''");
     }
-    if (withNull) {
-      command->bComplete(L" OR ");
-      command->bComplete(name.pszGet());
-      command->bComplete(L" IS NULL)");
-    }
-    return _bSetColumnValuesNullSelected(withNull);
+    return _bEndNullAlternative(name, command, withNull, 1);
   }
   const int bLike = (m_eOperator == NA_OPERATOR_EQ || m_eOperator == NA_OPERATOR_NE) && bIsGenerique();
   return _bGetSQLFromValueUsingParameter(name, command, search, bLike, withNull);
@@ -397,13 +392,7 @@ int CNAExpression::_bGetSQLFromValueDateTime(const CTString& name, CNACommand* c
     command->bComplete(name.pszGet());
     command->bComplete(s_pszDumpOp(m_eOperator));
     bResult = fnBound(clLower);
-    if (withNull) {
-      command->bComplete(L" OR ");
-      command->bComplete(name.pszGet());
-      command->bComplete(L" IS NULL)");
-    }
-    if (!_bSetColumnValuesNullSelected(withNull)) bResult = 0;
-    return bResult;
+    return _bEndNullAlternative(name, command, withNull, bResult);
   }
   if (!bUpper) {
     // No instant follows the period (it ends with year 9999): everything
@@ -491,13 +480,17 @@ int CNAExpression::_bGetSQLFromValueUsingParameter(const CTString& name, CNAComm
   int bResult = _bAddParameter(command, search, eForced != NA_IT_EMPTY ? nullptr : m_pclColumn, pclCopy, nOptions);
   pclCopy->nRelease();
   if (withLike) command->vAddEscapeLike();
+  return _bEndNullAlternative(name, command, withNull, bResult);
+}
+
+int CNAExpression::_bEndNullAlternative(const CTString& name, CNACommand* command, int withNull, int result) {
   if (withNull) {
     command->bComplete(L" OR ");
     command->bComplete(name.pszGet());
     command->bComplete(L" IS NULL)");
   }
-  if (!_bSetColumnValuesNullSelected(withNull)) bResult = 0;
-  return bResult;
+  if (!_bSetColumnValuesNullSelected(withNull)) result = 0;
+  return result;
 }
 
 int CNAExpression::_bAddParameter(CNACommand* command, CNARechercheParameters* search, CNAColumn* column,
