@@ -13,12 +13,6 @@ namespace {
 
 bool bSpace(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r'; }
 
-std::wstring Lower(const wchar_t* p) {
-  std::wstring s = p != nullptr ? p : L"";
-  for (wchar_t& c : s) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
-  return s;
-}
-
 std::int64_t Max(std::int64_t a, std::int64_t b) { return a > b ? a : b; }
 
 }  // namespace
@@ -51,8 +45,8 @@ stSQLPOSITION CStandInParserBuilder::Find(const wchar_t* fragment) {
 void CStandInParserBuilder::Seek(const wchar_t* fragment) { m_nPoint = _nFind(fragment, m_nPoint); }
 
 std::int64_t CStandInParserBuilder::nKeywordBefore(const wchar_t* keyword, std::int64_t before) const {
-  const std::wstring sText = Lower(m_pclParser->m_sText.c_str());
-  const std::wstring sKey = Lower(keyword);
+  const std::wstring sText = StandInLower(m_pclParser->m_sText.c_str());
+  const std::wstring sKey = StandInLower(keyword);
   if (before < static_cast<std::int64_t>(sKey.size())) Missing(keyword, m_pclParser->m_sText);
   const std::size_t n = sText.rfind(sKey, static_cast<std::size_t>(before) - sKey.size());
   if (n == std::wstring::npos) Missing(keyword, m_pclParser->m_sText);
@@ -219,7 +213,7 @@ CStandInInfoFrom* CStandInParserBuilder::From(const wchar_t* name, const wchar_t
   auto* pclSource = new CStandInDataSource(name, dbTable != nullptr ? dbTable : name);
   m_pclParser->m_tabOwnedSources.push_back(pclSource);
   p->m_pclSource = pclSource;
-  m_pclParser->m_mapSources[Lower(name)] = pclSource;
+  m_pclParser->m_mapSources[StandInLower(name)] = pclSource;
   if (dbTable != nullptr) m_pclParser->m_mapPhysicalNames[name] = dbTable;
   m_pclParser->m_anEnd[0] = p->m_stPosition.nStop;
   return p;
@@ -280,7 +274,7 @@ CStandInInfoOrderBy* CStandInParserBuilder::OrderBy(const wchar_t* fragment, int
   while (i < s.size() && bSpace(s[i])) ++i;
   std::size_t k = i;
   while (k < s.size() && std::iswalpha(static_cast<wint_t>(s[k]))) ++k;
-  const std::wstring sWord = Lower(s.substr(i, k - i).c_str());
+  const std::wstring sWord = StandInLower(s.substr(i, k - i).c_str());
   std::int64_t nEnd = p->m_stPosition.nStop;
   if (sWord == L"desc" || sWord == L"asc") {
     p->m_nDirection = sWord == L"desc" ? 1 : 0;
@@ -353,7 +347,7 @@ CStandInItemDescription* CStandInParserBuilder::TableItem(CStandInInfoFrom* tabl
   auto* p = new CStandInItemDescription(name, type);
   p->m_nSize = size;
   m_pclParser->m_tabOwnedItems.push_back(p);
-  table->m_pclSource->m_mapItems[Lower(name)] = p;
+  table->m_pclSource->m_mapItems[StandInLower(name)] = p;
   return p;
 }
 

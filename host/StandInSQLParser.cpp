@@ -48,13 +48,13 @@ const char* KindName(int k) {
   std::abort();
 }
 
-std::wstring Lower(const wchar_t* p) {
+}  // namespace
+
+std::wstring StandInLower(const wchar_t* p) {
   std::wstring s = p != nullptr ? p : L"";
   for (wchar_t& c : s) c = static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
   return s;
 }
-
-}  // namespace
 
 // ---- Ledger ----
 
@@ -189,14 +189,14 @@ std::uint32_t CStandInDataSource::nExternalRelease() {
 
 INAItemDescription* CStandInDataSource::piNAGetItem(const wchar_t* pszName) {
   if (pszName == nullptr) return nullptr;
-  auto it = m_mapItems.find(Lower(pszName));
+  auto it = m_mapItems.find(StandInLower(pszName));
   if (it == m_mapItems.end() || it->second == nullptr) return nullptr;
   it->second->ExternalAddRef();
   return it->second;
 }
 
 void CStandInQueryParameters::Set(const wchar_t* name, const CAny& value, int direction) {
-  stEntry& e = m_mapValues[Lower(name)];
+  stEntry& e = m_mapValues[StandInLower(name)];
   e.clValue = value;
   e.nDirection = direction;
 }
@@ -216,14 +216,14 @@ std::uint32_t CStandInQueryParameters::nExternalRelease() {
 }
 
 int CStandInQueryParameters::bGetParameterValue(const wchar_t* name, CAny* out) {
-  auto it = m_mapValues.find(Lower(name));
+  auto it = m_mapValues.find(StandInLower(name));
   if (it == m_mapValues.end() || out == nullptr) return 0;
   *out = it->second.clValue;
   return 1;
 }
 
 int CStandInQueryParameters::nGetParameterDirection(const wchar_t* name) {
-  auto it = m_mapValues.find(Lower(name));
+  auto it = m_mapValues.find(StandInLower(name));
   return it == m_mapValues.end() ? 0 : it->second.nDirection;
 }
 
@@ -268,18 +268,7 @@ int CStandInExpression::bGetLiteral(CAny* out) {
 
 #define KX_STANDIN_EXPOP_RESERVED(n) \
   void CStandInExpression::_Reserved##n() { ReservedSlot("an expression node", n); }
-KX_STANDIN_EXPOP_RESERVED(0) KX_STANDIN_EXPOP_RESERVED(3) KX_STANDIN_EXPOP_RESERVED(4)
-KX_STANDIN_EXPOP_RESERVED(5) KX_STANDIN_EXPOP_RESERVED(6) KX_STANDIN_EXPOP_RESERVED(7)
-KX_STANDIN_EXPOP_RESERVED(8) KX_STANDIN_EXPOP_RESERVED(9) KX_STANDIN_EXPOP_RESERVED(10)
-KX_STANDIN_EXPOP_RESERVED(11) KX_STANDIN_EXPOP_RESERVED(12) KX_STANDIN_EXPOP_RESERVED(13)
-KX_STANDIN_EXPOP_RESERVED(14) KX_STANDIN_EXPOP_RESERVED(15) KX_STANDIN_EXPOP_RESERVED(16)
-KX_STANDIN_EXPOP_RESERVED(17) KX_STANDIN_EXPOP_RESERVED(18) KX_STANDIN_EXPOP_RESERVED(19)
-KX_STANDIN_EXPOP_RESERVED(20) KX_STANDIN_EXPOP_RESERVED(21) KX_STANDIN_EXPOP_RESERVED(22)
-KX_STANDIN_EXPOP_RESERVED(23) KX_STANDIN_EXPOP_RESERVED(24) KX_STANDIN_EXPOP_RESERVED(25)
-KX_STANDIN_EXPOP_RESERVED(26) KX_STANDIN_EXPOP_RESERVED(27) KX_STANDIN_EXPOP_RESERVED(28)
-KX_STANDIN_EXPOP_RESERVED(29) KX_STANDIN_EXPOP_RESERVED(30) KX_STANDIN_EXPOP_RESERVED(31)
-KX_STANDIN_EXPOP_RESERVED(32) KX_STANDIN_EXPOP_RESERVED(33) KX_STANDIN_EXPOP_RESERVED(35)
-KX_STANDIN_EXPOP_RESERVED(36)
+KX_STANDIN_EXPOP_RESERVED_SLOTS(KX_STANDIN_EXPOP_RESERVED)
 #undef KX_STANDIN_EXPOP_RESERVED
 
 // ---- Clause items ----
@@ -403,7 +392,7 @@ INADataSourceDescription* CStandInSQLParser::piGetDataSourceDescription(IInfoFro
 }
 
 INADataSourceDescription* CStandInSQLParser::piGetDataSourceDescription(const wchar_t* table) {
-  auto it = m_mapSources.find(Lower(table));
+  auto it = m_mapSources.find(StandInLower(table));
   return it == m_mapSources.end() ? nullptr : s_piHandOut(it->second);
 }
 

@@ -75,6 +75,10 @@ class CStandInParserLedger {
   static void Unregister(eParserCount k, const std::uint32_t* count);
 };
 
+// The key of the stand-in's name maps (sources, items, bind values): the
+// name in lower case, "" for null, so that names match with case ignored.
+std::wstring StandInLower(const wchar_t* p);
+
 // ---- Descriptions and bind values ----
 
 // An item description double: the answers CSQLParserInfo and the command
@@ -242,6 +246,13 @@ class CStandInQueryParameters final : public INAQueryParametersValue {
 
 // ---- Trees ----
 
+// The expression node's reserved slots, one list for the declarations
+// here and the definitions in the source file.
+#define KX_STANDIN_EXPOP_RESERVED_SLOTS(X) \
+  X(0) X(3) X(4) X(5) X(6) X(7) X(8) X(9) X(10) X(11) X(12) X(13) X(14) \
+  X(15) X(16) X(17) X(18) X(19) X(20) X(21) X(22) X(23) X(24) X(25) \
+  X(26) X(27) X(28) X(29) X(30) X(31) X(32) X(33) X(35) X(36)
+
 // One node of a parsed expression. Its operands are owned by the node; the
 // tree by its creator. Handing a node out (as a tree or an operand) counts
 // one outstanding reference; slot 1 gives it back.
@@ -266,8 +277,6 @@ class CStandInExpression final : public IExpOpExpression {
 
   // Hands n out under kind k (Tree or Operand).
   static IExpOpExpression* s_piHandOut(CStandInExpression* n, eParserCount k);
-  // Outstanding hand-outs of this node.
-  int nGetHandedOut() const { return m_nTree + m_nOperand; }
 
   void Release() override;
   int eGetOperateur() override { return m_nOperateur; }
@@ -282,18 +291,7 @@ class CStandInExpression final : public IExpOpExpression {
   wchar_t wGetEscape() override { return m_cEscape; }
 
 #define KX_STANDIN_EXPOP_RESERVED(n) void _Reserved##n() override;
-  KX_STANDIN_EXPOP_RESERVED(0) KX_STANDIN_EXPOP_RESERVED(3) KX_STANDIN_EXPOP_RESERVED(4)
-  KX_STANDIN_EXPOP_RESERVED(5) KX_STANDIN_EXPOP_RESERVED(6) KX_STANDIN_EXPOP_RESERVED(7)
-  KX_STANDIN_EXPOP_RESERVED(8) KX_STANDIN_EXPOP_RESERVED(9) KX_STANDIN_EXPOP_RESERVED(10)
-  KX_STANDIN_EXPOP_RESERVED(11) KX_STANDIN_EXPOP_RESERVED(12) KX_STANDIN_EXPOP_RESERVED(13)
-  KX_STANDIN_EXPOP_RESERVED(14) KX_STANDIN_EXPOP_RESERVED(15) KX_STANDIN_EXPOP_RESERVED(16)
-  KX_STANDIN_EXPOP_RESERVED(17) KX_STANDIN_EXPOP_RESERVED(18) KX_STANDIN_EXPOP_RESERVED(19)
-  KX_STANDIN_EXPOP_RESERVED(20) KX_STANDIN_EXPOP_RESERVED(21) KX_STANDIN_EXPOP_RESERVED(22)
-  KX_STANDIN_EXPOP_RESERVED(23) KX_STANDIN_EXPOP_RESERVED(24) KX_STANDIN_EXPOP_RESERVED(25)
-  KX_STANDIN_EXPOP_RESERVED(26) KX_STANDIN_EXPOP_RESERVED(27) KX_STANDIN_EXPOP_RESERVED(28)
-  KX_STANDIN_EXPOP_RESERVED(29) KX_STANDIN_EXPOP_RESERVED(30) KX_STANDIN_EXPOP_RESERVED(31)
-  KX_STANDIN_EXPOP_RESERVED(32) KX_STANDIN_EXPOP_RESERVED(33) KX_STANDIN_EXPOP_RESERVED(35)
-  KX_STANDIN_EXPOP_RESERVED(36)
+  KX_STANDIN_EXPOP_RESERVED_SLOTS(KX_STANDIN_EXPOP_RESERVED)
 #undef KX_STANDIN_EXPOP_RESERVED
 
  private:

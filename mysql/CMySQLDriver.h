@@ -72,9 +72,7 @@ class CMySQLDriver : public CNADriver {
   static constexpr const wchar_t* kszClientAPIVersion = L"3.23.52";
   // The server's "table does not exist".
   static constexpr std::uint32_t knErrNoSuchTable = 1146;
-  // User error of an unknown connection, and the location lines (5.b) of
-  // the two locks.
-  static constexpr unsigned int knErrNotRegistered = 14;
+  // The location lines of the two locks.
   static constexpr int knLocationTableLock = 1;
   static constexpr int knLocationQueryLock = 2;
   // Debug message of a crash inside the client library.

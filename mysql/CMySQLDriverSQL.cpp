@@ -56,7 +56,6 @@ constexpr const wchar_t* kszColumnTypes =
     L"timestamp\t19";
 
 constexpr const wchar_t* kszLineBreak = L"\r\n";
-constexpr std::uint64_t knListStep = 1024;
 
 // Whether the server predates INFORMATION_SCHEMA (an unknown version, -1,
 // counts as old: SHOW works everywhere).

@@ -125,7 +125,6 @@ class CMySQLStatementSQL : public CNAStatementSQL {
   // next execution's result. A record count sets 0 for one execution and
   // puts 1 back.
   void SetStoreResult(int store) { m_bStoreResult = store ? 1 : 0; }
-  int bGetStoreResult() const { return m_bStoreResult; }
   // 1 while a streamed result may still hold unread rows.
   int bIsStreaming() const { return m_bStreaming; }
   // Counts the rows a streamed result still gives, without building any
@@ -165,7 +164,6 @@ class CMySQLStatementSQL : public CNAStatementSQL {
   static constexpr int knGuardAffected = 49;
   static constexpr int knGuardCounts = 50;
   // User errors.
-  static constexpr unsigned int knErrNoCurrentRecord = 7;
   static constexpr unsigned int knErrNoMemory = 12;
   static constexpr unsigned int knErrColumnPastCount = 50;
   static constexpr unsigned int knErrQueryTooLong = 760101;
@@ -187,6 +185,12 @@ class CMySQLStatementSQL : public CNAStatementSQL {
   // Records the error of the last statement and frees the held result:
   // the failure path of a multi-statement execution.
   int _bFailExecution();
+  // No current row: its values and lengths forgotten, end-of-data flag 1.
+  void _ClearRow() {
+    m_ppRow = nullptr;
+    m_pnLengths = nullptr;
+    m_bNoCurrentRow = 1;
+  }
   // Reads the rest of a stream and drops it.
   int _bDrainStream();
   // The row-position walk of a stored result (see the header); false when

@@ -53,9 +53,7 @@ int CMySQLStatementSQL::bFetch(unsigned int /*option*/) {
 
 int CMySQLStatementSQL::_bFetch() {
   if (m_pResult == nullptr) {
-    m_ppRow = nullptr;
-    m_pnLengths = nullptr;
-    m_bNoCurrentRow = 1;
+    _ClearRow();
     return 1;
   }
   int bRaised = 0;
@@ -65,9 +63,7 @@ int CMySQLStatementSQL::_bFetch() {
     MYSQL_RES* pResult = m_pResult;
     if (!_bClientCall(knGuardLengths, [&] { pnLengths = __mysql_fetch_lengths(pResult); }) ||
         pnLengths == nullptr) {
-      m_ppRow = nullptr;
-      m_pnLengths = nullptr;
-      m_bNoCurrentRow = 1;
+      _ClearRow();
       return 0;
     }
     ++m_llCurrentRow;
@@ -76,9 +72,7 @@ int CMySQLStatementSQL::_bFetch() {
     m_bNoCurrentRow = 0;
     return 1;
   }
-  m_ppRow = nullptr;
-  m_pnLengths = nullptr;
-  m_bNoCurrentRow = 1;
+  _ClearRow();
   const bool bStream = m_bStreaming != 0;
   m_bStreaming = 0;
   if (bRaised) return 0;
@@ -102,9 +96,7 @@ int CMySQLStatementSQL::bCountStreamedRows(std::int64_t* count) {
     while (__mysql_fetch_row(pResult) != nullptr) ++llRows;
   });
   m_bStreaming = 0;
-  m_ppRow = nullptr;
-  m_pnLengths = nullptr;
-  m_bNoCurrentRow = 1;
+  _ClearRow();
   *count = 0;
   if (!bCalled) return 0;
   unsigned int nCode = 0;
@@ -336,9 +328,7 @@ int CMySQLStatementSQL::_bCloseParse() {
       }
     }
   }
-  m_ppRow = nullptr;
-  m_pnLengths = nullptr;
-  m_bNoCurrentRow = 1;
+  _ClearRow();
   m_bStreaming = 0;
   m_bStreamedResult = 0;
   m_bPositionsRecorded = 0;

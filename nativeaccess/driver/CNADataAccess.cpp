@@ -107,7 +107,16 @@ int CNADataAccess::bGoToStmtOriginalRecord(int /*unused*/, CNAStatement* /*state
 
 void CNADataAccess::ClosingStatement(CNAStatement* /*statement*/) {}
 
-int CNADataAccess::bSetCurrentRecordRead(int /*unused*/) { return 1; }
+int CNADataAccess::bSetCurrentRecordRead(int /*unused*/) {
+  // The record as read becomes the one a browse resumes from and a write
+  // addresses; this access keeps no record saves, so there is none to give
+  // back. Without a record layout there is nothing to mark.
+  CNARecord* pclRecord = pclGetCurrentRecord();
+  if (pclRecord == nullptr) return 1;
+  CNARecordValue* pclCurrent = pclRecord->pclGetCurrentRecordValue();
+  if (pclCurrent != nullptr) pclCurrent->SetRecordState(NA_RECORDSTATE_READ);
+  return pclRecord->bCopyCurrentRecordToOriginalRecord();
+}
 
 CNADataSourceDescription* CNADataAccess::_pclAllocDataSource(CNAConnectionDescription* /*connection*/,
                                                              CNAError* /*error*/) {

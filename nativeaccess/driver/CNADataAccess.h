@@ -83,7 +83,9 @@ class CNADataAccess : public CInterf {
                                       eNA_PARSEDIRECTION direction, long count);
   // The statement closes its parse; nothing here.
   virtual void ClosingStatement(CNAStatement* statement);
-  // Marks the current record as read under lock; true here.
+  // Marks the current record as read: its state becomes read and it is
+  // copied into the layout's original record. True without a current
+  // record layout; false when the copy failed.
   virtual int bSetCurrentRecordRead(int unused);
   // A new, empty description for a query's result (counts 0); null when
   // this data access does not describe results (here).

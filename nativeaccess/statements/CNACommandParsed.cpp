@@ -352,13 +352,13 @@ int CNACommand::bFormatCondition(CSQLParserInfo* query, CNACommand* filter, int 
         break;
       }
       case CNASqlElt::SQLELT_BIND:
-        // The copy makes the bind values parameters; without pass-through
-        // it stops at the next element.
+        // The copy makes the bind values parameters; it stops at the next
+        // element.
         {
           long nUpTo = nLength;
           for (const stElt& o : tab)
             if (o.nStart > e.nStart && o.nStart < nUpTo) nUpTo = o.nStart;
-          bOk = _bCopyQueryText(query, pszText, &nCursor, bPass ? std::min(nUpTo, nLength) : nUpTo);
+          bOk = _bCopyQueryText(query, pszText, &nCursor, nUpTo);
         }
         break;
       default:

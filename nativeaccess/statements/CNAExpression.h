@@ -148,6 +148,10 @@ class CNAExpression : public CInterf {
   CNAExpression* pclGetRightNoRef() const { return m_pclRight; }
   CNAColumn* pclGetColumnNoRef() const { return m_pclColumn; }
   CNAConvertVariant* pclGetValueNoRef() const { return m_pclValue; }
+  // Whether this leaf, as it is written, lets the NULL rows in as the lower
+  // end of an interval: an included lower end (>= or =) at a value kept as
+  // NULL (0 or ''), on a column that may hold NULL.
+  int bLowerBoundTakesNull() const;
   CSQLParserInfo* pclGetParserInfoNoRef() const { return m_pclParserInfo; }
   CNAError* pclGetError() const { return m_pclError; }
 
@@ -175,6 +179,11 @@ class CNAExpression : public CInterf {
   // result is whether the lower one could.
   static int s_bGetBorneRechercheDateGenerique(eNA_ITEMTYPE type, const wchar_t* partial, CAny* lower,
                                                CAny* upper, int* upperMade);
+  // Whether an item of `type` holds text; whether a value's type code is a
+  // text one, and a wide text one.
+  static int s_bIsTextItem(eNA_ITEMTYPE type);
+  static int s_bIsTextTNType(unsigned short type);
+  static int s_bIsWideTNType(unsigned short type);
 
  protected:
   // Stores the flags; a generic composite-key text leaf with an empty value
@@ -217,9 +226,6 @@ class CNAExpression : public CInterf {
   // The value as wide text (*text) when it converts; *isNull tells a NULL
   // or untyped value. False when it is no text and does not convert.
   static int _bReadWide(const CNAConvertVariant* value, std::wstring* text, int* isNull);
-  static int s_bIsTextItem(eNA_ITEMTYPE type);
-  static int s_bIsTextTNType(unsigned short type);
-  static int s_bIsWideTNType(unsigned short type);
 
   CNAConnectionDescription* _pclGetCnx() const;
   int _bNullBeforeNotNull() const;

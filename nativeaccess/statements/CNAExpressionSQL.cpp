@@ -205,6 +205,13 @@ void CNAExpression::_ProcessString() {
 
 // ---- Leaves --------------------------------------------------------------------------------
 
+int CNAExpression::bLowerBoundTakesNull() const {
+  if (m_pclColumn == nullptr || m_pclValue == nullptr || m_pclColumn->bUniqueNotNull()) return 0;
+  if ((m_nFlags & knFlagLowerBound) == 0) return 0;
+  if (m_eOperator != NA_OPERATOR_GE && m_eOperator != NA_OPERATOR_EQ) return 0;
+  return !m_pclValue->bIsNull() && !m_pclValue->vbIsEmpty() && m_pclValue->bCouldBeNullOnXQ() ? 1 : 0;
+}
+
 int CNAExpression::_bGetSQLFromValue(CNACommand* command, CNARechercheParameters* search, int* pbSkip) {
   int bSkipLocal = 0;
   if (pbSkip == nullptr) pbSkip = &bSkipLocal;
@@ -243,8 +250,7 @@ int CNAExpression::_bGetSQLFromValue(CNACommand* command, CNARechercheParameters
   if (!m_pclColumn->bUniqueNotNull()) {
     const int bNullLike = m_pclValue->bCouldBeNullOnXQ() ? 1 : 0;
     if ((m_nFlags & (knFlagLowerBound | knFlagUpperBound)) != 0) {
-      bWithNull = (m_nFlags & knFlagLowerBound) != 0 &&
-                  (m_eOperator == NA_OPERATOR_EQ || m_eOperator == NA_OPERATOR_GE) && bNullLike;
+      bWithNull = bLowerBoundTakesNull();
     } else {
       const int bNullFirst = _bNullBeforeNotNull();
       // A continuing tree follows the ordering alone: NULL sorts before 0

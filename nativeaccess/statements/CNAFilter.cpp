@@ -36,19 +36,6 @@ bool SameBound(const CAny* a, const CAny* b) {
   return nEgalite(a, b, &nAnswer, 0) == 0 && nAnswer != 0;
 }
 
-// Whether a lower-bound leaf, as the writer writes it, takes the NULL rows
-// in: an included lower end (>= or =) at a value the platform keeps NULL
-// as (0 or ''), on a column that may hold NULL.
-bool LowerLeafTakesNull(const CNAExpression* leaf) {
-  CNAColumn* pclColumn = leaf->pclGetColumnNoRef();
-  CNAConvertVariant* pclValue = leaf->pclGetValueNoRef();
-  if (pclColumn == nullptr || pclValue == nullptr || pclColumn->bUniqueNotNull()) return false;
-  if ((leaf->nGetFlags() & CNAExpression::knFlagLowerBound) == 0) return false;
-  const eNAOperator eOp = leaf->eGetOperator();
-  if (eOp != NA_OPERATOR_GE && eOp != NA_OPERATOR_EQ) return false;
-  return !pclValue->bIsNull() && !pclValue->vbIsEmpty() && pclValue->bCouldBeNullOnXQ();
-}
-
 // *leaf = (*leaf OR column IS NULL); the reference the caller had on the
 // leaf passes to the new node. False when a node cannot be made: the leaf
 // is then given back and *leaf is null.
@@ -154,7 +141,7 @@ int CNAFilter::bSetFilter(CNARecord* record, INAItemDescription* item, const CAn
     if (pclLeaf != nullptr) {
       pclLeaf->AddRef();
       pclTree = pclLeaf;
-      bLowerTakesNull = LowerLeafTakesNull(pclLeaf);
+      bLowerTakesNull = pclLeaf->bLowerBoundTakesNull() != 0;
     } else if (!bFromRecord && minIncluded && pclColumn != nullptr && !pclColumn->bIsComposedKey() &&
                !pclColumn->bUniqueNotNull() && !min->bIsNull() && !min->bIsEmpty() &&
                CNAExpression::s_bExpressionTrue(eLower, pclGetCnx(), min)) {

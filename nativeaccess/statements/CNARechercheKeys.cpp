@@ -25,11 +25,7 @@ constexpr unsigned int knGeneric = CNAExpression::knFlagGeneric;
 constexpr unsigned int knLeafFlags = CNAExpression::knFlagGeneric | CNAExpression::knFlagFilter |
                                      CNAExpression::knFlagLowerBound | CNAExpression::knFlagUpperBound;
 
-bool IsTextItem(const CNAColumn* column) {
-  const eNA_ITEMTYPE e = column->eNAGetItemType();
-  return e == NA_IT_TEXTE || e == NA_IT_MEMOTEXTE || e == NA_IT_CHAR || e == NA_IT_UNICODE ||
-         e == NA_IT_MEMOUNICODE;
-}
+bool IsTextItem(const CNAColumn* column) { return CNAExpression::s_bIsTextItem(column->eNAGetItemType()) != 0; }
 
 // A column whose values are instants: a prefix of one is a period.
 bool IsDateColumn(const CNAColumn* column) {
@@ -39,10 +35,6 @@ bool IsDateColumn(const CNAColumn* column) {
   return t == ANY_DATETIME || t == ANY_DATEA || t == ANY_TIMEA;
 }
 
-bool IsTextAny(unsigned t) {
-  return (t >= 16 && t <= 25) || t == 81 || t == 110 || t == 128 || t == 129 || t == 134;
-}
-bool IsWideTextAny(unsigned t) { return t == 16 || t == 20 || t == 24 || t == 25 || t == 81 || t == 110; }
 
 // A wide text's highest character: U+FFFF, or a value no character has
 // (above U+10FFFF); a real character such as U+1F600 is data.
@@ -112,7 +104,7 @@ void SetAnsiText(CAny* value, unsigned type, const std::string& text) {
 // The value as wide text (false when it is none and does not convert).
 bool AsWide(const CAny& value, std::wstring* out) {
   if (value.bIsNull() || value.bIsEmpty()) return false;
-  if (IsWideTextAny(value.nGetTypeCode())) return ReadWideText(&value, out);
+  if (CNAExpression::s_bIsWideTNType(value.nGetTypeCode())) return ReadWideText(&value, out);
   CAny c = value;
   if (c.__nCastTo(ANY_DSTRW, nullptr, 0) > 99) return false;
   return ReadWideText(&c, out);
@@ -204,7 +196,7 @@ void CNARecherche::_GetValue(const CNAColumn* column, CAny* value, int* valid, i
     const bool bTextColumn = column != nullptr && (IsTextItem(column) || IsDateColumn(column));
     bMax = 1;
     bValid = 0;
-    if (bTextColumn && IsWideTextAny(nType)) {
+    if (bTextColumn && CNAExpression::s_bIsWideTNType(nType)) {
       std::wstring s;
       if (ReadWideText(value, &s) && !s.empty()) {
         if (IsWideMax(s.back())) {
@@ -217,7 +209,7 @@ void CNARecherche::_GetValue(const CNAColumn* column, CAny* value, int* valid, i
           bValid = 1;
         }
       }
-    } else if (bTextColumn && IsTextAny(nType)) {
+    } else if (bTextColumn && CNAExpression::s_bIsTextTNType(nType)) {
       std::string s;
       if (ReadAnsiText(value, &s) && !s.empty() && static_cast<unsigned char>(s.back()) == 0xFF) {
         s.pop_back();
@@ -301,7 +293,8 @@ CNAExpression* CNARecherche::_pclAddKeyExpression(CNARecord* record, const CRefA
     if (bPast && (nTN == ANY_DATETIME || nTN == ANY_DATEA)) eOp = NA_OPERATOR_ISNULL;
     // A prefix of a date or time stays text: the leaf turns it into the
     // period it names.
-    const int bKeepText = (nFlags & knGeneric) != 0 && !pValue->bIsNull() && IsTextAny(pValue->nGetTypeCode()) &&
+    const int bKeepText = (nFlags & knGeneric) != 0 && !pValue->bIsNull() &&
+                          CNAExpression::s_bIsTextTNType(pValue->nGetTypeCode()) &&
                           (nTN == ANY_DATETIME || nTN == ANY_DATEA || nTN == ANY_TIMEA);
     CNAConvertVariant* pclVariant = _pclNewVariant(pclColumn, pValue, bKeepText);
     CNAExpression* pclLeaf = pclVariant != nullptr ? _pclNewLeaf(eOp, pclColumn, pclVariant, nFlags) : nullptr;

@@ -82,7 +82,7 @@ CNAStatement::~CNAStatement() {
   m_tabPositions.DeleteAll();
   if (m_nRecordSaveId != knNoSave && m_pclDataAccess != nullptr) m_pclDataAccess->nReleaseRecordSave(m_nRecordSaveId);
   _ReleaseOriginalRecord();
-  if (m_pclBestParseColumn != nullptr) m_pclBestParseColumn->nRelease();
+  if (m_pclCacheReadValue != nullptr) m_pclCacheReadValue->nRelease();
   if (m_piDataSource != nullptr) m_piDataSource->nExternalRelease();
   if (m_pclError != nullptr) m_pclError->nRelease();
 }
@@ -409,8 +409,8 @@ void CNAStatement::_ReleaseOriginalRecord() {
 }
 
 // ======================================================================
-// Operations of the statement texts, positions and counts: built with
-// that work; until then they answer "not available".
+// Operations this class leaves to others: the writes are built here
+// (bBuildQuery) and run by the data access, which alone answers them.
 // ======================================================================
 
 int CNAStatement::bHAjoute(NA_WRITEPARSEFLAGS /*flags*/, eNA_LOCKTYPE /*lock*/) { return 0; }

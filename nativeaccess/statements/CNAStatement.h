@@ -29,8 +29,9 @@
 //
 // Ownership: a CInterf (the creator takes the first reference). Held: one
 // reference on the error object, the driver statement, the command, the
-// original record, the best parse column, the filter, the search, each
-// saved position, the record cache and the table-cache index; an external
+// original record, the value the record cache is read into, the filter,
+// the search, each saved position, the record cache and the table-cache
+// index; an external
 // one on the data-source description. Not held: the data access (it owns
 // its statements) and the record layout (the data access's).
 //
@@ -379,6 +380,10 @@ class CNAStatement : public CInterf {
   // The table's database name as the connection writes it; false (the
   // error says why) when there is none.
   int _bFormatSelectTableName(CTString* out);
+  // `name` as the connection writes a table name (as it stands without a
+  // connection) into *out; an empty or null name is user error 38 at
+  // `site`, a name the connection refuses its error.
+  int _bFormatTableName(const wchar_t* name, int site, CTString* out);
   // " FROM ", the table, the record-lock clause and, with a `where` that
   // is not empty, " WHERE " and its text; the command becomes a SELECT.
   int _bAddFromTable(CNACommand* command, CNACommand* where);
@@ -667,8 +672,9 @@ class CNAStatement : public CInterf {
   // table;
   bool _bRowDeleted(std::int64_t row) const;
   // the current record value copied into the original record (made when
-  // absent), the duplicate count stored into the record;
-  int _bOriginalFromCurrent();
+  // absent; out of memory: error at `site`), the duplicate count stored
+  // into the record;
+  int _bOriginalFromCurrent(int site);
   // the item of the description by name (an external reference for the
   // caller); none: user error 6 naming it;
   INAItemDescription* _piGetItem(const wchar_t* item, int site);
@@ -691,7 +697,6 @@ class CNAStatement : public CInterf {
   INADataSourceDescription* m_piDataSource = nullptr;
   CTString m_csParseKey;
   CTString m_csCacheKey;
-  std::int32_t m_bFoundFetch = 0;
   std::int32_t m_bFoundPlatform = 0;
   CNACommand* m_pclCommand = nullptr;
   CNARecord* m_pclRecord = nullptr;
@@ -699,7 +704,6 @@ class CNAStatement : public CInterf {
   eNA_LOCKTYPE m_eLockType = NA_LOCKTYPE_DEFAULT;
   std::int32_t m_bOutOfRange = 1;
   std::int32_t m_bFound = 0;
-  std::int32_t m_bRecordNotFound = 0;
   std::int32_t m_bParseStarted = 0;
   eNA_PARSEDIRECTION m_eLastDirection = NA_PARSE_FIRST;
   std::int64_t m_llCurrentRecord = -1;
@@ -714,7 +718,6 @@ class CNAStatement : public CInterf {
   std::int32_t m_bCurrentRecordDeleted = 0;
   std::int32_t m_bEndOfParseInCache = 0;
   std::uint8_t m_abyParseFlags[3] = {0, 0, 0};
-  CNAColumn* m_pclBestParseColumn = nullptr;
   CNAFilter* m_pclFilter = nullptr;
   CNAFilterSave m_clFilterSave;
   CNAUserSearch m_clUserSearch;
@@ -722,6 +725,9 @@ class CNAStatement : public CInterf {
   std::int32_t m_bInternalSearch = 0;
   CRefHashTable<int, CNAPosition*> m_tabPositions{7};
   CNARecordCache* m_pclRecordCache = nullptr;
+  // The value every row read from the record cache passes through, kept
+  // from one read to the next (made again when the cache's layout changed).
+  CNARecordValue* m_pclCacheReadValue = nullptr;
   CNATableCacheIndex* m_pclTableCacheIndex = nullptr;
   std::uint32_t* m_pnRecordSaves = nullptr;
   std::int64_t m_llRecordSaveCount = 0;

@@ -71,11 +71,18 @@ int CNAStatement::bCacheCompleted() const { return m_pclRecordCache != nullptr &
 
 int CNAStatement::_RestaureRecordFromCache(int row) {
   if (m_pclRecordCache == nullptr || m_pclRecord == nullptr) return 0;
-  CNARecordValue* pclValue = new (std::nothrow) CNARecordValue(m_pclError);
-  if (pclValue == nullptr) return 0;
-  pclValue->AddRef();
-  const int bOk = m_pclRecordCache->bGetAt(pclValue, row) && m_pclRecord->bCopyToCurrentRecord(pclValue) ? 1 : 0;
-  pclValue->nRelease();
+  // The value of the previous read takes the next row as it is; one the
+  // cache cannot read into (none yet, or made for another layout) is made
+  // again from the cache's own layout.
+  bool bRead = m_pclCacheReadValue != nullptr && m_pclRecordCache->bGetAt(m_pclCacheReadValue, row);
+  if (!bRead) {
+    if (m_pclCacheReadValue != nullptr) m_pclCacheReadValue->nRelease();
+    m_pclCacheReadValue = new (std::nothrow) CNARecordValue(m_pclError);
+    if (m_pclCacheReadValue == nullptr) return 0;
+    m_pclCacheReadValue->AddRef();
+    bRead = m_pclRecordCache->bGetAt(m_pclCacheReadValue, row);
+  }
+  const int bOk = bRead && m_pclRecord->bCopyToCurrentRecord(m_pclCacheReadValue) ? 1 : 0;
   if (bOk) {
     m_bRestoredFromCache = 1;
     m_bEndOfParseInCache = 0;

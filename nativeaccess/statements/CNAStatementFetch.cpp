@@ -15,9 +15,7 @@
 
 namespace {
 
-constexpr int knLocationArea = 62;
 constexpr int knSiteOriginal = 31;
-constexpr unsigned int knErrMemory = 12;
 
 }  // namespace
 
@@ -312,27 +310,14 @@ int CNAStatement::bSetStmtOriginalRecord(eNA_PARSEDIRECTION direction) {
     }
     return 1;
   }
-  CNARecordValue* pclCurrent = m_pclRecord != nullptr ? m_pclRecord->pclGetCurrentRecordValue() : nullptr;
-  if (pclCurrent == nullptr) return 1;
-  if (m_pclOriginalRecord == nullptr) {
-    m_pclOriginalRecord = pclCurrent->pclGetClone(NA_COPY_ALL);
-    if (m_pclOriginalRecord == nullptr) {
-      if (m_pclError != nullptr)
-        m_pclError->AddError(NA_ERRORTYPE_GENERIC, knLocationArea, knSiteOriginal, pclGetConnectionNoRef(),
-                             knErrMemory);
-      return 0;
-    }
-    m_pclOriginalRecord->AddRef();
-    if (direction == NA_PARSE_FIRST || direction == NA_PARSE_LAST) m_nDuplicateCount = 0;
-  } else {
-    if (direction == NA_PARSE_FIRST || direction == NA_PARSE_LAST)
-      m_nDuplicateCount = 0;
-    else if (direction == NA_PARSE_NEXT || direction == NA_PARSE_PREVIOUS)
-      m_nDuplicateCount = m_pclRecord->bEquals(m_pclOriginalRecord, 0) ? m_nDuplicateCount + 1 : 0;
-    if (!m_pclOriginalRecord->bCopyRecordValue(pclCurrent, NA_COPY_ALL)) return 0;
-  }
-  m_pclRecord->SetDuplicateRank(m_nDuplicateCount);
-  return 1;
+  if (m_pclRecord == nullptr || m_pclRecord->pclGetCurrentRecordValue() == nullptr) return 1;
+  // A step onto a record equal to the one before counts one duplicate
+  // more (compared before the original record takes the new values).
+  if (direction == NA_PARSE_FIRST || direction == NA_PARSE_LAST)
+    m_nDuplicateCount = 0;
+  else if (m_pclOriginalRecord != nullptr && (direction == NA_PARSE_NEXT || direction == NA_PARSE_PREVIOUS))
+    m_nDuplicateCount = m_pclRecord->bEquals(m_pclOriginalRecord, 0) ? m_nDuplicateCount + 1 : 0;
+  return _bOriginalFromCurrent(knSiteOriginal);
 }
 
 // ======================================================================

@@ -325,7 +325,7 @@ int CNAStatement::_bGoToRowId(int row, CNAPosition* position) {
       bSetParseNeedUpdate(NA_PARSEUPDATE_REPOSITION, nSave);
     } else {
       bSetParseNeedUpdate(NA_PARSEUPDATE_NONE, knNoSave);
-      if (!_bOriginalFromCurrent()) return 0;
+      if (!_bOriginalFromCurrent(knSiteGoToRow)) return 0;
     }
     m_llCurrentRecord = row;
     m_bOutOfRange = 0;
@@ -363,13 +363,13 @@ int CNAStatement::_bGoToRowId(int row, CNAPosition* position) {
   return 1;
 }
 
-int CNAStatement::_bOriginalFromCurrent() {
+int CNAStatement::_bOriginalFromCurrent(int site) {
   CNARecordValue* pclCurrent = m_pclRecord != nullptr ? m_pclRecord->pclGetCurrentRecordValue() : nullptr;
   if (pclCurrent == nullptr) return 1;
   if (m_pclOriginalRecord == nullptr) {
     m_pclOriginalRecord = pclCurrent->pclGetClone(NA_COPY_ALL);
     if (m_pclOriginalRecord == nullptr) {
-      _AddUserError(NA_ERRORTYPE_GENERIC, knSiteGoToRow, knErrMemory);
+      _AddUserError(NA_ERRORTYPE_GENERIC, site, knErrMemory);
       return 0;
     }
     m_pclOriginalRecord->AddRef();
@@ -630,7 +630,7 @@ int CNAStatement::_bCompleteCache() {
     m_bFoundPlatform = bKeptFoundPlatform;
     m_nDuplicateCount = nKeptDuplicates;
     if (llKeptCurrent >= 0 && llKeptCurrent < pclCache->nGetCount()) {
-      if (_RestaureRecordFromCache(static_cast<int>(llKeptCurrent))) _bOriginalFromCurrent();
+      if (_RestaureRecordFromCache(static_cast<int>(llKeptCurrent))) _bOriginalFromCurrent(knSiteGoToRow);
     }
   }
   // The save and cause set aside come back (a save taken meanwhile goes).
@@ -777,7 +777,6 @@ void CNAStatement::CurrentRecordNotFound(const wchar_t* key) {
     }
   }
   m_bOutOfRange = 1;
-  m_bRecordNotFound = 1;
 }
 
 // ======================================================================

@@ -240,18 +240,22 @@ int CNAStatement::bBuildQuery(eNAQUERYTYPE type, CNACommand* command, NA_WRITEPA
 
 int CNAStatement::_bFormatSelectTableName(CTString* out) {
   out->Vide();
-  const wchar_t* pszName = m_piDataSource != nullptr ? m_piDataSource->pszGetDBTableName() : nullptr;
-  if (pszName == nullptr || *pszName == 0) {
+  return _bFormatTableName(m_piDataSource != nullptr ? m_piDataSource->pszGetDBTableName() : nullptr, knSiteTable,
+                           out);
+}
+
+int CNAStatement::_bFormatTableName(const wchar_t* name, int site, CTString* out) {
+  if (name == nullptr || *name == 0) {
     // Nothing to name: the statement cannot address its table.
-    _AddUserError(NA_ERRORTYPE_UNAVAILABLE, knSiteTable, knErrNotAvailable);
+    _AddUserError(NA_ERRORTYPE_UNAVAILABLE, site, knErrNotAvailable);
     return 0;
   }
   CNAConnectionDescription* pclCnx = pclGetConnectionNoRef();
   if (pclCnx == nullptr) {
-    *out = pszName;
+    *out = name;
     return 1;
   }
-  return pclCnx->bFormatTableName(m_pclError, pszName, out);
+  return pclCnx->bFormatTableName(m_pclError, name, out);
 }
 
 // ======================================================================

@@ -85,7 +85,6 @@ int CNAStatement::bBuildQueryDELETE(CNACommand* command, NA_WRITEPARSEFLAGS /*fl
 }
 
 int CNAStatement::_bGetWriteTableName(CTString* out) {
-  CNAConnectionDescription* pclCnx = pclGetConnectionNoRef();
   CTString csName;
   if (m_pclDataAccess != nullptr && m_pclDataAccess->bIsQuery()) {
     // The table of the query's first item (a query of one table).
@@ -99,18 +98,12 @@ int CNAStatement::_bGetWriteTableName(CTString* out) {
     *out = csName;
     return 1;
   }
+  // A table without a database name is known on the server by its
+  // logical name.
   const wchar_t* pszName = m_piDataSource != nullptr ? m_piDataSource->pszGetDBTableName() : nullptr;
   if ((pszName == nullptr || *pszName == 0) && m_pclDataAccess != nullptr)
     pszName = m_pclDataAccess->pszGetLogicalName();
-  if (pszName == nullptr || *pszName == 0) {
-    _AddUserError(NA_ERRORTYPE_UNAVAILABLE, knSiteInsert, knErrNotAvailable);
-    return 0;
-  }
-  if (pclCnx == nullptr) {
-    out->Set(pszName);
-    return 1;
-  }
-  return pclCnx->bFormatTableName(m_pclError, pszName, out);
+  return _bFormatTableName(pszName, knSiteInsert, out);
 }
 
 int CNAStatement::_bBuildQueryStart(CNACommand* command, eNAQUERYTYPE type) {

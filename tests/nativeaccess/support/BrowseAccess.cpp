@@ -499,11 +499,6 @@ int BrowseAccess::_bGoToCurrentRecord(CNAStatement* statement, INAItemDescriptio
   return bOk;
 }
 
-int BrowseAccess::bSetCurrentRecordRead(int /*unused*/) {
-  // The record as read is what a write of it addresses.
-  return m_pclRecord != nullptr ? m_pclRecord->bCopyCurrentRecordToOriginalRecord() : 1;
-}
-
 // ======================================================================
 // Writes
 // ======================================================================

@@ -182,9 +182,6 @@ class BrowseAccess : public CNADataAccess {
   int _bGoToCurrentRecord(CNAStatement* statement, INAItemDescription* item, int bRead,
                           eNA_PARSEDIRECTION direction, long count);
 
-  // A read through a statement (with `bRead`): the record read becomes the
-  // layout's original record, the values a write of it addresses.
-  int bSetCurrentRecordRead(int unused) override;
 
   // ---- Record saves --------------------------------------------------------------
   // Keeping gives a save with one reference for the caller (all ones when

@@ -15,8 +15,7 @@ INAItemDescription* QuerySource::piGetBestParseItemDesc() {
 
 int QueryAccess::bSetCurrentRecordRead(int /*unused*/) {
   ++nReadMarks;
-  CNARecord* pclRecord = pclGetCurrentRecord();
-  return pclRecord != nullptr ? pclRecord->bCopyCurrentRecordToOriginalRecord() : 0;
+  return CNADataAccess::bSetCurrentRecordRead(0);
 }
 
 namespace {
