@@ -26,6 +26,7 @@ namespace {
 constexpr int knLocationArea = 71;
 constexpr int knLocationContinuation = 1;
 constexpr int knLocationInternalQuery = 2;
+constexpr int knLocationDescribe = 3;
 // User error 38: the operation is not available for this data source.
 constexpr unsigned int knErrNotAvailable = 38;
 }  // namespace
@@ -97,12 +98,7 @@ int CNADataAccess::bGoToStmtOriginalRecord(int /*unused*/, CNAStatement* /*state
                                            eNA_PARSEDIRECTION /*direction*/, long /*count*/) {
   // The continuation SELECT is the data-access layer's: a parse whose
   // block was full cannot go on through this generic access.
-  if (m_pclError != nullptr) {
-    m_pclError->AddError(NA_ERRORTYPE_UNAVAILABLE, knLocationArea, knLocationContinuation, m_pclConnection,
-                         knErrNotAvailable);
-    m_pclError->SetInfoNames(pszGetLogicalName(), nullptr);
-  }
-  return 0;
+  return _bNotAvailable(knLocationContinuation);
 }
 
 void CNADataAccess::ClosingStatement(CNAStatement* /*statement*/) {}
@@ -125,7 +121,17 @@ CNADataSourceDescription* CNADataAccess::_pclAllocDataSource(CNAConnectionDescri
 
 int CNADataAccess::bInitDataSourceFromResult(CNADataSourceDescription* /*description*/,
                                              CNAStatementSQL* /*statement*/) {
-  return 1;
+  // Describing a result is the data-access layer's: an empty description
+  // taken for the result's would lose every column.
+  return _bNotAvailable(knLocationDescribe);
+}
+
+int CNADataAccess::_bNotAvailable(int location) {
+  if (m_pclError != nullptr) {
+    m_pclError->AddError(NA_ERRORTYPE_UNAVAILABLE, knLocationArea, location, m_pclConnection, knErrNotAvailable);
+    m_pclError->SetInfoNames(pszGetLogicalName(), nullptr);
+  }
+  return 0;
 }
 
 void CNADataAccess::_SetImportedDataSourceDesc(CNADataSourceDescription* description) {
@@ -161,12 +167,7 @@ int CNADataAccess::bExecuteQueryInternal(CNAStatement** statement, const wchar_t
   if (statement != nullptr) *statement = nullptr;
   // Describing a result needs the data-access layer: this generic access
   // runs no query of its own.
-  if (m_pclError != nullptr) {
-    m_pclError->AddError(NA_ERRORTYPE_UNAVAILABLE, knLocationArea, knLocationInternalQuery, m_pclConnection,
-                         knErrNotAvailable);
-    m_pclError->SetInfoNames(pszGetLogicalName(), nullptr);
-  }
-  return 0;
+  return _bNotAvailable(knLocationInternalQuery);
 }
 
 // ======================================================================

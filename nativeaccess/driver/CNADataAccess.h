@@ -91,8 +91,9 @@ class CNADataAccess : public CInterf {
   // this data access does not describe results (here).
   virtual CNADataSourceDescription* _pclAllocDataSource(CNAConnectionDescription* connection,
                                                         CNAError* error);
-  // Fills `description` from the columns of the executed `statement`;
-  // true here (nothing to add).
+  // Fills `description` from the columns of the executed `statement`.
+  // The data-access layer does it; here user error 38 (not available) and
+  // false.
   virtual int bInitDataSourceFromResult(CNADataSourceDescription* description, CNAStatementSQL* statement);
   // Keeps the description built from a result (one reference; the held
   // one given back).
@@ -216,6 +217,10 @@ class CNADataAccess : public CInterf {
   void SetMaxRowLength(std::uint64_t length) { m_nMaxRowLength = length; }
 
  private:
+  // User error 38 (not available for this data source) at `location`, with
+  // the logical name as file name; false.
+  int _bNotAvailable(int location);
+
   INADataSourceDescription* m_piDataSource;
   CNAConnectionDescription* m_pclConnection;
   CNAError* m_pclError;

@@ -9,6 +9,7 @@
 #include "CAny.h"
 #include "CNAColumn.h"
 #include "CNADataAccess.h"
+#include "CNAError.h"
 #include "CNARecord.h"
 #include "CNARecordValue.h"
 #include "runtime/support/BoundRuntimeFixture.h"
@@ -60,6 +61,17 @@ TEST_F(dataaccess_hosted, RecordReadWithoutLayoutMarksNothing) {
   Held<kxtest::TestConnection> cnx;
   Held<CNADataAccess> access(nullptr, cnx.get(), nullptr);
   EXPECT_TRUE(access->bSetCurrentRecordRead(0));
+}
+
+// The generic access cannot describe a result: it says so rather than
+// hand back an empty description as the result's.
+TEST_F(dataaccess_hosted, DescribingAResultIsNotAvailable) {
+  Held<kxtest::TestConnection> cnx;
+  Held<CNAError> error;
+  Held<CNADataAccess> access(nullptr, cnx.get(), error.get());
+  EXPECT_FALSE(access->bInitDataSourceFromResult(nullptr, nullptr));
+  EXPECT_EQ(NA_ERRORTYPE_UNAVAILABLE, error->eGetErrorType());
+  EXPECT_EQ(38u, error->dwGetErrorId());
 }
 
 }  // namespace
