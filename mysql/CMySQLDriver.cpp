@@ -5,6 +5,7 @@
 
 #include "CMySQLConnection.h"
 #include "CMySQLDriverSQL.h"
+#include "CNABoundary.h"
 #include "CNADriverLock.h"
 #include "CNADriverSQL.h"
 #include "CNAError.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-CNADriver* NewMySQLDriver() { return new CMySQLDriver(); }
+CNADriver* NewMySQLDriver() { return new (std::nothrow) CMySQLDriver(); }
 
 // The entry points make and end this driver; the registration runs while
 // the library (or a program linking the driver) loads, before any entry can
@@ -37,42 +38,42 @@ int CMySQLDriver::bSQLBloqueTable(INAConnectionDescription* cnx, const wchar_t* 
   // The lock first, then the reset: no other thread's entry may see or
   // leave a half-reset error, and an earlier entry's failure must not
   // stay as the main error with this one's below it.
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, knLocationTableLock);
-  if (pclCnx == nullptr) return 0;
-  int nResult = 0;
-  CNADriverSQL* pclSQL = pclGetDriverSQL();
-  if (pclSQL == nullptr)
-    _SetErrorNoMemory();
-  else
-    nResult = pclSQL->bSQLBloqueTable(m_pclError, pclCnx, table, 0) ? 1 : 0;
-  // Plainly: a connection the lock opened stays registered (and open) so
-  // that the lock lasts.
-  pclCnx->nRelease();
-  return nResult;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, knLocationTableLock);
+    if (pclCnx == nullptr) return 0;
+    const CNAOnExit clGiveBack([&] { pclCnx->nRelease(); });
+    int nResult = 0;
+    CNADriverSQL* pclSQL = pclGetDriverSQL();
+    if (pclSQL == nullptr)
+      _SetErrorNoMemory();
+    else
+      nResult = pclSQL->bSQLBloqueTable(m_pclError, pclCnx, table, 0) ? 1 : 0;
+    // Plainly: a connection the lock opened stays registered (and open) so
+    // that the lock lasts.
+    return nResult;
+  });
 }
 
 int CMySQLDriver::bSQLBloqueRequete(INAConnectionDescription* cnx, ISQLParserInformation* parser) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, knLocationQueryLock);
-  if (pclCnx == nullptr) return 0;
-  int nResult = 0;
-  CNADriverSQL* pclSQL = pclGetDriverSQL();
-  if (pclSQL == nullptr) {
-    _SetErrorNoMemory();
-  } else {
-    const wchar_t* pszQuery = parser != nullptr ? parser->pszGetSQLText() : nullptr;
-    nResult = pclSQL->bSQLBloqueRequete(pclCnx, pszQuery, 0) ? 1 : 0;
-    // The runtime reads the driver's error object: a face that reports
-    // elsewhere has its failure copied there.
-    CNAError* pclFaceError = pclSQL->pclGetErrorNoRef();
-    if (!nResult && m_pclError != nullptr && pclFaceError != nullptr && pclFaceError != m_pclError)
-      m_pclError->Copy(pclFaceError);
-  }
-  pclCnx->nRelease();
-  return nResult;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, knLocationQueryLock);
+    if (pclCnx == nullptr) return 0;
+    const CNAOnExit clGiveBack([&] { pclCnx->nRelease(); });
+    int nResult = 0;
+    CNADriverSQL* pclSQL = pclGetDriverSQL();
+    if (pclSQL == nullptr) {
+      _SetErrorNoMemory();
+    } else {
+      const wchar_t* pszQuery = parser != nullptr ? parser->pszGetSQLText() : nullptr;
+      nResult = pclSQL->bSQLBloqueRequete(pclCnx, pszQuery, 0) ? 1 : 0;
+      // The runtime reads the driver's error object: a face that reports
+      // elsewhere has its failure copied there.
+      CNAError* pclFaceError = pclSQL->pclGetErrorNoRef();
+      if (!nResult && m_pclError != nullptr && pclFaceError != nullptr && pclFaceError != m_pclError)
+        m_pclError->Copy(pclFaceError);
+    }
+    return nResult;
+  });
 }
 
 // ---------------------------------------------------------------------------

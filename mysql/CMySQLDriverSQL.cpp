@@ -7,6 +7,7 @@
 #include "CAny.h"
 #include "CMySQLConnection.h"
 #include "CMySQLStatementSQL.h"
+#include "CNABoundary.h"
 #include "CNAConnectionDescription.h"
 #include "CNAError.h"
 #include "CTString.h"
@@ -118,44 +119,48 @@ int CMySQLDriverSQL::bGetColumnTypeList(CAny* result, int /*reserved1*/, int /*r
 
 int CMySQLDriverSQL::bGetTableList(CAny* list, CNAConnectionDescription* connection,
                                    const wchar_t* filter, unsigned int flags) {
-  // A newer server answers the generic INFORMATION_SCHEMA listing; SHOW
-  // TABLES stays the way when that listing cannot be had.
-  if (!bOldServer(connection) && CNADriverSQL::bGetTableList(list, connection, filter, flags)) return 1;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_LOCK, 0, [&]() -> int {
+    // A newer server answers the generic INFORMATION_SCHEMA listing; SHOW
+    // TABLES stays the way when that listing cannot be had.
+    if (!bOldServer(connection) && CNADriverSQL::bGetTableList(list, connection, filter, flags)) return 1;
 
-  int bResult = 1;
-  if ((flags & kdwTables) == 0) {
-    s_SetListText(list, L"", 0);
-  } else {
-    std::wstring sQuery = L"SHOW TABLES";
-    if (filter != nullptr && filter[0] != 0) {
-      // The runtime's filter (a LIKE or WHERE clause) goes as it is given.
-      sQuery += L' ';
-      sQuery += filter;
+    int bResult = 1;
+    if ((flags & kdwTables) == 0) {
+      s_SetListText(list, L"", 0);
+    } else {
+      std::wstring sQuery = L"SHOW TABLES";
+      if (filter != nullptr && filter[0] != 0) {
+        // The runtime's filter (a LIKE or WHERE clause) goes as it is given.
+        sQuery += L' ';
+        sQuery += filter;
+      }
+      bResult = _bGetList(list, connection, sQuery.c_str(), 1, flags);
+      if (bResult && (flags & kdwDetailed) != 0) {
+        const std::wstring sDetailed = DetailedEntries(ListText(list), connection);
+        s_SetListText(list, sDetailed.c_str(), sDetailed.size());
+      }
     }
-    bResult = _bGetList(list, connection, sQuery.c_str(), 1, flags);
-    if (bResult && (flags & kdwDetailed) != 0) {
-      const std::wstring sDetailed = DetailedEntries(ListText(list), connection);
-      s_SetListText(list, sDetailed.c_str(), sDetailed.size());
+    if ((flags & kdwSorted) != 0) {
+      const std::wstring sText = ListText(list);
+      CTString csSorted;
+      if (!sText.empty() && CTStringArray::g_bTrieCroissantI(&csSorted, sText.c_str(), kszLineBreak)) {
+        s_SetListText(list, csSorted.pszGet(), std::wcslen(csSorted.pszGet()));
+      }
     }
-  }
-  if ((flags & kdwSorted) != 0) {
-    const std::wstring sText = ListText(list);
-    CTString csSorted;
-    if (!sText.empty() && CTStringArray::g_bTrieCroissantI(&csSorted, sText.c_str(), kszLineBreak)) {
-      s_SetListText(list, csSorted.pszGet(), std::wcslen(csSorted.pszGet()));
-    }
-  }
-  return bResult;
+    return bResult;
+  });
 }
 
 int CMySQLDriverSQL::bGetColumnList(CAny* list, CNAConnectionDescription* connection,
                                     const wchar_t* table, unsigned int flags) {
-  if (connection == nullptr) return 0;
-  CTString csTable;
-  if (!connection->bFormatTableName(m_pclError, table, &csTable)) return 0;
-  std::wstring sQuery = L"SHOW COLUMNS FROM ";
-  sQuery += csTable.pszGet();
-  return _bGetList(list, connection, sQuery.c_str(), 1, flags);
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_LOCK, 0, [&]() -> int {
+    if (connection == nullptr) return 0;
+    CTString csTable;
+    if (!connection->bFormatTableName(m_pclError, table, &csTable)) return 0;
+    std::wstring sQuery = L"SHOW COLUMNS FROM ";
+    sQuery += csTable.pszGet();
+    return _bGetList(list, connection, sQuery.c_str(), 1, flags);
+  });
 }
 
 CNAStatementSQL* CMySQLDriverSQL::pclAllocStatementSQL(CNAConnectionDescription* connection,

@@ -4,6 +4,7 @@
 #include "CNAConnectionDescription.h"
 
 #include <cwchar>
+#include <new>
 #include <vector>
 
 #include "CDiskFile.h"
@@ -152,7 +153,13 @@ void CNAConnectionDescription::_BuildConnexionString() {
   const std::int64_t nNeeded = csText.nTaille();
   if (nNeeded > m_nConnectionStringCapacity || m_pszConnectionString == nullptr) {
     const std::int64_t nCapacity = (nNeeded / m_nConnectionStringStep + 1) * m_nConnectionStringStep;
-    wchar_t* pszNew = new wchar_t[static_cast<std::size_t>(nCapacity) + 1];
+    wchar_t* pszNew = new (std::nothrow) wchar_t[static_cast<std::size_t>(nCapacity) + 1];
+    if (pszNew == nullptr) {
+      // Without room the connection string reads empty; nothing else
+      // depends on it.
+      m_nConnectionStringLength = 0;
+      return;
+    }
     delete[] m_pszConnectionString;
     m_pszConnectionString = pszNew;
     m_nConnectionStringCapacity = nCapacity;

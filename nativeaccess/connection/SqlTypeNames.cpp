@@ -440,6 +440,13 @@ int CNAConnectionDescription::bGetMatchingSQLType(CNAError* pclError, INAItemDes
     pclMap->_Init();
     m_pclMapConvertType = pclMap;
     _InitXQ2NativeType();
+    if (pclMap->bShortOfMemory()) {
+      // A map without all its rows would name wrong types for good.
+      m_pclMapConvertType = nullptr;
+      delete pclMap;
+      if (pclError != nullptr) pclError->pclGetXError()->SetErrorNoMemory();
+      return 0;
+    }
   }
   return m_pclMapConvertType->bFormat(piItem, pclOut) ? 1 : 0;
 }

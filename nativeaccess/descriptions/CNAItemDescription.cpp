@@ -1,6 +1,7 @@
 #include "CNAItemDescription.h"
 
 #include <cstdint>
+#include <new>
 
 #include "CNAConnectionDescription.h"
 #include "CNADataSourceDescription.h"
@@ -16,7 +17,7 @@ constexpr std::uint16_t knAnyKey = CNAItemDescription::KEY_PRIMARY | CNAItemDesc
 constexpr unsigned short knPlatformPstrA = 18;
 constexpr unsigned short knPlatformPstrW = 110;
 
-CNAItemDescription* DefaultAlloc(void*) { return new CNAItemDescription; }
+CNAItemDescription* DefaultAlloc(void*) { return new (std::nothrow) CNAItemDescription; }
 
 CNAItemDescription::PFN_ALLOCITEMDESCRIPTION gpfnAllocClone = DefaultAlloc;
 void* gpvAllocCloneContext = nullptr;

@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 
 #include "CInformationDLL.h"
+#include "CNABoundary.h"
 #include "IGlobalFactory.h"
 
 CBaseExecutionDLL* gpclExecutionDLL76 = nullptr;
@@ -174,5 +175,7 @@ void CBaseExecutionDLL::s_TermineDLL() {
 }
 
 extern "C" std::int64_t Execution(unsigned int nMessage, void* pParam) {
-  return CBaseExecutionDLL::s_nExecution(nMessage, pParam);
+  return NA_tBoundary<std::int64_t>(nullptr, NA_BOUNDARY_CATCH, 0, [&]() -> std::int64_t {
+    return CBaseExecutionDLL::s_nExecution(nMessage, pParam);
+  });
 }

@@ -11,6 +11,7 @@
 #include "CNADataSourceDescription.h"
 #include "INAContext.h"
 #include "INADataSourceDescription.h"
+#include "CNABoundary.h"
 #include "CNADriverLock.h"
 #include "CNADriverSQL.h"
 #include "CNAError.h"
@@ -33,7 +34,7 @@ constexpr std::uint32_t knAllOnes = 0xFFFFFFFFu;
 // are plain descriptions when there is none.
 CNAItemDescription* AllocCloneItemDescription(void* /*context*/) {
   if (CNADriver::s_pclDriver != nullptr) return CNADriver::s_pclDriver->pclAllocItemDescription();
-  return new CNAItemDescription();
+  return new (std::nothrow) CNAItemDescription();
 }
 
 // Appends the text as fixed-width hexadecimal, eight digits per character,
@@ -107,16 +108,18 @@ std::uint32_t CNADriver::nGetNACompatSince() { return knAllOnes; }
 void CNADriver::NAVersion_EmptySlot_3() {}
 
 void CNADriver::ExternalAddRef() {
-  CNADriverLock clLock;
-  ++m_nExternalCount;
+  NA_Boundary(m_pclError, NA_BOUNDARY_LOCK, [&] {
+    ++m_nExternalCount;
+  });
 }
 
 std::uint32_t CNADriver::nExternalRelease() {
-  CNADriverLock clLock;
-  if (m_nExternalCount == 0) return 0;
-  const std::uint32_t nLeft = --m_nExternalCount;
-  if (nLeft == 0) delete this;
-  return nLeft;
+  return NA_tBoundary<std::uint32_t>(m_pclError, NA_BOUNDARY_LOCK, 0, [&]() -> std::uint32_t {
+    if (m_nExternalCount == 0) return 0;
+    const std::uint32_t nLeft = --m_nExternalCount;
+    if (nLeft == 0) delete this;
+    return nLeft;
+  });
 }
 
 int CNADriver::bCopyContext(INACopyCtx* /*copy*/, INAContext* /*from*/, INAContext* /*to*/,
@@ -135,19 +138,21 @@ int CNADriver::bSetQueryParameters(INAContext* /*context*/, INAConnectionDescrip
 }
 
 int CNADriver::bSetVMAndLibShop(ILibShop* libShop, IVMData* vmData) {
-  CNADriverLock clLock;
-  m_piLibShop = libShop;
-  m_piVMData = vmData;
-  return 1;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_LOCK, 0, [&]() -> int {
+    m_piLibShop = libShop;
+    m_piVMData = vmData;
+    return 1;
+  });
 }
 
 int CNADriver::bValidConnection(INAConnectionDescription* /*cnx*/) { return 1; }
 
 int CNADriver::bSetXQ(IXQForNA* xq) {
-  CNADriverLock clLock;
-  m_piXQ = xq;
-  XQForNA_Set(xq);
-  return 1;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_LOCK, 0, [&]() -> int {
+    m_piXQ = xq;
+    XQForNA_Set(xq);
+    return 1;
+  });
 }
 
 
@@ -193,8 +198,11 @@ CNADriverSQL* CNADriver::pclGetDriverSQL() {
 
 CNAConvertVariant* CNADriver::pclAllocVariant(CNAError* error, CNAConnectionDescription* cnx) {
   // Counts 0: the caller takes the first reference. Without an error object
-  // the holder reports into the driver's.
-  return new (std::nothrow) CNAConvertVariant(error != nullptr ? error : m_pclError, cnx);
+  // the holder reports into the driver's, and so does a shortage.
+  CNAError* pclError = error != nullptr ? error : m_pclError;
+  auto* pclVariant = new (std::nothrow) CNAConvertVariant(pclError, cnx);
+  if (pclVariant == nullptr && pclError != nullptr) pclError->pclGetXError()->SetErrorNoMemory();
+  return pclVariant;
 }
 
 CNAConvertVariant* CNADriver::pclAllocVariantRowID(CNAError* /*error*/, CNAConnectionDescription* /*cnx*/) {
@@ -206,11 +214,11 @@ CNADataSourceDescription* CNADriver::pclAllocDataSourceDescription(CNAConnection
   return new (std::nothrow) CNADataSourceDescription(cnx, error);
 }
 
-CNAContext* CNADriver::pclAllocContext() { return new CNAContext(); }
+CNAContext* CNADriver::pclAllocContext() { return new (std::nothrow) CNAContext(); }
 
 CNADataAccess* CNADriver::pclAllocDataAccess(INADataSourceDescription* source, CNAConnectionDescription* cnx,
                                              CNAError* error) {
-  return new CNADataAccess(source, cnx, error);
+  return new (std::nothrow) CNADataAccess(source, cnx, error);
 }
 
 CNASQLColumn* CNADriver::pclAllocColumn(CNAError* error, INAItemDescription* item) {
@@ -233,7 +241,7 @@ CNACommand* pclAllocCommand(CNAError* error, CNAConnectionDescription* cnx) {
   return new (std::nothrow) CNACommand(error, cnx);
 }
 
-CNAError* CNADriver::pclAllocError() { return new CNAError(); }
+CNAError* CNADriver::pclAllocError() { return new (std::nothrow) CNAError(); }
 
 CNAIDAuto* CNADriver::pclAllocIDAuto() { return new (std::nothrow) CNAIDAuto(); }
 
@@ -267,13 +275,13 @@ CNAParameter* CNADriver::pclAllocParameter_col(CNAColumn* column, CNAConvertVari
 }
 
 
-CNAItemDescription* CNADriver::pclAllocItemDescription() { return new CNAItemDescription(); }
+CNAItemDescription* CNADriver::pclAllocItemDescription() { return new (std::nothrow) CNAItemDescription(); }
 
 void CNADriver::OnFatalErrorAddDebugMessage(CNAError* /*error*/, CNAConnectionDescription* /*cnx*/) {}
 
 CNATable* CNADriver::_pclAllocTable(const wchar_t* identification, INADataSourceDescription* source,
                                     CNAConnectionDescription* cnx, CNAError* error) {
-  return new CNATable(identification, source, cnx, error, this);
+  return new (std::nothrow) CNATable(identification, source, cnx, error, this);
 }
 
 CNADriverSQL* CNADriver::_pclAllocDriverSQL(CNAError* /*error*/) { return nullptr; }
@@ -431,8 +439,9 @@ bool CNADriver::_bRemoveConnection(CNAConnectionDescription* cnx) {
 void CNADriver::_AddOpenReference(CNAConnectionDescription* cnx) {
   CNADriverLock clLock;
   if (cnx == nullptr) return;
-  cnx->AddRef();
+  // Counted first, so that a map that cannot grow takes no reference.
   ++m_mapOpenReferences[cnx];
+  cnx->AddRef();
 }
 
 std::uint32_t CNADriver::nGetOpenReferences(CNAConnectionDescription* cnx) {

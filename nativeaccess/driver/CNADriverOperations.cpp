@@ -17,6 +17,7 @@
 #include "CNAConvertVariant.h"
 #include "CNADataSourceDescription.h"
 #include "CNADriver.h"
+#include "CNABoundary.h"
 #include "CNADriverLock.h"
 #include "CNADriverSQL.h"
 #include "CNAError.h"
@@ -152,13 +153,13 @@ constexpr int knLastConversionSuccess = 99;
 // ======================================================================
 
 int CNADriver::bOpenConnection(INAConnectionDescription* cnx) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
-  if (pclCnx == nullptr) return 0;
-  const int nResult = _bOpenConnection(pclCnx);
-  nReleaseConnection(pclCnx);
-  return nResult;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
+    if (pclCnx == nullptr) return 0;
+    const CNAOnExit clGiveBack([&] { nReleaseConnection(pclCnx); });
+    const int nResult = _bOpenConnection(pclCnx);
+    return nResult;
+  });
 }
 
 int CNADriver::_bOpenConnection(CNAConnectionDescription* cnx) {
@@ -177,15 +178,15 @@ int CNADriver::_bOpenConnection(CNAConnectionDescription* cnx) {
 }
 
 int CNADriver::bCloseConnection(INAConnectionDescription* cnx) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclFindConnection(cnx);
-  if (pclCnx == nullptr) return 1;
-  // The find's reference keeps the connection alive through the close; its
-  // release then unregisters the connection when nothing else uses it.
-  _bCloseConnection(pclCnx);
-  nReleaseConnection(pclCnx);
-  return 1;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAConnectionDescription* pclCnx = _pclFindConnection(cnx);
+    if (pclCnx == nullptr) return 1;
+    const CNAOnExit clGiveBack([&] { nReleaseConnection(pclCnx); });
+    // The find's reference keeps the connection alive through the close; its
+    // release then unregisters the connection when nothing else uses it.
+    _bCloseConnection(pclCnx);
+    return 1;
+  });
 }
 
 int CNADriver::_bCloseConnectionById(int number) {
@@ -207,36 +208,36 @@ void CNADriver::_CollectTables(std::vector<CNATable*>* out, CNAConnectionDescrip
   CNATable* pclTable = nullptr;
   while (m_clTables.bParseTable(&nCursor, 0, &pclTable)) {
     if (pclTable == nullptr || (cnx != nullptr && pclTable->pclGetConnection() != cnx)) continue;
-    pclTable->AddRef();
     out->push_back(pclTable);
+    pclTable->AddRef();
   }
 }
 
 INATable* CNADriver::piGetTable(INAConnectionDescription* cnx, INADataSourceDescription* source) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
-  if (pclCnx == nullptr) return nullptr;
-  CNATable* pclTable = _pclGetTable(source, pclCnx);
-  if (pclTable != nullptr) {
-    // The runtime owns one external reference, the registry its own; the
-    // lookup's goes (plainly: the table stays registered).
-    pclTable->ExternalAddRef();
-    pclTable->nRelease();
-  }
-  nReleaseConnection(pclCnx);
-  return pclTable != nullptr ? piTableInterface(pclTable) : nullptr;
+  return NA_tBoundary<INATable*>(m_pclError, NA_BOUNDARY_ENTRY, nullptr, [&]() -> INATable* {
+    CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
+    if (pclCnx == nullptr) return nullptr;
+    const CNAOnExit clGiveBack([&] { nReleaseConnection(pclCnx); });
+    CNATable* pclTable = _pclGetTable(source, pclCnx);
+    if (pclTable != nullptr) {
+      // The runtime owns one external reference, the registry its own; the
+      // lookup's goes (plainly: the table stays registered).
+      pclTable->ExternalAddRef();
+      pclTable->nRelease();
+    }
+    return pclTable != nullptr ? piTableInterface(pclTable) : nullptr;
+  });
 }
 
 INADataSourceDescription* CNADriver::piGetTableDesc(const wchar_t* name, INAConnectionDescription* cnx) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
-  if (pclCnx == nullptr) return nullptr;
-  INADataSourceDescription* piSource = nullptr;
-  if (pclCnx->bOpen(m_pclError)) piSource = _piGetTableDesc(name, pclCnx);
-  nReleaseConnection(pclCnx);
-  return piSource;
+  return NA_tBoundary<INADataSourceDescription*>(m_pclError, NA_BOUNDARY_ENTRY, nullptr, [&]() -> INADataSourceDescription* {
+    CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
+    if (pclCnx == nullptr) return nullptr;
+    const CNAOnExit clGiveBack([&] { nReleaseConnection(pclCnx); });
+    INADataSourceDescription* piSource = nullptr;
+    if (pclCnx->bOpen(m_pclError)) piSource = _piGetTableDesc(name, pclCnx);
+    return piSource;
+  });
 }
 
 INADataSourceDescription* CNADriver::_piGetTableDesc(const wchar_t* name, CNAConnectionDescription* cnx) {
@@ -251,76 +252,78 @@ INADataSourceDescription* CNADriver::_piGetTableDesc(const wchar_t* name, CNACon
 }
 
 int CNADriver::bTableExists(int* exists, const wchar_t* name, INAConnectionDescription* cnx) {
-  CNADriverLock clLock;
-  _ResetError();
-  if (exists != nullptr) *exists = 0;
-  CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
-  if (pclCnx == nullptr) return 0;
-  int nResult = 0;
-  if (pclCnx->bOpen(m_pclError)) nResult = _bTableExists(exists, name, pclCnx);
-  nReleaseConnection(pclCnx);
-  return nResult;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    if (exists != nullptr) *exists = 0;
+    CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
+    if (pclCnx == nullptr) return 0;
+    const CNAOnExit clGiveBack([&] { nReleaseConnection(pclCnx); });
+    int nResult = 0;
+    if (pclCnx->bOpen(m_pclError)) nResult = _bTableExists(exists, name, pclCnx);
+    return nResult;
+  });
 }
 
 int CNADriver::bSupprimeFichier(INAContext* context, INAConnectionDescription* cnx, const wchar_t* name,
                                 INADataSourceDescription* source) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
-  if (pclCnx == nullptr) return 0;
-  int nResult = 0;
-  if (pclCnx->bOpen(m_pclError)) {
-    if (source != nullptr) {
-      CNATable* pclTable = _pclGetTable(source, pclCnx);
-      if (pclTable != nullptr) {
-        nResult = pclTable->bSupprimeFichier(context);
-        if (!nResult && m_pclError != nullptr && pclTable->pclGetLastError() != m_pclError)
-          m_pclError->Copy(pclTable->pclGetLastError());
-        nReleaseTable(pclTable);
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
+    if (pclCnx == nullptr) return 0;
+    const CNAOnExit clGiveBack([&] { nReleaseConnection(pclCnx); });
+    int nResult = 0;
+    if (pclCnx->bOpen(m_pclError)) {
+      if (source != nullptr) {
+        CNATable* pclTable = _pclGetTable(source, pclCnx);
+        if (pclTable != nullptr) {
+          nResult = pclTable->bSupprimeFichier(context);
+          if (!nResult && m_pclError != nullptr && pclTable->pclGetLastError() != m_pclError)
+            m_pclError->Copy(pclTable->pclGetLastError());
+          nReleaseTable(pclTable);
+        }
+      } else {
+        // Nothing to delete without a description: the answer says whether
+        // the name is a valid table name for the connection.
+        CTString csFormatted;
+        nResult = pclCnx->bFormatTableName(m_pclError, name, &csFormatted) ? 1 : 0;
       }
-    } else {
-      // Nothing to delete without a description: the answer says whether
-      // the name is a valid table name for the connection.
-      CTString csFormatted;
-      nResult = pclCnx->bFormatTableName(m_pclError, name, &csFormatted) ? 1 : 0;
     }
-  }
-  nReleaseConnection(pclCnx);
-  return nResult;
+    return nResult;
+  });
 }
 
 int CNADriver::bHMode(INAContext* context, _eNA_HMODE mode) {
-  CNADriverLock clLock;
-  _ResetError();
-  std::vector<CNATable*> vecTables;
-  _CollectTables(&vecTables, nullptr);
-  int nResult = 1;
-  for (CNATable* pclTable : vecTables) {
-    if (!pclTable->bHMode(context, mode)) nResult = 0;
-    pclTable->nRelease();
-  }
-  return nResult;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    std::vector<CNATable*> vecTables;
+    const CNAOnExit clGiveBack([&] {
+      for (CNATable* pclTable : vecTables) pclTable->nRelease();
+    });
+    _CollectTables(&vecTables, nullptr);
+    int nResult = 1;
+    for (CNATable* pclTable : vecTables) {
+      if (!pclTable->bHMode(context, mode)) nResult = 0;
+    }
+    return nResult;
+  });
 }
 
 void CNADriver::CancelRecordLock(INAConnectionDescription* cnx, CNATransaction* transaction) {
-  CNADriverLock clLock;
-  _ResetError();
-  std::vector<CNATable*> vecTables;
-  _CollectTables(&vecTables, nullptr);
-  for (CNATable* pclTable : vecTables) {
-    pclTable->CancelRecordLock(cnx, transaction);
-    pclTable->nRelease();
-  }
+  NA_Boundary(m_pclError, NA_BOUNDARY_ENTRY, [&] {
+    std::vector<CNATable*> vecTables;
+    const CNAOnExit clGiveBack([&] {
+      for (CNATable* pclTable : vecTables) pclTable->nRelease();
+    });
+    _CollectTables(&vecTables, nullptr);
+    for (CNATable* pclTable : vecTables) pclTable->CancelRecordLock(cnx, transaction);
+  });
 }
 
 void CNADriver::_SetTransactionTermined(CNAConnectionDescription* cnx) {
   CNADriverLock clLock;
   std::vector<CNATable*> vecTables;
+  const CNAOnExit clGiveBack([&] {
+    for (CNATable* pclTable : vecTables) pclTable->nRelease();
+  });
   _CollectTables(&vecTables, cnx);
-  for (CNATable* pclTable : vecTables) {
-    pclTable->SetTransactionTermined();
-    pclTable->nRelease();
-  }
+  for (CNATable* pclTable : vecTables) pclTable->SetTransactionTermined();
 }
 
 // ======================================================================
@@ -358,70 +361,70 @@ int CNADriver::bHExecuteRequeteSQL(INATable** table, INAContext* context, const 
 int CNADriver::bHExecuteRequeteSQLEx(INATable** table, INAContext* context, const wchar_t* name,
                                      INAConnectionDescription* cnx, ISQLParserInformation* parser,
                                      unsigned int flags, const INAQueryExecution* execution) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
-  if (pclCnx == nullptr) return 0;
-  CNATable* pclTable = _pclGetQuery(context, name, pclCnx, 0, 1);
-  int nResult = 0;
-  if (pclTable != nullptr) {
-    int bKeep = 0;
-    nResult = pclTable->bExecuteQuery(&bKeep, context, name, parser, flags, execution);
-    if (!nResult && m_pclError != nullptr && pclTable->pclGetLastError() != m_pclError)
-      m_pclError->Copy(pclTable->pclGetLastError());
-    const bool bLetGo = (flags & kdwKeepQueryTable) == 0 && !bQueryPreparedByProgram(pclTable);
-    if (nResult && bKeep) {
-      _AddTable(pclTable);
-      if (table != nullptr) {
-        pclTable->ExternalAddRef();
-        *table = piTableInterface(pclTable);
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
+    if (pclCnx == nullptr) return 0;
+    const CNAOnExit clGiveBack([&] { nReleaseConnection(pclCnx); });
+    CNATable* pclTable = _pclGetQuery(context, name, pclCnx, 0, 1);
+    int nResult = 0;
+    if (pclTable != nullptr) {
+      const CNAOnExit clGiveBackTable([&] { pclTable->nRelease(); });
+      int bKeep = 0;
+      nResult = pclTable->bExecuteQuery(&bKeep, context, name, parser, flags, execution);
+      if (!nResult && m_pclError != nullptr && pclTable->pclGetLastError() != m_pclError)
+        m_pclError->Copy(pclTable->pclGetLastError());
+      const bool bLetGo = (flags & kdwKeepQueryTable) == 0 && !bQueryPreparedByProgram(pclTable);
+      if (nResult && bKeep) {
+        _AddTable(pclTable);
+        if (table != nullptr) {
+          pclTable->ExternalAddRef();
+          *table = piTableInterface(pclTable);
+        }
+      } else {
+        // Only a registered entry is taken out: a table that was never
+        // registered keeps its lookup reference until the end.
+        if (bLetGo) _bReleaseTable(context, pclTable);
+        if (nResult && table != nullptr) *table = nullptr;
       }
-    } else {
-      // Only a registered entry is taken out: a table that was never
-      // registered keeps its lookup reference until the end.
-      if (bLetGo) _bReleaseTable(context, pclTable);
-      if (nResult && table != nullptr) *table = nullptr;
     }
-    pclTable->nRelease();
-  }
-  nReleaseConnection(pclCnx);
-  return nResult;
+    return nResult;
+  });
 }
 
 int CNADriver::bFreeDataSource(INAContext* context, const wchar_t* name, INAConnectionDescription* cnx) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
-  if (pclCnx == nullptr) return 0;
-  int nResult = 1;
-  CNATable* pclTable = _pclGetQuery(context, name, pclCnx, 0, 0);
-  if (pclTable != nullptr) {
-    nResult = pclTable->bHFerme(context);
-    pclTable->nRelease();
-  }
-  pclCnx->nRelease();
-  return nResult;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
+    if (pclCnx == nullptr) return 0;
+    const CNAOnExit clGiveBack([&] { pclCnx->nRelease(); });
+    int nResult = 1;
+    CNATable* pclTable = _pclGetQuery(context, name, pclCnx, 0, 0);
+    if (pclTable != nullptr) {
+      nResult = pclTable->bHFerme(context);
+      pclTable->nRelease();
+    }
+    return nResult;
+  });
 }
 
 int CNADriver::SetNextLogicalName(INAContext* context, const wchar_t* name) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAContext* pclContext = pclGetContext(context, nullptr);
-  if (pclContext == nullptr) return 0;
-  pclContext->SetNextLogicalName(name);
-  // Plainly: the context stays registered to carry the name.
-  pclContext->nRelease();
-  return 1;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAContext* pclContext = pclGetContext(context, nullptr);
+    if (pclContext == nullptr) return 0;
+    pclContext->SetNextLogicalName(name);
+    // Plainly: the context stays registered to carry the name.
+    pclContext->nRelease();
+    return 1;
+  });
 }
 
 int CNADriver::bCloseContext(INAContext* context) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAContext* pclContext = pclFindContext(context);
-  if (pclContext == nullptr) return 0;
-  pclContext->CloseAllDataAccess();
-  nReleaseContext(context, pclContext);
-  return 1;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAContext* pclContext = pclFindContext(context);
+    if (pclContext == nullptr) return 0;
+    pclContext->CloseAllDataAccess();
+    nReleaseContext(context, pclContext);
+    return 1;
+  });
 }
 
 // ======================================================================
@@ -435,13 +438,13 @@ void CNADriver::_SetErrorNotRegistered(INAConnectionDescription* cnx, int b) {
 }
 
 int CNADriver::bTransactionBegin(INAConnectionDescription* cnx, const wchar_t* name) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
-  if (pclCnx == nullptr) return 0;
-  const int nResult = pclCnx->bTransactionBegin(m_pclError, name);
-  nReleaseConnection(pclCnx);
-  return nResult;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
+    if (pclCnx == nullptr) return 0;
+    const CNAOnExit clGiveBack([&] { nReleaseConnection(pclCnx); });
+    const int nResult = pclCnx->bTransactionBegin(m_pclError, name);
+    return nResult;
+  });
 }
 
 int CNADriver::bTransactionCommit(INAConnectionDescription* cnx, const wchar_t* name) {
@@ -454,14 +457,14 @@ int CNADriver::bTransactionRollBack(INAConnectionDescription* cnx, const wchar_t
 
 int CNADriver::_bEndTransaction(INAConnectionDescription* cnx, const wchar_t* name, int nLocation,
                                 int (CNAConnectionDescription::*pfnEnd)(CNAError*, const wchar_t*)) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, nLocation);
-  if (pclCnx == nullptr) return 0;
-  if (pclCnx->bTransactionEndCloseParse()) _SetTransactionTermined(pclCnx);
-  const int nResult = (pclCnx->*pfnEnd)(m_pclError, name);
-  nReleaseConnection(pclCnx);
-  return nResult;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, nLocation);
+    if (pclCnx == nullptr) return 0;
+    const CNAOnExit clGiveBack([&] { nReleaseConnection(pclCnx); });
+    if (pclCnx->bTransactionEndCloseParse()) _SetTransactionTermined(pclCnx);
+    const int nResult = (pclCnx->*pfnEnd)(m_pclError, name);
+    return nResult;
+  });
 }
 
 CNAConnectionDescription* CNADriver::_pclRegisteredConnection(INAConnectionDescription* cnx, int nLocation) {
@@ -475,58 +478,58 @@ CNAConnectionDescription* CNADriver::_pclRegisteredConnection(INAConnectionDescr
 // ======================================================================
 
 int CNADriver::bSQLBloqueTable(INAConnectionDescription* cnx, const wchar_t* table) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, knLocationTableLock);
-  if (pclCnx == nullptr) return 0;
-  int nResult = pclCnx->bOpen(m_pclError) ? 1 : 0;
-  if (nResult) nResult = pclCnx->bSQLBloque(m_pclError, table) ? 1 : 0;
-  pclCnx->nRelease();
-  return nResult;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, knLocationTableLock);
+    if (pclCnx == nullptr) return 0;
+    const CNAOnExit clGiveBack([&] { pclCnx->nRelease(); });
+    int nResult = pclCnx->bOpen(m_pclError) ? 1 : 0;
+    if (nResult) nResult = pclCnx->bSQLBloque(m_pclError, table) ? 1 : 0;
+    return nResult;
+  });
 }
 
 int CNADriver::bSQLBloqueRequete(INAConnectionDescription* cnx, ISQLParserInformation* parser) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, knLocationQueryLock);
-  if (pclCnx == nullptr) return 0;
-  int nResult = pclCnx->bOpen(m_pclError) ? 1 : 0;
-  if (nResult) nResult = pclCnx->bSQLBloque(m_pclError, parser) ? 1 : 0;
-  pclCnx->nRelease();
-  return nResult;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, knLocationQueryLock);
+    if (pclCnx == nullptr) return 0;
+    const CNAOnExit clGiveBack([&] { pclCnx->nRelease(); });
+    int nResult = pclCnx->bOpen(m_pclError) ? 1 : 0;
+    if (nResult) nResult = pclCnx->bSQLBloque(m_pclError, parser) ? 1 : 0;
+    return nResult;
+  });
 }
 
 int CNADriver::bHConnexionDiagnose(CAny* result, INAConnectionDescription* cnx, const wchar_t* text,
                                    unsigned int flags) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, knLocationDiagnose);
-  if (pclCnx == nullptr) return 0;
-  const int nResult = pclCnx->bDiagnose(m_pclError, result, text, flags);
-  nReleaseConnection(pclCnx);
-  return nResult;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAConnectionDescription* pclCnx = _pclRegisteredConnection(cnx, knLocationDiagnose);
+    if (pclCnx == nullptr) return 0;
+    const CNAOnExit clGiveBack([&] { nReleaseConnection(pclCnx); });
+    const int nResult = pclCnx->bDiagnose(m_pclError, result, text, flags);
+    return nResult;
+  });
 }
 
 int CNADriver::bGetProviderList(CAny* /*result*/) {
-  CNADriverLock clLock;
-  _ResetError();
-  if (m_pclError != nullptr)
-    m_pclError->AddError(NA_ERRORTYPE_UNAVAILABLE, knLocationDriver, knLocationProviderList, nullptr,
-                         knErrNotSupported);
-  return 0;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    if (m_pclError != nullptr)
+      m_pclError->AddError(NA_ERRORTYPE_UNAVAILABLE, knLocationDriver, knLocationProviderList, nullptr,
+                           knErrNotSupported);
+    return 0;
+  });
 }
 
 int CNADriver::bFiltreAuto(INAContext* /*context*/, INAConnectionDescription* /*cnx*/, int /*mode*/,
                            const wchar_t* text1, INADataSourceDescription* /*source1*/, const wchar_t* /*text2*/,
                            INADataSourceDescription* /*source2*/) {
-  CNADriverLock clLock;
-  _ResetError();
-  if (m_pclError != nullptr) {
-    m_pclError->AddError(NA_ERRORTYPE_UNAVAILABLE, knLocationDriver, knLocationAutoFilter, nullptr,
-                         knErrNotSupported);
-    m_pclError->SetInfoNames(text1, nullptr);
-  }
-  return 0;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    if (m_pclError != nullptr) {
+      m_pclError->AddError(NA_ERRORTYPE_UNAVAILABLE, knLocationDriver, knLocationAutoFilter, nullptr,
+                           knErrNotSupported);
+      m_pclError->SetInfoNames(text1, nullptr);
+    }
+    return 0;
+  });
 }
 
 // ======================================================================
@@ -534,34 +537,36 @@ int CNADriver::bFiltreAuto(INAContext* /*context*/, INAConnectionDescription* /*
 // ======================================================================
 
 int CNADriver::bGetDatabaseList(CXYString<wchar_t>* result, INAConnectionDescription* cnx, unsigned int flags) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
-  if (pclCnx == nullptr) return 0;
-  const int nResult = _bGetDatabaseList(result, pclCnx, flags);
-  nReleaseConnection(pclCnx);
-  return nResult;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
+    if (pclCnx == nullptr) return 0;
+    const CNAOnExit clGiveBack([&] { nReleaseConnection(pclCnx); });
+    const int nResult = _bGetDatabaseList(result, pclCnx, flags);
+    return nResult;
+  });
 }
 
 int CNADriver::bGetTableList(CAny* result, INAConnectionDescription* cnx, unsigned int flags) {
-  CNADriverLock clLock;
-  _ResetError();
-  CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
-  if (pclCnx == nullptr) return 0;
-  const int nResult = _bGetTableList(result, pclCnx, flags);
-  nReleaseConnection(pclCnx);
-  return nResult;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
+    if (pclCnx == nullptr) return 0;
+    const CNAOnExit clGiveBack([&] { nReleaseConnection(pclCnx); });
+    const int nResult = _bGetTableList(result, pclCnx, flags);
+    return nResult;
+  });
 }
 
 int CNADriver::bGetLinkList(CAny* result, const wchar_t* name, INADataSourceDescription* source,
                             INAConnectionDescription* cnx, unsigned int flags) {
-  // The error of the previous entry stays readable through this one.
-  CNADriverLock clLock;
-  CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
-  if (pclCnx == nullptr) return 0;
-  const int nResult = _bGetLinkList(pclCnx, name, source, result, flags);
-  nReleaseConnection(pclCnx);
-  return nResult;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_CATCH, 0, [&]() -> int {
+    // The error of the previous entry stays readable through this one.
+    CNADriverLock clLock;
+    CNAConnectionDescription* pclCnx = _pclGetConnection(cnx);
+    if (pclCnx == nullptr) return 0;
+    const CNAOnExit clGiveBack([&] { nReleaseConnection(pclCnx); });
+    const int nResult = _bGetLinkList(pclCnx, name, source, result, flags);
+    return nResult;
+  });
 }
 
 int CNADriver::_bGetDatabaseList(CXYString<wchar_t>* result, CNAConnectionDescription* cnx, unsigned int flags) {
@@ -604,23 +609,24 @@ int CNADriver::bGetListeSource(CAny* result, int /*kind*/) {
 }
 
 int CNADriver::bSQLFormatColonne(INAConnectionDescription* /*cnx*/, CAny* result) {
-  CNADriverLock clLock;
-  CNADriverSQL* pclSQL = pclGetDriverSQL();
-  if (pclSQL == nullptr)
-    SetEmptyText(result);
-  else
-    pclSQL->bGetColumnTypeList(result, 0, 0);
-  return 1;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_LOCK, 0, [&]() -> int {
+    CNADriverSQL* pclSQL = pclGetDriverSQL();
+    if (pclSQL == nullptr)
+      SetEmptyText(result);
+    else
+      pclSQL->bGetColumnTypeList(result, 0, 0);
+    return 1;
+  });
 }
 
 void* CNADriver::piGetInterface(int n) {
-  CNADriverLock clLock;
-  _ResetError();
-  if (n != 1) return nullptr;
-  CNADriverSQL* pclSQL = pclGetDriverSQL();
-  if (pclSQL == nullptr) return nullptr;
-  pclSQL->ExternalAddRef();
-  return pclSQL;
+  return NA_tBoundary<void*>(m_pclError, NA_BOUNDARY_ENTRY, nullptr, [&]() -> void* {
+    if (n != 1) return nullptr;
+    CNADriverSQL* pclSQL = pclGetDriverSQL();
+    if (pclSQL == nullptr) return nullptr;
+    pclSQL->ExternalAddRef();
+    return pclSQL;
+  });
 }
 
 // ======================================================================

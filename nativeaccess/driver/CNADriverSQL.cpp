@@ -3,6 +3,7 @@
 #include <cwchar>
 
 #include "CAny.h"
+#include "CNABoundary.h"
 #include "CNAConnectionDescription.h"
 #include "CNAError.h"
 #include "CXError.h"
@@ -37,26 +38,28 @@ std::uint32_t CNADriverSQL::nExternalRelease() {
 int CNADriverSQL::bExecute(CNAError* error, CNAStatementSQL** statement,
                            CNAConnectionDescription* connection, const wchar_t* text,
                            CTabValParser* parameters, NA_WRITEPARSEFLAGS flags) {
-  if (statement != nullptr) *statement = nullptr;
-  CNAStatementSQL* pclStatement = pclAllocStatementSQL(connection, error);
-  if (pclStatement == nullptr) {
-    // A refusal must never read as success with nothing reported.
-    if (error != nullptr && error->eGetErrorType() == NA_ERRORTYPE_NONE)
-      error->pclGetXError()->SetErrorNoMemory();
-    return 0;
-  }
-  pclStatement->AddRef();
-  int bResult = pclStatement->bExecuteDirect(text, parameters, flags);
-  if (bResult) {
-    int nColumns = 0;
-    bResult = pclStatement->bGetColumnNbr(&nColumns, 0);
-    if (bResult && nColumns != 0 && statement != nullptr) {
-      *statement = pclStatement;
-      return bResult;
+  return NA_tBoundary<int>(error != nullptr ? error : m_pclError, NA_BOUNDARY_LOCK, 0, [&]() -> int {
+    if (statement != nullptr) *statement = nullptr;
+    CNAStatementSQL* pclStatement = pclAllocStatementSQL(connection, error);
+    if (pclStatement == nullptr) {
+      // A refusal must never read as success with nothing reported.
+      if (error != nullptr && error->eGetErrorType() == NA_ERRORTYPE_NONE)
+        error->pclGetXError()->SetErrorNoMemory();
+      return 0;
     }
-  }
-  pclStatement->nRelease();
-  return bResult;
+    pclStatement->AddRef();
+    int bResult = pclStatement->bExecuteDirect(text, parameters, flags);
+    if (bResult) {
+      int nColumns = 0;
+      bResult = pclStatement->bGetColumnNbr(&nColumns, 0);
+      if (bResult && nColumns != 0 && statement != nullptr) {
+        *statement = pclStatement;
+        return bResult;
+      }
+    }
+    pclStatement->nRelease();
+    return bResult;
+  });
 }
 
 int CNADriverSQL::_bGetDatabaseList(CXYStringConcat<wchar_t>* /*out*/,
@@ -89,16 +92,20 @@ int CNADriverSQL::bGetColumnTypeList(CAny* /*result*/, int /*reserved1*/, int /*
 
 int CNADriverSQL::bSQLBloqueTable(CNAError* error, CNAConnectionDescription* connection,
                                   const wchar_t* table, unsigned int /*flags*/) {
-  if (connection == nullptr) return 0;
-  if (!connection->bIsOpen() && !connection->bOpen(error)) return 0;
-  return connection->bSQLBloque(error, table) ? 1 : 0;
+  return NA_tBoundary<int>(error, NA_BOUNDARY_LOCK, 0, [&]() -> int {
+    if (connection == nullptr) return 0;
+    if (!connection->bIsOpen() && !connection->bOpen(error)) return 0;
+    return connection->bSQLBloque(error, table) ? 1 : 0;
+  });
 }
 
 int CNADriverSQL::bSQLBloqueRequete(CNAConnectionDescription* connection, const wchar_t* query,
                                     unsigned int /*flags*/) {
-  if (connection == nullptr) return 0;
-  if (!connection->bIsOpen() && !connection->bOpen(m_pclError)) return 0;
-  return connection->bSQLBloqueRequete(m_pclError, query) ? 1 : 0;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_LOCK, 0, [&]() -> int {
+    if (connection == nullptr) return 0;
+    if (!connection->bIsOpen() && !connection->bOpen(m_pclError)) return 0;
+    return connection->bSQLBloqueRequete(m_pclError, query) ? 1 : 0;
+  });
 }
 
 // ---------------------------------------------------------------------------
@@ -125,43 +132,47 @@ int CNADriverSQL::_bGetDatabaseTableListQuery(CTStringConcatAW* /*text*/,
 int CNADriverSQL::_bGetList(CXYStringConcat<wchar_t>* out, CNAConnectionDescription* connection,
                             const wchar_t* query, unsigned int columns, unsigned int flags,
                             const wchar_t* separator) {
-  if (out != nullptr) out->SetLength(0);
-  CNAStatementSQL* pclStatement = nullptr;
-  if (!bExecute(m_pclError, &pclStatement, connection, query, nullptr, NA_WRITEPARSE_NONE)) return 0;
-  // A text without a result set (a statement, or a SHOW the server answers
-  // with nothing) lists nothing.
-  if (pclStatement == nullptr) return 1;
-  const long nSeparator = separator != nullptr ? static_cast<long>(std::wcslen(separator)) : 0;
-  CXYStringConcat<wchar_t> clRow(knRowStep);
-  int bResult = 1;
-  bool bFirst = true;
-  for (;;) {
-    const int nFetched = pclStatement->bFetch(flags);
-    if (nFetched != 1) {
-      bResult = nFetched;
-      break;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_LOCK, 0, [&]() -> int {
+    if (out != nullptr) out->SetLength(0);
+    CNAStatementSQL* pclStatement = nullptr;
+    if (!bExecute(m_pclError, &pclStatement, connection, query, nullptr, NA_WRITEPARSE_NONE)) return 0;
+    // A text without a result set (a statement, or a SHOW the server answers
+    // with nothing) lists nothing.
+    if (pclStatement == nullptr) return 1;
+    const long nSeparator = separator != nullptr ? static_cast<long>(std::wcslen(separator)) : 0;
+    CXYStringConcat<wchar_t> clRow(knRowStep);
+    int bResult = 1;
+    bool bFirst = true;
+    for (;;) {
+      const int nFetched = pclStatement->bFetch(flags);
+      if (nFetched != 1) {
+        bResult = nFetched;
+        break;
+      }
+      if (pclStatement->bNoCurrentRow()) break;
+      clRow.SetLength(0);
+      if (!pclStatement->bGetRow(&clRow, L"\t", static_cast<int>(columns), 0)) {
+        bResult = 0;
+        break;
+      }
+      if (out == nullptr) continue;
+      if (!bFirst) out->Add(separator, nSeparator);
+      out->Add(clRow.pszGet(), static_cast<long>(clRow.nGetLength()));
+      bFirst = false;
     }
-    if (pclStatement->bNoCurrentRow()) break;
-    clRow.SetLength(0);
-    if (!pclStatement->bGetRow(&clRow, L"\t", static_cast<int>(columns), 0)) {
-      bResult = 0;
-      break;
-    }
-    if (out == nullptr) continue;
-    if (!bFirst) out->Add(separator, nSeparator);
-    out->Add(clRow.pszGet(), static_cast<long>(clRow.nGetLength()));
-    bFirst = false;
-  }
-  pclStatement->nRelease();
-  return bResult;
+    pclStatement->nRelease();
+    return bResult;
+  });
 }
 
 int CNADriverSQL::_bGetList(CAny* list, CNAConnectionDescription* connection, const wchar_t* query,
                             unsigned int columns, unsigned int flags) {
-  CXYStringConcat<wchar_t> clText(knListStep);
-  const int bResult = _bGetList(&clText, connection, query, columns, flags, L"\r\n");
-  s_SetListText(list, clText.pszGet(), clText.nGetLength());
-  return bResult;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_LOCK, 0, [&]() -> int {
+    CXYStringConcat<wchar_t> clText(knListStep);
+    const int bResult = _bGetList(&clText, connection, query, columns, flags, L"\r\n");
+    s_SetListText(list, clText.pszGet(), clText.nGetLength());
+    return bResult;
+  });
 }
 
 void CNADriverSQL::s_SetListText(CAny* value, const wchar_t* text, std::uint64_t length) {

@@ -2,6 +2,7 @@
 
 #include "CNAConnectionDescription.h"
 #include "CNADriver.h"
+#include "CNABoundary.h"
 #include "CNADriverLock.h"
 #include "CNAError.h"
 #include "INADataSourceDescription.h"
@@ -40,16 +41,18 @@ CNATable::~CNATable() {
 }
 
 void CNATable::ExternalAddRef() {
-  CNADriverLock clLock;
-  ++m_nExternalCount;
+  NA_Boundary(m_pclError, NA_BOUNDARY_LOCK, [&] {
+    ++m_nExternalCount;
+  });
 }
 
 std::uint32_t CNATable::nExternalRelease() {
-  CNADriverLock clLock;
-  if (m_nExternalCount == 0) return 0;
-  const std::uint32_t nLeft = --m_nExternalCount;
-  if (nLeft == 0) _DeleteIfUnreferenced();
-  return nLeft;
+  return NA_tBoundary<std::uint32_t>(m_pclError, NA_BOUNDARY_LOCK, 0, [&]() -> std::uint32_t {
+    if (m_nExternalCount == 0) return 0;
+    const std::uint32_t nLeft = --m_nExternalCount;
+    if (nLeft == 0) _DeleteIfUnreferenced();
+    return nLeft;
+  });
 }
 
 INAError* CNATable::piGetLastError(INAContext* /*context*/) {
@@ -73,18 +76,20 @@ void CNATable::_SetErrorNotSupported(int site) {
 }
 
 int CNATable::bSupprimeFichier(INAContext* /*context*/) {
-  CNADriverLock clLock;
-  _SetErrorNotSupported(knSiteSupprimeFichier);
-  return 0;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_LOCK, 0, [&]() -> int {
+    _SetErrorNotSupported(knSiteSupprimeFichier);
+    return 0;
+  });
 }
 
 int CNATable::bExecuteQuery(int* keep, INAContext* /*context*/, const wchar_t* /*name*/,
                             ISQLParserInformation* /*parser*/, unsigned int /*flags*/,
                             const INAQueryExecution* /*execution*/) {
-  CNADriverLock clLock;
-  if (keep != nullptr) *keep = 0;
-  _SetErrorNotSupported(knSiteExecuteQuery);
-  return 0;
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_LOCK, 0, [&]() -> int {
+    if (keep != nullptr) *keep = 0;
+    _SetErrorNotSupported(knSiteExecuteQuery);
+    return 0;
+  });
 }
 
 int CNATable::bHFerme(INAContext* /*context*/) { return 1; }

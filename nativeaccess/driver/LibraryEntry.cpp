@@ -2,6 +2,7 @@
 #include <new>
 
 #include "LibraryEntry.h"
+#include "CNABoundary.h"
 #include "CNADriver.h"
 #include "CNADriverLock.h"
 #include "CNAFunctionLoader.h"
@@ -53,50 +54,60 @@ void CNADriver::g_NATermModule() {
 extern "C" {
 
 int bDLLCompatible(int nKind, std::uint32_t nVersion, std::uint32_t* pnOwnVersion) {
-  std::uint32_t* pnRecorded = nullptr;
-  if (nKind == knKindDatabaseEngineHost) {
-    pnRecorded = &CNADriver::s_nID_KXXQ;
-  } else if (nKind == knKindSQLRuntime) {
-    pnRecorded = &CNADriver::s_nID_KXSQL;
-  } else {
-    return 0;
-  }
-  // Recorded and answered even when refused, so the component can tell
-  // which side is too old.
-  *pnRecorded = nVersion;
-  if (pnOwnVersion != nullptr) *pnOwnVersion = knOwnVersion;
-  return nVersion >= knLowestAccepted ? 1 : 0;
+  return NA_tBoundary<int>(nullptr, NA_BOUNDARY_CATCH, 0, [&]() -> int {
+    std::uint32_t* pnRecorded = nullptr;
+    if (nKind == knKindDatabaseEngineHost) {
+      pnRecorded = &CNADriver::s_nID_KXXQ;
+    } else if (nKind == knKindSQLRuntime) {
+      pnRecorded = &CNADriver::s_nID_KXSQL;
+    } else {
+      return 0;
+    }
+    // Recorded and answered even when refused, so the component can tell
+    // which side is too old.
+    *pnRecorded = nVersion;
+    if (pnOwnVersion != nullptr) *pnOwnVersion = knOwnVersion;
+    return nVersion >= knLowestAccepted ? 1 : 0;
+  });
 }
 
 int bInitLibrary(void* hModule) {
-  ++gnNbInitialisation;
-  if (gnNbInitialisation > 1) return 1;
-  CNADriver::g_NAInitModule(hModule);
-  return 1;
+  // No failure answer exists: a start cut short by an exception still
+  // answers 1, and the first driver entry finds what is missing.
+  return NA_tBoundary<int>(nullptr, NA_BOUNDARY_CATCH, 1, [&]() -> int {
+    ++gnNbInitialisation;
+    if (gnNbInitialisation > 1) return 1;
+    CNADriver::g_NAInitModule(hModule);
+    return 1;
+  });
 }
 
 INADriver* piQueryInterface(int /*nUnused*/) {
-  if (gpfnNewDriver == nullptr) return nullptr;
-  CNADriver* pclDriver = gpfnNewDriver();
-  if (pclDriver == nullptr) throw std::bad_alloc();
-  // The error object is made before the driver is handed out, so a driver
-  // without one is never recorded: it goes back as a failed construction.
-  if (!pclDriver->bInitDriver()) {
-    delete pclDriver;
-    throw std::bad_alloc();
-  }
-  CNADriver::s_pclDriver = pclDriver;
-  pclDriver->ExternalAddRef();
-  return pclDriver;
+  return NA_tBoundary<INADriver*>(nullptr, NA_BOUNDARY_CATCH, nullptr, [&]() -> INADriver* {
+    if (gpfnNewDriver == nullptr) return nullptr;
+    CNADriver* pclDriver = gpfnNewDriver();
+    if (pclDriver == nullptr) return nullptr;
+    // The error object is made before the driver is handed out, so a
+    // driver without one is never recorded: it goes back at once.
+    if (!pclDriver->bInitDriver()) {
+      delete pclDriver;
+      return nullptr;
+    }
+    CNADriver::s_pclDriver = pclDriver;
+    pclDriver->ExternalAddRef();
+    return pclDriver;
+  });
 }
 
 int TermLibrary() {
-  if (gpfnTermModule != nullptr) {
-    gpfnTermModule();
-  } else {
-    CNADriver::g_NATermModule();
-  }
-  return 1;
+  return NA_tBoundary<int>(nullptr, NA_BOUNDARY_CATCH, 1, [&]() -> int {
+    if (gpfnTermModule != nullptr) {
+      gpfnTermModule();
+    } else {
+      CNADriver::g_NATermModule();
+    }
+    return 1;
+  });
 }
 
 }  // extern "C"

@@ -14,14 +14,16 @@
 //   (the caller's reference) and its error object, recorded as
 //   CNADriver::s_pclDriver. Every call makes a new driver; an earlier one
 //   lives on with its holders. When the driver cannot be made (or gets no
-//   error object) the memory is given back, nothing is recorded and
-//   std::bad_alloc propagates. Null when no concrete driver is linked.
+//   error object) the memory is given back, nothing is recorded and the
+//   answer is null (there is no error object yet to say why: null means
+//   out of memory). Null also when no concrete driver is linked.
 // - TermLibrary(): the concrete driver's module end (the generic one when no
 //   concrete driver is linked). It neither reads nor resets the start count
 //   and does not release the recorded driver. Always 1.
 // They take no lock: the runtime calls them from one thread when it loads
 // and unloads the library, and no driver operation may run during or after
-// TermLibrary.
+// TermLibrary. No exception leaves them (CNABoundary.h): an exception ends
+// the call with its failure answer (bInitLibrary and TermLibrary: 1).
 //
 #pragma once
 
@@ -35,7 +37,7 @@ class INADriver;
 // The concrete driver the entry points make and end. The concrete driver's
 // module registers its two functions while the library loads (a static
 // initialiser), so the generic layer does not name it. `pfnNew` gives a new
-// driver with counts 0 or throws std::bad_alloc; `pfnTermModule` is the
+// driver with counts 0 or null without memory; `pfnTermModule` is the
 // concrete module end, which ends with CNADriver::g_NATermModule.
 using PFN_NANewDriver = CNADriver* (*)();
 using PFN_NATermModule = void (*)();

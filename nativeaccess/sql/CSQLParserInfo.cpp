@@ -300,11 +300,13 @@ CTString CSQLParserInfo::s_csGetPhysicalName(const wchar_t* name, ISQLParserInfo
     // A buffer per call: two names asked one after the other (a table and
     // its item) both stay valid, and a long name is asked again whole.
     std::size_t nRoom = knPhysicalNameRoom;
-    std::unique_ptr<wchar_t[]> pBuffer(new wchar_t[nRoom]());
+    std::unique_ptr<wchar_t[]> pBuffer(new (std::nothrow) wchar_t[nRoom]());
+    if (pBuffer == nullptr) return csResult;
     std::size_t nNeeded = parser->nGetPhysicalName(name, pBuffer.get(), nRoom);
     if (nNeeded >= nRoom) {
       nRoom = nNeeded + 1;
-      pBuffer.reset(new wchar_t[nRoom]());
+      pBuffer.reset(new (std::nothrow) wchar_t[nRoom]());
+      if (pBuffer == nullptr) return csResult;
       nNeeded = parser->nGetPhysicalName(name, pBuffer.get(), nRoom);
     }
     pBuffer[nRoom - 1] = 0;  // whatever the parser did, the copy ends in the buffer

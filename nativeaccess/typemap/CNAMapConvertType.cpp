@@ -2,6 +2,7 @@
 
 #include <cfloat>
 #include <cstdint>
+#include <new>
 #include <cstring>
 #include <cwchar>
 
@@ -77,7 +78,11 @@ void CNAMapConvertType::_Init() {
 }
 
 bool CNAMapConvertType::Add(eNA_ITEMTYPE eType, const wchar_t* pszType, int bPlaceholders) {
-  auto* pclInfo = new CNATypeInfo(pszType, bPlaceholders);
+  auto* pclInfo = new (std::nothrow) CNATypeInfo(pszType, bPlaceholders);
+  if (pclInfo == nullptr) {
+    m_bShortOfMemory = true;
+    return false;
+  }
   if (bReplaceElement(eType, pclInfo)) return true;
   // Not taken: the row goes through its own count.
   pclInfo->AddRef();

@@ -57,8 +57,12 @@ class CNAMapConvertType : public CNARefHashTable<eNA_ITEMTYPE, CNATypeInfo*> {
   // The row held for eType, if any, leaves the map and is released; a new
   // row with a copy of pszType and the flag takes its place (the map holds
   // its first reference). False, with the map unchanged, when it cannot
-  // grow.
+  // grow or the row cannot be made; the latter is remembered (see
+  // bShortOfMemory).
   bool Add(eNA_ITEMTYPE eType, const wchar_t* pszType, int bPlaceholders);
+  // Whether some Add failed for want of memory: the map then lacks rows and
+  // is not to be kept.
+  bool bShortOfMemory() const { return m_bShortOfMemory; }
   // The SQL type of piItem into *pOut, through the row of its item type
   // (held by a reference of its own during the call). False, *pOut
   // untouched, when there is no row (or piItem or pOut is null).
@@ -66,6 +70,9 @@ class CNAMapConvertType : public CNARefHashTable<eNA_ITEMTYPE, CNATypeInfo*> {
 
   // Tab, line feed, carriage return and space; nothing else.
   static bool s_bEspaceSQL(wchar_t c);
+
+ private:
+  bool m_bShortOfMemory = false;
 };
 
 // Answers of eCheckValue.
