@@ -20,6 +20,7 @@
 #include "CNADataSourceDescription.h"
 #include "CNADriverSQL.h"
 #include "CNAError.h"
+#include "CXError.h"
 #include "CNATable.h"
 #include "INAQueryParametersValue.h"
 #include "StandInTabValParser.h"
@@ -443,14 +444,22 @@ class ThrowingDriver : public TestDriver {
   }
 };
 
+// An exception inside an entry stops at the entry: the answer is the
+// entry's failure with the out-of-memory error, and the lock is free.
 TEST(driverops_lock, driverExceptionInsideAnEntryFreesTheLock) {
   ASSERT_TRUE(CNADriverLock::s_bCreate());
   ThrowingDriver clDriver;
   ASSERT_EQ(clDriver.bInitDriver(), 1);
   TestHostDescription clHost;
-  EXPECT_THROW(clDriver.bOpenConnection(&clHost), std::runtime_error);
+  int nAnswer = -1;
+  EXPECT_NO_THROW(nAnswer = clDriver.bOpenConnection(&clHost));
+  EXPECT_EQ(nAnswer, 0);
+  EXPECT_EQ(clDriver.pclGetError()->pclGetXError()->dwGetSystemErrorCode(), 12u);
   EXPECT_TRUE(OtherThreadCanLock());
-  EXPECT_THROW(clDriver.piGetTable(&clHost, nullptr), std::runtime_error);
+  INATable* piTable = nullptr;
+  EXPECT_NO_THROW(piTable = clDriver.piGetTable(&clHost, nullptr));
+  EXPECT_EQ(piTable, nullptr);
+  EXPECT_EQ(clDriver.pclGetError()->pclGetXError()->dwGetSystemErrorCode(), 12u);
   EXPECT_TRUE(OtherThreadCanLock());
 }
 
