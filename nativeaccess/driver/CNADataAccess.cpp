@@ -119,11 +119,12 @@ CNADataSourceDescription* CNADataAccess::_pclAllocDataSource(CNAConnectionDescri
   return nullptr;
 }
 
-int CNADataAccess::bInitDataSourceFromResult(CNADataSourceDescription* /*description*/,
-                                             CNAStatementSQL* /*statement*/) {
-  // Describing a result is the data-access layer's: an empty description
-  // taken for the result's would lose every column.
-  return _bNotAvailable(knLocationDescribe);
+int CNADataAccess::bInitDataSourceFromResult(CNADataSourceDescription* description, CNAStatementSQL* statement) {
+  // Without a description or an executed statement there is nothing to
+  // describe: an empty description taken for the result's would lose every
+  // column.
+  if (description == nullptr || statement == nullptr) return _bNotAvailable(knLocationDescribe);
+  return description->bInitDataSourceDescriptionFromStatement(statement);
 }
 
 int CNADataAccess::_bNotAvailable(int location) {

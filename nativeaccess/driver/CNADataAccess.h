@@ -91,9 +91,9 @@ class CNADataAccess : public CInterf {
   // this data access does not describe results (here).
   virtual CNADataSourceDescription* _pclAllocDataSource(CNAConnectionDescription* connection,
                                                         CNAError* error);
-  // Fills `description` from the columns of the executed `statement`.
-  // The data-access layer does it; here user error 38 (not available) and
-  // false.
+  // Fills `description` from the columns of the executed `statement`
+  // (bInitDataSourceDescriptionFromStatement). Without either: user error
+  // 38 (not available) and false.
   virtual int bInitDataSourceFromResult(CNADataSourceDescription* description, CNAStatementSQL* statement);
   // Keeps the description built from a result (one reference; the held
   // one given back).
