@@ -255,8 +255,20 @@ INADataSourceDescription* CNADataAccess::piGetDataSourceDescriptionForXQ() {
 
 INADataSourceDescription* CNADataAccess::_piCloneForXQ() {
   if (m_piDataSource == nullptr) return nullptr;
-  m_piDataSource->ExternalAddRef();
-  return m_piDataSource;
+  // Every item a key, so that the engine may browse the result on any.
+  auto* pclOwn = dynamic_cast<CNADataSourceDescription*>(m_piDataSource);
+  INADataSourceDescription* piClone =
+      pclOwn != nullptr ? pclOwn->pclGetCloneDataSourceDescription(NA_CLONEDESC_KEYALL) : nullptr;
+  if (piClone == nullptr) {
+    if (pclOwn != nullptr) {
+      if (m_pclError != nullptr) m_pclError->pclGetXError()->SetErrorNoMemory();
+      return nullptr;
+    }
+    // A description of the runtime's own: the engine reads it as it is.
+    piClone = m_piDataSource;
+  }
+  piClone->ExternalAddRef();
+  return piClone;
 }
 
 CNADataSourceDescription* CNADataAccess::pclGetImportedDataSourceDesc() {
@@ -936,11 +948,9 @@ int CNADataAccess::bGoToStmtOriginalRecord(int /*keep*/, CNAStatement* /*stateme
   return _bNotAvailable(knSiteContinuation);
 }
 
-int CNADataAccess::bInitDataSourceFromResult(CNADataSourceDescription* /*description*/,
-                                             CNAStatementSQL* /*statement*/) {
-  // Describing a result is the query layer's: an empty description taken
-  // for the result's would lose every column.
-  return _bNotAvailable(knSiteDescribe);
+int CNADataAccess::bInitDataSourceFromResult(CNADataSourceDescription* description, CNAStatementSQL* statement) {
+  if (description == nullptr) return _bNotAvailable(knSiteDescribe);
+  return description->bInitDataSourceDescriptionFromStatement(statement);
 }
 
 int CNADataAccess::bExecuteQueryInternal(CNAStatement** statement, const wchar_t* /*name*/,
