@@ -83,6 +83,16 @@ enum eSITE : int {
 constexpr unsigned int knErrNotAvailable = 38;
 constexpr unsigned int knErrReadOnlyQuery = 35;
 constexpr unsigned int knErrRecordNumber = 18;
+// Replaces a counted holding: the new object referenced before the old one
+// is given back (which may reach back into the holder).
+template <class T>
+void ReplaceHeld(T** slot, T* value) {
+  if (value == *slot) return;
+  if (value != nullptr) value->AddRef();
+  T* pclOld = *slot;
+  *slot = value;
+  if (pclOld != nullptr) pclOld->nRelease();
+}
 }  // namespace
 
 // ======================================================================
@@ -285,11 +295,7 @@ INADataSourceDescription* CNADataAccess::piGetDataSourceDescription() {
 }
 
 void CNADataAccess::_SetImportedDataSourceDesc(CNADataSourceDescription* description) {
-  if (description == m_pclImportedDataSource) return;
-  if (description != nullptr) description->AddRef();
-  CNADataSourceDescription* pclOld = m_pclImportedDataSource;
-  m_pclImportedDataSource = description;
-  if (pclOld != nullptr) pclOld->nRelease();
+  ReplaceHeld(&m_pclImportedDataSource, description);
 }
 
 CNARecord* CNADataAccess::pclGetCurrentRecord() { return m_pclCurrentRecord; }
@@ -299,21 +305,9 @@ CNARecord* CNADataAccess::pclGetCurrentRecordRef() {
   return m_pclCurrentRecord;
 }
 
-void CNADataAccess::_SetCurrentRecord(CNARecord* record) {
-  if (record == m_pclCurrentRecord) return;
-  if (record != nullptr) record->AddRef();
-  CNARecord* pclOld = m_pclCurrentRecord;
-  m_pclCurrentRecord = record;
-  if (pclOld != nullptr) pclOld->nRelease();
-}
+void CNADataAccess::_SetCurrentRecord(CNARecord* record) { ReplaceHeld(&m_pclCurrentRecord, record); }
 
-void CNADataAccess::SetSourceQuery(CSQLParserInfo* query) {
-  if (query == m_pclQueryParserInfo) return;
-  if (query != nullptr) query->AddRef();
-  CSQLParserInfo* pclOld = m_pclQueryParserInfo;
-  m_pclQueryParserInfo = query;
-  if (pclOld != nullptr) pclOld->nRelease();
-}
+void CNADataAccess::SetSourceQuery(CSQLParserInfo* query) { ReplaceHeld(&m_pclQueryParserInfo, query); }
 
 int CNADataAccess::bGetRecord(CNAXQRecord** record) {
   if (!bIsOpened() || m_pclCurrentRecord == nullptr || record == nullptr) return 0;
@@ -381,13 +375,7 @@ int CNADataAccess::bRequeteSansCorrection() {
 
 CNAStatement* CNADataAccess::pclGetCurrentStatement() { return m_pclLastStatement; }
 
-void CNADataAccess::SetLatestFilter(CNAFilter* filter) {
-  if (filter == m_pclLatestFilter) return;
-  if (filter != nullptr) filter->AddRef();
-  CNAFilter* pclOld = m_pclLatestFilter;
-  m_pclLatestFilter = filter;
-  if (pclOld != nullptr) pclOld->nRelease();
-}
+void CNADataAccess::SetLatestFilter(CNAFilter* filter) { ReplaceHeld(&m_pclLatestFilter, filter); }
 
 CNAFilter* CNADataAccess::pclGetLatestFilterNoRef() { return m_pclLatestFilter; }
 
@@ -612,11 +600,7 @@ void CNADataAccess::_CloseAllStatement() {
 }
 
 void CNADataAccess::_SetExecutionStatement(CNAStatement* statement) {
-  if (statement == m_pclExecutionStatement) return;
-  if (statement != nullptr) statement->AddRef();
-  CNAStatement* pclOld = m_pclExecutionStatement;
-  m_pclExecutionStatement = statement;
-  if (pclOld != nullptr) pclOld->nRelease();
+  ReplaceHeld(&m_pclExecutionStatement, statement);
 }
 
 // ======================================================================
