@@ -266,12 +266,17 @@ TEST_F(recordlayout, ConnectionGivenBackThroughTheDriver) {
   ASSERT_NE(nullptr, pclCnx);
   EXPECT_EQ(1u, m_clDriver->nGetConnectionCount());
   TenItems items;
-  Layout layout(&items.src, pclCnx);
-  ASSERT_TRUE(layout.bInitResult);
-  EXPECT_EQ(pclCnx, layout->pclGetConnectionNoRef());
-  m_clDriver->nReleaseConnection(pclCnx);  // the test's reference
-  EXPECT_EQ(1u, m_clDriver->nGetConnectionCount());
-  layout.Release();
+  {
+    Layout layout(&items.src, pclCnx);
+    ASSERT_TRUE(layout.bInitResult);
+    EXPECT_EQ(pclCnx, layout->pclGetConnectionNoRef());
+    m_clDriver->nReleaseConnection(pclCnx);  // the test's reference
+    EXPECT_EQ(1u, m_clDriver->nGetConnectionCount());
+    // The layout's references go with it: the registry's and the
+    // fixture's data access's are left.
+    layout.Release();
+    EXPECT_EQ(2u, pclCnx->nGetInternalCount());
+  }
   EXPECT_EQ(0u, m_clDriver->nGetConnectionCount());
 }
 
