@@ -175,6 +175,87 @@ TEST_F(ServerLive, EscapingHoldsUnderNoBackslashEscapes) {
   EXPECT_EQ(Value("SELECT HEX(b) FROM " + m_sTable + " WHERE id = 2"), "FFFE80275C");
 }
 
+// A client library without mysql_real_escape_string (its pointer on the
+// loader's stub) on an open connection, in both SQL modes of the real
+// server: a hostile text is written as one literal that selects no row
+// and changes none; a text whose backslash the two modes read differently
+// is refused and nothing is sent; a byte value holding one round-trips.
+TEST_F(ServerLive, EscapingWithoutTheRealFunctionHoldsInBothModes) {
+  Run("CREATE TABLE " + m_sTable + " (id INT PRIMARY KEY, name VARCHAR(40), b BLOB)");
+  Run("INSERT INTO " + m_sTable + " VALUES (1, 'a', NULL), (2, 'b', NULL)");
+  kxtest::TestHostDescription host;
+  Describe(host, m_c.user, m_c.password, L"");
+  CMySQLConnection cnx(L"live", &host);
+  CNAError error;
+  ASSERT_EQ(cnx.bOpen(&error), 1) << Narrow(error.pszGetError());
+  const PFN_mysql_real_escape_string pfnReal = __mysql_real_escape_string;
+  ASSERT_NE(pfnReal, &DefaultError_mysql_real_escape_string) << "the real client lacks it already";
+  __mysql_real_escape_string = &DefaultError_mysql_real_escape_string;
+  struct Restore {
+    PFN_mysql_real_escape_string pfn;
+    ~Restore() { __mysql_real_escape_string = pfn; }
+  } restore{pfnReal};
+
+  for (const bool bNoBackslash : {false, true}) {
+    SCOPED_TRACE(bNoBackslash ? "NO_BACKSLASH_ESCAPES" : "default mode");
+    const std::string sMode = bNoBackslash ? "CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')"
+                                           : "REPLACE(@@sql_mode, 'NO_BACKSLASH_ESCAPES', '')";
+    // Both sessions read SQL by the same rules: the library's runs the
+    // UPDATE, the test's own the SELECT.
+    ASSERT_EQ(cnx.bExecuteQueryNoResult(&error, (L"SET SESSION sql_mode = " + W(sMode)).c_str()), 1)
+        << Narrow(error.pszGetError());
+    ASSERT_TRUE(Run("SET SESSION sql_mode = " + sMode));
+    const struct {
+      std::string text;
+      bool refused;
+    } rows[] = {{"x' OR 1=1 -- ", false}, {"\\' OR 1=1 -- ", true}, {"O'Brien", false}};
+    for (const auto& row : rows) {
+      SCOPED_TRACE(row.text);
+      for (const unsigned short type : {static_cast<unsigned short>(19), static_cast<unsigned short>(16)}) {
+        SCOPED_TRACE(type);
+        std::string bytes = row.text;
+        std::wstring wide = W(row.text);
+        unsigned char* data = type == 16 ? reinterpret_cast<unsigned char*>(&wide[0])
+                                         : reinterpret_cast<unsigned char*>(&bytes[0]);
+        const unsigned long size = type == 16 ? wide.size() * sizeof(wchar_t) : bytes.size();
+        CTStringConcatAW literal(CONCAT_CP_WIDE, 65001, 64);
+        CNAError e;
+        const int bWritten = cnx._bEscapeString(&e, &literal, type, data, size);
+        if (row.refused) {
+          EXPECT_EQ(bWritten, 0);
+          EXPECT_EQ(std::wstring(literal.pszGetW()), L"");
+          EXPECT_EQ(e.nGetUserErrorCode(), 37u);
+          EXPECT_NE(std::wstring(e.pszGetError()).find(L"mysql_real_escape_string"), std::wstring::npos)
+              << Narrow(e.pszGetError());
+          continue;
+        }
+        ASSERT_EQ(bWritten, 1) << Narrow(e.pszGetError());
+        const std::wstring sLiteral = literal.pszGetW();
+        EXPECT_EQ(Value("SELECT COUNT(*) FROM " + m_sTable + " WHERE name = " + Narrow(sLiteral.c_str())), "0")
+            << Narrow(sLiteral.c_str());
+        EXPECT_EQ(Value("SELECT " + Narrow(sLiteral.c_str())), row.text) << Narrow(sLiteral.c_str());
+        ASSERT_EQ(cnx.bExecuteQueryNoResult(
+                      &e, (L"UPDATE " + W(m_sTable) + L" SET name = 'hit' WHERE name = " + sLiteral).c_str()),
+                  1)
+            << Narrow(e.pszGetError());
+        EXPECT_EQ(Value("SELECT COUNT(*) FROM " + m_sTable + " WHERE name = 'hit'"), "0");
+      }
+    }
+    // A byte value holding a backslash and a quote: written in hexadecimal.
+    std::string bytes("a\\'b", 4);
+    CTStringConcatAW literal(CONCAT_CP_WIDE, 65001, 64);
+    ASSERT_EQ(cnx._bEscapeString(&error, &literal, 0, reinterpret_cast<unsigned char*>(&bytes[0]), bytes.size()),
+              1)
+        << Narrow(error.pszGetError());
+    ASSERT_EQ(cnx.bExecuteQueryNoResult(
+                  &error, (L"UPDATE " + W(m_sTable) + L" SET b = " + literal.pszGetW() + L" WHERE id = 1").c_str()),
+              1)
+        << Narrow(error.pszGetError());
+    EXPECT_EQ(Value("SELECT HEX(b) FROM " + m_sTable + " WHERE id = 1"), "615C2762");
+  }
+  EXPECT_EQ(Value("SELECT GROUP_CONCAT(name ORDER BY id) FROM " + m_sTable), "a,b");
+}
+
 // Server errors: the number as EIT_BASECODE, the server's message, the
 // error type the runtime reads.
 TEST_F(ServerLive, ServerErrorsAreTyped) {
