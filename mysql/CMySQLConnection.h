@@ -14,8 +14,10 @@
 // mysql_real_connect with the description's data source (the server), user,
 // password and default database, the port of "Server Port", the flags of
 // "Client Flag" and the socket of "Unix Socket". Then the server version,
-// and in Unicode mode "SET NAMES 'utf8'" (code page 65001). bOpenCreate also
-// creates a missing database. Every failed opening records its error, closes
+// and in Unicode mode "SET NAMES 'utf8mb4'", else 'utf8' (code page 65001;
+// the session's character set is named in the connection's error lines);
+// a server refusing both fails the opening. bOpenCreate also creates a
+// missing database. Every failed opening records its error, closes
 // its client handle and leaves the connection Closed without a handle.
 //
 // Every client call runs in a guard: a thrown CTString (the loader's stub
