@@ -648,6 +648,14 @@ CNAContext* CNADriver::pclGetContext(INAContext* context, int* created) {
     _SetErrorNoMemory();
     return nullptr;
   }
+  if (pclContext->pclGetError() == nullptr) {
+    // Its error object could not be made: a context that cannot report is
+    // not handed out.
+    pclContext->AddRef();
+    pclContext->nRelease();
+    _SetErrorNoMemory();
+    return nullptr;
+  }
   const std::uint64_t nNumber = _nGetContextNumber(context);
   pclContext->SetNumber(nNumber);
   pclContext->AddRef();  // the caller's
