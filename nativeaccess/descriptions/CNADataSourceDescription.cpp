@@ -98,13 +98,7 @@ CNADataSourceDescription::~CNADataSourceDescription() {
 void CNADataSourceDescription::_ReleaseConnection() {
   CNAConnectionDescription* pclConnection = m_pclConnection;
   m_pclConnection = nullptr;
-  if (pclConnection == nullptr) return;
-  // The driver closes a registered connection that nobody else holds.
-  CNADriver* pclDriver = CNADriver::s_pclDriver;
-  if (pclDriver != nullptr)
-    pclDriver->nReleaseConnection(pclConnection);
-  else
-    pclConnection->nRelease();
+  CNADriver::s_ReleaseConnection(pclConnection);
 }
 
 // ---- Counts -------------------------------------------------------------------
@@ -423,25 +417,15 @@ INAItemDescription* CNADataSourceDescription::piGetBestParseItemDesc() {
 
 // ---- Hooks of a database-specific description -------------------------------------
 
-int CNADataSourceDescription::_bGetQueryShowColumns(CXYStringConcat<wchar_t>* /*out*/) {
+int CNADataSourceDescription::_bNotAvailable() {
   _AddUserError(knErrNotAvailable, knSiteNotAvailable, m_sLogicalName.pszGet(), nullptr, nullptr, nullptr);
   return 0;
 }
 
-int CNADataSourceDescription::_bInitItemFromQueryShowColumns(CNAStatementSQL* /*statement*/) {
-  _AddUserError(knErrNotAvailable, knSiteNotAvailable, m_sLogicalName.pszGet(), nullptr, nullptr, nullptr);
-  return 0;
-}
-
-int CNADataSourceDescription::_bGetQueryShowIndex(CXYStringConcat<wchar_t>* /*out*/) {
-  _AddUserError(knErrNotAvailable, knSiteNotAvailable, m_sLogicalName.pszGet(), nullptr, nullptr, nullptr);
-  return 0;
-}
-
-int CNADataSourceDescription::_bInitKeysFromQueryShowIndex(CNAStatementSQL* /*statement*/) {
-  _AddUserError(knErrNotAvailable, knSiteNotAvailable, m_sLogicalName.pszGet(), nullptr, nullptr, nullptr);
-  return 0;
-}
+int CNADataSourceDescription::_bGetQueryShowColumns(CXYStringConcat<wchar_t>* /*out*/) { return _bNotAvailable(); }
+int CNADataSourceDescription::_bInitItemFromQueryShowColumns(CNAStatementSQL* /*statement*/) { return _bNotAvailable(); }
+int CNADataSourceDescription::_bGetQueryShowIndex(CXYStringConcat<wchar_t>* /*out*/) { return _bNotAvailable(); }
+int CNADataSourceDescription::_bInitKeysFromQueryShowIndex(CNAStatementSQL* /*statement*/) { return _bNotAvailable(); }
 
 eNA_ITEMTYPE CNADataSourceDescription::g_eGetNAItemType(std::uint32_t nEngineCode) {
   return nEngineCode <= 41 ? kaeEngineToItem[nEngineCode] : NA_IT_MEMOTEXTE;

@@ -273,6 +273,8 @@ class CNADataSourceDescription : public INADataSourceDescription {
   void _AddUserError(unsigned int nId, int nSite, const wchar_t* pszTable, const wchar_t* pszItem,
                      const wchar_t* pszArg1, const wchar_t* pszArg2);
   void _SetErrorNoMemory();
+  // User error 38 (not available) for the logical name; 0.
+  int _bNotAvailable();
   // A new item from the driver's factory (a plain one without a driver);
   // null, with the no-memory error, when none can be had.
   CNAItemDescription* _pclAllocItem();

@@ -25,8 +25,6 @@ constexpr int knSiteCompatibility = 1;
 constexpr int knSiteNoColumn = 3;
 constexpr unsigned knErrItemMissing = 20;
 constexpr unsigned knErrNoColumn = 30;
-constexpr int knSiteNotAvailable = 4;
-constexpr unsigned knErrNotAvailable = 38;
 constexpr std::uint64_t knQueryStep = 1024;
 constexpr unsigned knCompareOptions = 3;
 
@@ -52,10 +50,7 @@ int CNADataSourceDescription::_bGetDataSourceInfo(int /*nUnused*/) {
 int CNADataSourceDescription::_bImport(int (CNADataSourceDescription::*pfnQuery)(CXYStringConcat<wchar_t>*),
                                        int (CNADataSourceDescription::*pfnRead)(CNAStatementSQL*)) {
   CNADriverSQL* pclSQL = CNADriver::s_pclGetDriverSQL();
-  if (pclSQL == nullptr) {
-    _AddUserError(knErrNotAvailable, knSiteNotAvailable, m_sLogicalName.pszGet(), nullptr, nullptr, nullptr);
-    return 0;
-  }
+  if (pclSQL == nullptr) return _bNotAvailable();
   CXYStringConcat<wchar_t> clText(knQueryStep);
   if (!(this->*pfnQuery)(&clText)) return 0;
   CNAStatementSQL* pclStatement = nullptr;

@@ -714,6 +714,14 @@ void CNADriver::_FreeDriverSQL() {
   if (pclSQL != nullptr) pclSQL->nRelease();
 }
 
+void CNADriver::s_ReleaseConnection(CNAConnectionDescription* cnx) {
+  if (cnx == nullptr) return;
+  if (s_pclDriver != nullptr)
+    s_pclDriver->nReleaseConnection(cnx);
+  else
+    cnx->nRelease();
+}
+
 CNADriverSQL* CNADriver::s_pclGetDriverSQL() {
   CNADriverLock clLock;
   return s_pclDriver != nullptr ? s_pclDriver->pclGetDriverSQL() : nullptr;

@@ -379,6 +379,11 @@ class CNADriver : public INADriver {
   void _FreeDriverSQL();
   // pclGetDriverSQL of the process's driver; null without one.
   static CNADriverSQL* s_pclGetDriverSQL();
+  // Gives back a holder's reference on `cnx` through the process's driver
+  // (nReleaseConnection: a registered connection nobody else holds leaves
+  // the registry, closed); without a driver a plain release. Nothing for
+  // null.
+  static void s_ReleaseConnection(CNAConnectionDescription* cnx);
 
   // Releases every context, table and connection (keys freed, caches
   // cleared, registries back to size 7), the error object and the SQL

@@ -84,14 +84,7 @@ void CNARecord::_SetConnection(CNAConnectionDescription* connection) {
 void CNARecord::_ReleaseConnection() {
   CNAConnectionDescription* pclConnection = m_pclConnection;
   m_pclConnection = nullptr;
-  if (pclConnection == nullptr) return;
-  // The driver takes a registered connection that nobody else holds out
-  // of its registry (closing it); without a driver a plain release.
-  CNADriver* pclDriver = CNADriver::s_pclDriver;
-  if (pclDriver != nullptr)
-    pclDriver->nReleaseConnection(pclConnection);
-  else
-    pclConnection->nRelease();
+  CNADriver::s_ReleaseConnection(pclConnection);
 }
 
 const wchar_t* CNARecord::pszGetTableName() const {
