@@ -165,14 +165,9 @@ CNADataAccess::~CNADataAccess() {
   // saves) and the current-record save.
   _ResetDataAccess();
   _FreeSavedRecordCache();
-  if (m_pclConnection != nullptr) {
-    CNAConnectionDescription* pclConnection = m_pclConnection;
-    m_pclConnection = nullptr;
-    if (CNADriver::s_pclDriver != nullptr)
-      CNADriver::s_pclDriver->nReleaseConnection(pclConnection);
-    else
-      pclConnection->nRelease();
-  }
+  CNAConnectionDescription* pclConnection = m_pclConnection;
+  m_pclConnection = nullptr;
+  CNADriver::s_ReleaseConnection(pclConnection);
   if (m_pclError != nullptr) {
     CNAError* pclError = m_pclError;
     m_pclError = nullptr;
