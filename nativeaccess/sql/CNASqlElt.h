@@ -41,6 +41,6 @@ class CNASqlElt : public CInterf {
   eSQLELT m_eKind;
   long m_nStart;
   long m_nStop;
-  std::int64_t m_nReserved = 0;
+  [[maybe_unused]] std::int64_t m_nReserved = 0;  // kept at 0, never read
 };
 KX_CINTERF_REF_TRAITS(CNASqlElt)

@@ -17,10 +17,10 @@ std::uint32_t CNAStatementSQL::m_gnStmtGenerator = 0;
 
 namespace {
 
-// Reporting place of the statement's own errors.
+// Reporting place of the statement's own errors (2, the row, is not
+// reported from here).
 constexpr int knLocationArea = 62;
 constexpr int knLocationColumn = 1;
-constexpr int knLocationRow = 2;
 constexpr int knLocationParameter = 3;
 constexpr int knLocationConversion = 4;
 

@@ -163,11 +163,6 @@ class CThreadConverters {
         st.cd = kInvalid;
       }
   }
-  int nOpen() const {
-    int n = 0;
-    for (const STEntry& st : m_ast) n += st.cd != kInvalid ? 1 : 0;
-    return n;
-  }
 
  private:
   static constexpr int knEntries = 4;
@@ -486,9 +481,5 @@ std::size_t nUTF8WholePrefix(const char* in, std::size_t n, std::size_t max) {
   if ((p[k] & 0xC0) == 0x80) return max;  // not UTF-8 at all: a plain cut
   return k;
 }
-
-void ReleaseThreadConverters() { Converters().Release(); }
-
-int nThreadConvertersOpen() { return Converters().nOpen(); }
 
 }  // namespace kxvalues

@@ -55,9 +55,4 @@ std::size_t nUTF16Len(const std::uint16_t* in, std::size_t n);
 // on a whole character.
 std::size_t nUTF8WholePrefix(const char* in, std::size_t n, std::size_t max);
 
-// Closes this thread's converters now (they reopen on demand).
-void ReleaseThreadConverters();
-// Converters currently open on this thread (for the tests).
-int nThreadConvertersOpen();
-
 }  // namespace kxvalues

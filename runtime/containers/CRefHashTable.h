@@ -55,6 +55,14 @@ class CRefHashTable : protected CHashTableBounce {
   static_assert((std::is_integral_v<K> || std::is_enum_v<K> || std::is_pointer_v<K>) && sizeof(K) <= sizeof(void*),
                 "the keys of a reference table are word-sized integers, enumerations or pointers");
 
+  // The untyped operations of the table underneath stay out of reach: named
+  // here, privately, so that the typed ones below overload them instead of
+  // hiding them unnoticed.
+  using CHashTableBounce::bAddElement;
+  using CHashTableBounce::bDeleteElement;
+  using CHashTableBounce::bGetElement;
+  using CHashTableBounce::bParseTable;
+
  public:
   explicit CRefHashTable(unsigned int nSize = 7) : CHashTableBounce(nSize) {
     SetCmp(_nHTBDefaultCompare);

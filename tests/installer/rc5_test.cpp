@@ -124,11 +124,11 @@ TEST(CCryptRC5Test, UnkeyedOrBadRoundCountLeavesDataUnchanged) {
     EXPECT_FALSE(bad.bSetPassword(L"pw"));
     EXPECT_FALSE(bad.bSetPasswordAnsi("pw"));
     EXPECT_FALSE(bad.bIsKeyed());
-    data = plain;
-    bad.Crypt(data.data(), 27, key);
-    EXPECT_EQ(data, plain);
-    bad.Uncrypt(data.data(), 27, key);
-    EXPECT_EQ(data, plain);
+    Bytes badData = plain;
+    bad.Crypt(badData.data(), 27, key);
+    EXPECT_EQ(badData, plain);
+    bad.Uncrypt(badData.data(), 27, key);
+    EXPECT_EQ(badData, plain);
   }
 }
 

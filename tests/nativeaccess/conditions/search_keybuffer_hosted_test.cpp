@@ -9,6 +9,7 @@
 // sanitizer.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdint>
 #include <cstdio>
@@ -190,12 +191,12 @@ Bytes U16(const std::vector<std::uint16_t>& units, std::size_t width) {
   std::memcpy(b.data(), units.data(), units.size() * 2);
   return b;
 }
-// A binary string: its 16-bit length then its bytes, padded to `width`.
+// A binary string: its 16-bit length then its bytes, padded (or cut) to
+// `width`, which holds the length at least.
 Bytes BinStr(std::uint16_t len, const std::string& s, std::size_t width) {
-  Bytes b(2);
+  Bytes b(width, 0);
   std::memcpy(b.data(), &len, 2);
-  b.insert(b.end(), s.begin(), s.end());
-  b.resize(width, 0);
+  std::memcpy(b.data() + 2, s.data(), std::min(s.size(), width - 2));
   return b;
 }
 Bytes Raw(std::initializer_list<unsigned char> l) { return Bytes(l); }

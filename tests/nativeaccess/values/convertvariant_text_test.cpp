@@ -4,7 +4,11 @@
 // outputs that end on a whole character; converters kept per thread.
 #include <gtest/gtest.h>
 
+#include <iconv.h>
+
 #include <cstdint>
+#include <map>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,6 +16,51 @@
 #include "CodePage.h"
 #include "UnicodeConversion.h"
 #include "ValueTextConversion.h"
+
+// Every iconv descriptor the code under test opens or closes passes through
+// these wrappers (the native-access unit test program is linked with
+// --wrap=iconv_open and --wrap=iconv_close): they note which thread opened
+// each descriptor still open, and how many each thread opened.
+namespace {
+std::mutex& IConvLock() {
+  static auto* s_p = new std::mutex;  // never destroyed: closes may come at exit
+  return *s_p;
+}
+std::map<iconv_t, std::thread::id>& IConvOpen() {
+  static auto* s_p = new std::map<iconv_t, std::thread::id>;
+  return *s_p;
+}
+thread_local long t_nIConvOpened = 0;
+
+// Descriptors opened on thread `id` and not closed yet.
+int nIConvOpenOn(std::thread::id id) {
+  std::lock_guard<std::mutex> clLock(IConvLock());
+  int n = 0;
+  for (const auto& e : IConvOpen()) n += e.second == id ? 1 : 0;
+  return n;
+}
+}  // namespace
+
+extern "C" iconv_t __real_iconv_open(const char* pszTo, const char* pszFrom);
+extern "C" int __real_iconv_close(iconv_t cd);
+
+extern "C" iconv_t __wrap_iconv_open(const char* pszTo, const char* pszFrom) {
+  iconv_t cd = __real_iconv_open(pszTo, pszFrom);
+  if (cd != reinterpret_cast<iconv_t>(-1)) {
+    ++t_nIConvOpened;
+    std::lock_guard<std::mutex> clLock(IConvLock());
+    IConvOpen()[cd] = std::this_thread::get_id();
+  }
+  return cd;
+}
+
+extern "C" int __wrap_iconv_close(iconv_t cd) {
+  {
+    std::lock_guard<std::mutex> clLock(IConvLock());
+    IConvOpen().erase(cd);
+  }
+  return __real_iconv_close(cd);
+}
 
 namespace {
 
@@ -171,31 +220,50 @@ TEST(convertvariant_text, TextWithNothingConvertibleFails) {
 }
 
 // One converter per code page and direction on a thread, reused by every
-// conversion, freed when the thread ends.
+// conversion, freed when the thread ends. Each case runs on a thread of its
+// own, which starts with no converter.
 TEST(convertvariant_text, ConvertersAreKeptPerThreadAndReused) {
-  kxvalues::ReleaseThreadConverters();
-  EXPECT_EQ(0, kxvalues::nThreadConvertersOpen());
   const std::string sKana("\x82\xA0\x83\x4A");
   std::uint16_t au[8];
   char ac[8];
-  for (int i = 0; i < 1000; ++i) {
-    ASSERT_EQ(2u, kxvalues::nTextToUTF16(932, sKana.data(), sKana.size(), au, 8));
-    ASSERT_EQ(2u, kxvalues::nUTF8ToText(932, "\xE3\x81\x82", 3, ac, 8));
-  }
-  EXPECT_EQ(2, kxvalues::nThreadConvertersOpen());
-  // ASCII, UTF-8 and 1252 need none.
-  kxvalues::ReleaseThreadConverters();
-  ASSERT_EQ(3u, kxvalues::nTextToUTF16(1252, "a\xE9" "b", 3, au, 8));
-  ASSERT_EQ(1u, kxvalues::nTextToUTF16(65001, "\xC3\xA9", 2, au, 8));
-  ASSERT_EQ(2u, kxvalues::nTextToUTF16(932, "ab", 2, au, 8));
-  EXPECT_EQ(0, kxvalues::nThreadConvertersOpen());
+  std::thread::id idFirst;
+  long nOpened = -1;
+  int nOpen = -1;
+  long nOpenedByPlainText = -1;
+  std::thread([&] {
+    idFirst = std::this_thread::get_id();
+    for (int i = 0; i < 1000; ++i) {
+      ASSERT_EQ(2u, kxvalues::nTextToUTF16(932, sKana.data(), sKana.size(), au, 8));
+      ASSERT_EQ(2u, kxvalues::nUTF8ToText(932, "\xE3\x81\x82", 3, ac, 8));
+    }
+    nOpened = t_nIConvOpened;
+    nOpen = nIConvOpenOn(idFirst);
+    // ASCII, UTF-8 and 1252 need none.
+    ASSERT_EQ(3u, kxvalues::nTextToUTF16(1252, "a\xE9" "b", 3, au, 8));
+    ASSERT_EQ(1u, kxvalues::nTextToUTF16(65001, "\xC3\xA9", 2, au, 8));
+    ASSERT_EQ(2u, kxvalues::nTextToUTF16(932, "ab", 2, au, 8));
+    ASSERT_EQ(1u, kxvalues::nTextToUTF16(1250, "a", 1, au, 8));
+    nOpenedByPlainText = t_nIConvOpened - nOpened;
+  }).join();
+  EXPECT_EQ(2, nOpened);
+  EXPECT_EQ(2, nOpen);
+  EXPECT_EQ(0, nIConvOpenOn(idFirst));
+  EXPECT_EQ(0, nOpenedByPlainText);
+
+  // Another thread opens its own and closes only its own.
+  ASSERT_EQ(2u, kxvalues::nTextToUTF16(932, sKana.data(), sKana.size(), au, 8));
+  const int nMain = nIConvOpenOn(std::this_thread::get_id());
+  ASSERT_GE(nMain, 1);
+  std::thread::id idOther;
   int nOther = -1;
   std::thread([&] {
+    idOther = std::this_thread::get_id();
     kxvalues::nTextToUTF16(932, sKana.data(), sKana.size(), au, 8);
-    nOther = kxvalues::nThreadConvertersOpen();
+    nOther = nIConvOpenOn(idOther);
   }).join();
   EXPECT_EQ(1, nOther);
-  EXPECT_EQ(0, kxvalues::nThreadConvertersOpen());
+  EXPECT_EQ(0, nIConvOpenOn(idOther));
+  EXPECT_EQ(nMain, nIConvOpenOn(std::this_thread::get_id()));
 }
 
 }  // namespace
