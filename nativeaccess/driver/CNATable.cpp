@@ -1,6 +1,7 @@
 #include "CNATable.h"
 
 #include "CNAConnectionDescription.h"
+#include "CNADataAccess.h"
 #include "CNADriver.h"
 #include "CNABoundary.h"
 #include "CNADriverLock.h"
@@ -99,6 +100,13 @@ int CNATable::bHMode(INAContext* /*context*/, _eNA_HMODE /*mode*/) { return 1; }
 void CNATable::CancelRecordLock(INAConnectionDescription* /*cnx*/, CNATransaction* /*transaction*/) {}
 
 void CNATable::SetTransactionTermined() {}
+
+void CNATable::ForgetDataAccess(CNADataAccess* access) {
+  CNADriverLock clLock;
+  // The table keeps no data access of its own yet: only the lookup record
+  // may still name it.
+  CNADataAccess::s_ForgetLastDataAccess(access);
+}
 
 void CNATable::SetQueryBindVariable(INAQueryParametersValue* values) {
   CNADriverLock clLock;

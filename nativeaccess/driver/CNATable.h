@@ -31,6 +31,7 @@
 #include "KxOpaqueInterfaces.h"
 
 class CNAConnectionDescription;
+class CNADataAccess;
 class CNADriver;
 class CNAError;
 class CNATransaction;
@@ -92,6 +93,10 @@ class CNATable : public INATable, public CInterf {
   void CancelRecordLock(INAConnectionDescription* cnx, CNATransaction* transaction);
   // The transaction of the table's connection ended.
   void SetTransactionTermined();
+  // `access` leaves the table without being closed or told (its context is
+  // going): the table's entry and reference on it go, and the
+  // last-data-access record forgets it. Nothing else happens.
+  void ForgetDataAccess(CNADataAccess* access);
   // The bind variables attached to the table (no reference added; null when
   // none). Attaching the same object again does nothing; else the previous
   // one loses the table's external reference and the new one (when not

@@ -288,7 +288,7 @@ TEST_F(driver_registry, driverContextsCreatedOnceAndLeaveWithoutDataAccess) {
 
   // With a data access the context stays registered.
   CNADataAccess* pclAccess = pclDriver->pclAllocDataAccess(nullptr, nullptr, nullptr);
-  ASSERT_TRUE(pclFirst->bAddDataAccess(pclAccess));
+  ASSERT_TRUE(pclFirst->_AddDataAccess(FakeContext(1), pclAccess));
   EXPECT_EQ(pclDriver->nReleaseContext(FakeContext(1), pclSecond), 2);
   EXPECT_EQ(pclDriver->nGetContextCount(), 1u);
   pclFirst->CloseAllDataAccess();
@@ -426,7 +426,7 @@ TEST_F(driver_registry, driverTeardownOfFullRegistriesLeaksNothing) {
   CNATable* pclTable = pclDriver->_pclGetTable(FakeSource(1), pclCnx);
   CNATable* pclTable2 = pclDriver->_pclGetTable(FakeSource(2), pclCnx2);
   CNAContext* pclContext = pclDriver->pclGetContext(FakeContext(1), nullptr);
-  pclContext->bAddDataAccess(pclDriver->pclAllocDataAccess(nullptr, pclCnx, nullptr));
+  pclContext->_AddDataAccess(FakeContext(1), pclDriver->pclAllocDataAccess(nullptr, pclCnx, nullptr));
   ASSERT_NE(pclDriver->pclGetDriverSQL(), nullptr);
   // Hand the callers' references over, so that only the registries (and
   // the open reference) hold the objects, as when the runtime keeps them.

@@ -1,0 +1,664 @@
+// CNADataAccess: one context's cursor over one table or query. Every table
+// operation the runtime calls for a context is carried out by the data
+// access that context holds for the table: it owns the statements of the
+// cursor (one per browse item, plus the query statement registered under
+// the empty name), the current record the runtime reads and writes, the
+// store of saved records from which a browse resumes, the saved positions,
+// the optional client-side table cache, and the declared and imported
+// descriptions of the table.
+//
+// The operations of the later layers (opening and creating, reading,
+// searching, writing, positions, queries, filters, counts, memos) have
+// their slot here already; until their layer fills them, a success-flag
+// operation fails with user error 38 (not available for this data source)
+// and the operations the statements call keep the safe answers documented
+// at each one. The record and table locks are refused (error type 7), the
+// unlocks and the record-lock hooks succeed without effect.
+//
+// Ownership: a CInterf (counts 0; the creator takes the first reference).
+// Held with one reference each: the error object, the current record
+// layout, the connection, the declared description (an external
+// reference), the engine's clone of a query's description (external), the
+// imported description, the automatic-identifier object, the query's parser
+// information, the latest filter, every registered statement (the registry
+// also owns a copy of each key), every saved position, the save store, the
+// table cache and the statement of the query being executed. Not held: the
+// table and the context (back pointers, cleared when the data access is
+// detached); the context's identifier is kept by value.
+//
+// Save numbers are indexes into the save store; all ones (knNoRecordSave,
+// -1 as a signed index) means none. Keeping a save hands the caller one
+// reference on it, which the caller gives back with nReleaseRecordSave.
+// The save store lives from construction to destruction; emptying it also
+// forgets the current-record save, and without a store every save
+// operation answers none (or 0) and touches nothing.
+//
+// Threads: used only under the process-wide driver lock (CNADriverLock),
+// which every public entry of the table and the context takes; the
+// last-data-access record below is read and written only under it.
+#pragma once
+
+#include <cstdint>
+
+#include "CInterf.h"
+#include "CNAPosition.h"
+#include "CNAStatement.h"
+#include "CRefHashTable.h"
+#include "CTString.h"
+#include "NARecordTypes.h"
+
+class CAny;
+class CNACommand;
+class CNAColumn;
+class CNAConnectionDescription;
+class CNAContext;
+class CNADataSourceDescription;
+class CNAError;
+class CNAFilter;
+class CNAIDAuto;
+class CNARecord;
+class CNARecordCache;
+class CNARecordCachePosition;
+class CNARecordId;
+class CNARecordValue;
+class CNAStatementSQL;
+class CNATable;
+class CNATableCache;
+class CNATransaction;
+class CNAXQRecord;
+class CSQLParserInfo;
+class IGaugeControl;
+class INAConnectionDescription;
+class INADataSourceDescription;
+class INAItemDescription;
+class INAQueryExecution;
+class ISQLParserInformation;
+
+// Access mode of an opening (accepted, not interpreted here).
+enum eNA_ACCESS : std::int32_t;
+// Locking mode of the runtime's H-functions (stored, not interpreted).
+enum _eNA_HMODE : int;
+
+// Flags of a query given to the data access.
+enum eNA_QUERYMODE : std::uint32_t {
+  NA_QUERYMODE_NONE = 0,
+  NA_QUERYMODE_ASWRITTEN = 4,        // sent as written; the source is read-only
+  NA_QUERYMODE_MODIFIES = 8,         // may modify the table
+  NA_QUERYMODE_PREPAREONLY = 16,     // prepared, not run
+  NA_QUERYMODE_WRITEPARSE = 128,     // runs with the write-parse flags 0x110000
+  NA_QUERYMODE_JOIN = 0x80000000u,   // the text holds " JOIN "
+};
+
+class CNADataAccess : public CInterf {
+ public:
+  // The save number of "no save".
+  static constexpr std::uint32_t knNoRecordSave = 0xFFFFFFFFu;
+  // Grow step of the save store.
+  static constexpr int knRecordSaveGrowStep = 50;
+  // Notification options: bit value 1 tells every statement even without a
+  // table cache; bit value 2 suppresses the notification.
+  static constexpr int knNotifyAllStatements = 1;
+  static constexpr int knNotifyNone = 2;
+
+  // Every member at its construction value (the save store made; none when
+  // memory is short: saves then answer none). One reference each on the
+  // connection and the error (either may be null); with a description, an
+  // external reference on it and its server name formatted by the
+  // connection into the SQL table name.
+  CNADataAccess(INADataSourceDescription* source, CNAConnectionDescription* connection, CNAError* error);
+  // In this order: the last-data-access record forgets this object;
+  // _ResetDataAccess (statements, positions and caches give their saves
+  // back); the save store is released; the connection goes back through
+  // the process driver (nReleaseConnection; a plain release without one);
+  // the error's reference is dropped; then the registries go.
+  ~CNADataAccess() override;
+
+  // ==== Virtual operations, in slot order after CInterf's ===================
+  // Memos (unavailable until the memo layer).
+  virtual int bGetBLOB(unsigned int memo, CAny* value);
+  virtual int bSetBLOB(unsigned int memo, const CAny* value);
+  virtual int bExtraitMemo(unsigned int memo, const wchar_t* path);
+  // Opening, creating and deleting the table (unavailable until the table
+  // layer).
+  virtual int bHCreation(const wchar_t* password, int dropFirst);
+  virtual int bSupprimeFichier();
+  virtual int bSupprimeTout();
+  virtual int bHCreationSiInexistant(eNA_ACCESS access, const wchar_t* password);
+  virtual int bHOuvre(eNA_ACCESS access, const wchar_t* password);
+  // _Close; always 1 (also on a data access never opened).
+  virtual int bHFerme();
+  // Writes (unavailable until the write layer), except bHEcrit, which is
+  // bHModifie through the virtual table.
+  virtual int bHAjoute(NA_WRITEPARSEFLAGS flags, eNA_LOCKTYPE lock);
+  virtual int bHEcrit(long record, NA_WRITEPARSEFLAGS flags, eNA_LOCKTYPE lock);
+  virtual int bHSupprime(long record, eNA_LOCKTYPE lock);
+  virtual int bHModifie(long record, NA_WRITEPARSEFLAGS flags, eNA_LOCKTYPE lock);
+  // Refused: error type 7 (see the lock operations below).
+  virtual int bHRaye(long record, eNA_LOCKTYPE lock);
+  virtual int bHLibere();
+  // Reads (unavailable until the read layer).
+  virtual int bHLit(long record, eNA_LOCKTYPE lock, eNA_LOCKTYPE* lockDone);
+  // Reads the record in `direction` of the browse on `key`. Here: false
+  // without an error (the statement that asked reports user error 38).
+  virtual int bHLitxxx(const wchar_t* /*key*/, eNA_PARSEDIRECTION /*direction*/, int /*bRead*/, int /*lock*/,
+                       int* /*lockResult*/, unsigned int /*flags*/) {
+    return 0;
+  }
+  // Moves `count` records from the start (`direction` first) of the browse
+  // on `key`. Here: false without an error, as bHLitxxx.
+  virtual int bSkipRecord(const wchar_t* /*key*/, eNA_PARSEDIRECTION /*direction*/, long /*count*/, int /*bRead*/,
+                          int /*lock*/, int* /*lockResult*/, unsigned int /*flags*/) {
+    return 0;
+  }
+  // Searches: the one-item form is the two-item form with the item as both
+  // browse and search item (through the virtual table). The two-item form
+  // and the cancel are unavailable until the search layer.
+  virtual int bHRecherche(const wchar_t* item, const CAny* value, int searchMode, int bRead, eNA_LOCKTYPE lock,
+                          eNA_LOCKTYPE* lockDone, int fromFirst, NA_WRITEPARSEFLAGS flags);
+  virtual int bHRecherche(const wchar_t* item, const wchar_t* searchItem, const CAny* value, int searchMode,
+                          int bRead, eNA_LOCKTYPE lock, eNA_LOCKTYPE* lockDone, int fromFirst,
+                          NA_WRITEPARSEFLAGS flags);
+  virtual int bHAnnuleRecherche(const wchar_t* item);
+  // Locks of the table and of a record: refused (see below); unlocks: 1.
+  virtual int bHBloqueFichier(eNA_LOCKTYPE lock, eNA_LOCKTYPE* lockDone);
+  virtual int bHDebloqueFichier();
+  virtual int bHBloqueNumEnr(long record, eNA_LOCKTYPE lock, eNA_LOCKTYPE* lockDone);
+  virtual int bHDebloqueNumEnr(long record);
+  // A filter on a condition (unavailable until the filter layer).
+  virtual int bHFiltre(ISQLParserInformation* parser, wchar_t* item);
+  // Saved positions: the position of the browse on `item` under a new
+  // identifier in *position; restore (its item name into `item`, freed
+  // unless `keep`); free. Until the position layer: saving and restoring
+  // fail (*position becomes -1), freeing succeeds.
+  virtual int bHSauvePosition(int* position, const wchar_t* /*item*/, unsigned int /*kind*/) {
+    if (position != nullptr) *position = -1;
+    return 0;
+  }
+  virtual int bHRetourPosition(int /*position*/, wchar_t* /*item*/, int /*keep*/, unsigned int /*kind*/) {
+    return 0;
+  }
+  virtual int bHLiberePosition(int /*position*/) { return 1; }
+  // *version = 0; 1.
+  virtual int bHVersion(int* version);
+  // Counts (unavailable until the count layer, except as documented).
+  virtual int bHNbEnr(long* count, unsigned int kind, NA_WRITEPARSEFLAGS flags);
+  // Counts the rows of `statement`'s parse (direction -1) or the rows
+  // before its current one (direction 3) into *count. Here: false without
+  // an error, *count left alone.
+  virtual int bGetNbEnr(long* /*count*/, unsigned int /*flags*/, unsigned int /*flags2*/,
+                        CNAStatement* /*statement*/, int /*direction*/) {
+    return 0;
+  }
+  // *needParse = 1 (a count must read the rows); 1. Null: just 1.
+  virtual int bNbEnrNeedParse(int* needParse, const wchar_t* key);
+  // Always 0.
+  virtual std::int64_t llGetRecNum();
+  virtual int bGetRecNumState(long record, unsigned int* state);
+  // Refused (see below).
+  virtual int bHConstruitValCle(CAny* key, const wchar_t* item, unsigned int kind, CAny** out);
+  // Runs the runtime's query (unavailable until the query layer).
+  virtual int bExecuteQuery(int* resultSet, const wchar_t* query, ISQLParserInformation* parser,
+                            eNA_QUERYMODE mode, const INAQueryExecution* execution);
+  // Builds the SELECT of `statement`'s parse (ordered by `key`; none: the
+  // source's order) into `command` and makes it the statement's command.
+  // Here: false without an error.
+  virtual int bBuildSelect(CNACommand* /*command*/, CNAStatement* /*statement*/, const wchar_t* /*key*/,
+                           int /*ascending*/, unsigned int /*flags*/, CNACommand* /*where*/) {
+    return 0;
+  }
+  // Record-lock hooks of the read and write paths: 1, nothing written.
+  virtual int bLockRecord(CNAStatement* statement, eNA_LOCKTYPE lock, long record, eNA_LOCKTYPE* lockDone);
+  virtual int bUnlockRecord(CNAStatement* statement, eNA_LOCKTYPE lock, long record, eNA_LOCKTYPE* lockDone);
+  virtual int bLockUnlockRecord(CNAStatement* statement, eNA_LOCKTYPE lock, long record,
+                                eNA_LOCKTYPE* lockDone);
+  // 1.
+  virtual int bHReindexe(unsigned int kind, IGaugeControl* gauge);
+  // The description of `table` read from the database, with one reference
+  // (unavailable until the table layer: null, user error 38).
+  virtual CNADataSourceDescription* pclGetDataSourceDescriptionFromDB(const wchar_t* table, int mode);
+  // The kind of record identifier this access makes: 1, identifiers built
+  // from the record values.
+  virtual eNA_RECORDIDTYPE eEvaluateRecordIdType();
+  virtual int bHChangeCle(const wchar_t* item, NA_WRITEPARSEFLAGS flags);
+  // Marks the current record as read: the current value's state becomes
+  // read and it is copied into the original value; unless `keepSave`, the
+  // current-record save is given back and forgotten. True without a record
+  // layout; false when the copy failed.
+  virtual int bSetCurrentRecordRead(int keepSave);
+  virtual int bFichierExiste(int* exists, int* compatible);
+  // A new saved position (counts 0); null when memory is short.
+  virtual CNAPosition* pclAllocPosition();
+  // The class of the last error: the error object's own type when one is
+  // set; otherwise the connection's class of the database code held (0
+  // without a connection).
+  virtual eNA_ERRORTYPE eGetNAErrorType();
+  // Binds the data access to its context (not referenced) and keeps the
+  // context's identifier by value; null detaches (the identifier stays).
+  virtual void SetContext(CNAContext* context);
+  // Nothing: this driver holds no record lock.
+  virtual void CancelRecordLock(INAConnectionDescription* cnx, CNATransaction* transaction);
+  // Automatic filter (unavailable until the filter layer; the setter does
+  // nothing yet).
+  virtual int bSetFiltreAuto(int on, const wchar_t* table, const wchar_t* name, INADataSourceDescription* source);
+  virtual void SetFiltreAuto(int on);
+  // ---- Factories: new objects with counts 0, or null -----------------------
+  // A statement of the process driver's class for `owner`.
+  virtual CNAStatement* _pclAllocStatement(CNADataAccess* owner, CNAError* error);
+  // A description from the process driver's factory.
+  virtual CNADataSourceDescription* _pclAllocDataSource(CNAConnectionDescription* connection, CNAError* error);
+  // A record layout of this data access.
+  virtual CNARecord* _pclAllocRecord(CNAError* error);
+  // An automatic-identifier object from the process driver (a plain one
+  // without a driver).
+  virtual CNAIDAuto* _pclAllocIDAuto();
+  // ---- Inner operations of the later layers ----------------------------------
+  virtual int _bMove(long record, int bRead);
+  virtual int _bSetBLOB(INAItemDescription* item, const CAny* value);
+  virtual int _bHAttacheMemo(INAItemDescription* item, const wchar_t* path);
+  // End of a transaction for one statement: a started browse without a
+  // recorded cause of update gets cause 1 (run again).
+  virtual void _SetTransactionTermined(CNAStatement* statement);
+  // Makes and initialises the current record layout when there is none
+  // (false, none kept, when that fails); then binds the imported items to
+  // the columns when not done yet, and, for a query with parser
+  // information, tells the parser information the record and, unless the
+  // query is sent as written, gives each column its source table's names.
+  virtual int _bInitCurrentRecord();
+  // Releases the table cache, deletes every saved position, closes every
+  // statement (_CloseAllStatement), clears the execution statement and the
+  // open flag. Descriptions, current record and saves stay.
+  virtual void _Close();
+  // The common path of every write and of the table's create, drop and
+  // delete-all: a read-only query refuses an update, insert or delete
+  // (user error 35, type 0, nothing sent); else _bBuildAndExecuteQuery and,
+  // on success of anything but a SELECT, _NotifyOperation.
+  virtual int _bOperation(CNAStatement* statement, eNAQUERYTYPE type, NA_WRITEPARSEFLAGS flags,
+                          CNARecordValue* before);
+  // Sequences: -1 (this server draws no identifier from a sequence).
+  virtual std::int64_t _nGetSequenceCurrentVal(CNAColumn* column);
+  virtual int _bGetRequestedValue(CNAStatement* statement, CAny* value, CNACommand* command);
+  // True only for record number 0 (the current record); else user error
+  // 18 naming the table, type 0.
+  virtual int _bIsValidRecordNumber(long record);
+  // The common fetch of the read layer (unavailable until then).
+  virtual int _bFetch(CNAStatement* statement, const wchar_t* item, eNA_PARSEDIRECTION direction, long count,
+                      int bRead, eNA_LOCKTYPE lock, int* lockResult, NA_WRITEPARSEFLAGS flags, int newParse);
+  virtual int _bHCreation(int dropFirst, int create);
+  virtual int _bSupprimeTout();
+  // Keeps the description read from the database or a result (one
+  // reference; the one held before given back).
+  virtual void _SetImportedDataSourceDesc(CNADataSourceDescription* description);
+  // Hook of an update notification: nothing here.
+  virtual void _vUpdateRecordInCacheLock(NA_WRITEPARSEFLAGS flags);
+  virtual int _bGetUniqueIndexName(CNAColumn* column, CTString* name);
+  // False (nothing to repair on this server).
+  virtual int _bUpdateIdAutoAfterInsertFailure(CNAColumn* column);
+  virtual int _bHModifie(long record, NA_WRITEPARSEFLAGS flags, eNA_LOCKTYPE lock, CNARecordValue* before);
+  virtual int _bHAjoute(NA_WRITEPARSEFLAGS flags, eNA_LOCKTYPE lock);
+  // Recovery after a failed fetch: none here (0, no error).
+  virtual int _bRepriseErreurParcours(CNAStatement* statement, const wchar_t* item, eNA_PARSEDIRECTION direction,
+                                      eNA_LOCKTYPE lock, eNA_LOCKTYPE* lockDone, NA_WRITEPARSEFLAGS flags);
+  virtual int _bCompareTablePosition(CNAPosition* first, CNAPosition* second, int* same);
+  virtual int _bCheckRecordSaveID(CNAPosition* first, CNAPosition* second, int* same);
+  // False, *same unchanged.
+  virtual int _bCheckReccordId(CNAPosition* first, CNAPosition* second, int* same);
+  // A new table cache into m_pclTableCache (counts 0; _bCreateNewTableCache
+  // takes the reference).
+  virtual void _AllocTableCache();
+
+  // ---- What the statements and records ask (virtual, after the slots) --------
+  // A new identifier for `value` (count 0) by eEvaluateRecordIdType: 1 over
+  // the value's record and memo set; 3 over a row-identifier holder from
+  // the driver (slot 45; none: null); any other kind null.
+  virtual CNARecordId* pclAllocRecordID(const CNARecordValue* value);
+  // A save of the statement's original record (none given: the layout's
+  // original record), with one reference for the caller; none when there
+  // is no record, no native buffer, no store or no room.
+  virtual std::uint32_t nKeepOriginalRecordSave(CNAStatement* statement);
+  // A save of the current record, with one reference for the caller.
+  virtual std::uint32_t nKeepCurrentRecordSave();
+  // One reference more or less on a save (nothing for none, outside the
+  // store, or without a store); the release answers the count left.
+  virtual void AddRefRecordSave(std::uint32_t save);
+  virtual int nReleaseRecordSave(std::uint32_t save);
+  // The saved record becomes the layout's original record value; false
+  // without a layout or such a save.
+  virtual int bRestoreOriginalRecordSave(std::uint32_t save);
+  // Copies the layout's original record into its current record; false
+  // without a current record layout.
+  virtual int bCopyOriginalRecordToCurrentRecord();
+  // Continues `statement`'s parse from its original record (read layer).
+  // Not available here: false with user error 38.
+  virtual int bGoToStmtOriginalRecord(int keep, CNAStatement* statement, int lock, eNA_PARSEDIRECTION direction,
+                                      long count);
+  // A statement closes its parse: when the table cache is being filled by
+  // it, the table cache is freed.
+  virtual void ClosingStatement(CNAStatement* statement);
+  // Fills `description` from the columns of the executed `statement`
+  // (query layer). Here user error 38 and false.
+  virtual int bInitDataSourceFromResult(CNADataSourceDescription* description, CNAStatementSQL* statement);
+  // The description in force (the imported one, else the declared one)
+  // with an external reference for the caller; null when none.
+  virtual INADataSourceDescription* piGetDataSourceDescription();
+  // The table cache shared by the statements (not referenced); null when
+  // none.
+  virtual CNATableCache* pclGetTableCache();
+  // Whether the query is sent as written: a query source whose mode has
+  // bit value 4.
+  virtual int bRequeteSansCorrection();
+  // A new command for this access's connection reporting into this
+  // access's error object (the argument is not used), through the process
+  // driver's factory; null when none can be made.
+  virtual CNACommand* pclAllocCommand(CNAError* error);
+  // The current record layout (not referenced: the access keeps it alive).
+  virtual CNARecord* pclGetCurrentRecord();
+  // Runs `query` on this access's connection (query layer). Here: not
+  // available (user error 38), *statement null.
+  virtual int bExecuteQueryInternal(CNAStatement** statement, const wchar_t* name, const wchar_t* query);
+  // The statement of the last browse or search (not referenced).
+  virtual CNAStatement* pclGetCurrentStatement();
+  // Whether the browse on `key` is out of range (search layer). Here: 1.
+  virtual int bHEndehors(const wchar_t* /*key*/, int* out) {
+    if (out != nullptr) *out = 1;
+    return 1;
+  }
+  // The latest filter (one reference held; null clears).
+  virtual void SetLatestFilter(CNAFilter* filter);
+  virtual CNAFilter* pclGetLatestFilterNoRef();
+  // Replaces the original record's entry of `cache` by the current record;
+  // its index, -1 when not found (or no layout or cache).
+  virtual int nUpdateRecordInCache(unsigned int flags, CNARecordCache* cache);
+  // Whether the access works on a query reading several tables.
+  virtual int bSourceIsQueryOnMultipleTables();
+  // The server's name of the table `item` comes from into *out (emptied
+  // first): the item's source name, or the server's name of the query's
+  // FROM table of that name or alias; formatted by the connection when
+  // `format` is not 0.
+  virtual void _GetDBSourceName(INAItemDescription* item, CTString* out, int format);
+  // The automatic-identifier object, made on first use (_pclAllocIDAuto)
+  // and kept; one reference for the caller. Null, with the no-memory
+  // error, when none can be made.
+  virtual CNAIDAuto* pclGetIDAuto();
+  // Gives the current record's automatic-identifier column its next value;
+  // true without such a column.
+  virtual int bSetNewAutoId();
+
+  // ==== Plain operations ========================================================
+  // ---- Accessors -------------------------------------------------------------
+  CNAConnectionDescription* pclGetConnection() const { return m_pclConnection; }
+  CNAError* pclGetError() const { return m_pclError; }
+  INADataSourceDescription* piGetDataSourceNoRef() const { return m_piDataSource; }
+  // The declared description's names; "" without a description.
+  const wchar_t* pszGetLogicalName() const;
+  const wchar_t* pszGetDBTableName() const;
+  // The SQL table name (formatted by the connection at construction).
+  const wchar_t* pszGetSQLTableName() const { return m_sDBTableName.pszGet(); }
+  const wchar_t* pszGetAliasName() const { return m_sAliasName.pszGet(); }
+  void SetAliasName(const wchar_t* name) { m_sAliasName = name != nullptr ? name : L""; }
+  // The declared description with an external reference (null without).
+  INADataSourceDescription* piGetDeclaredDataSourceDescription();
+  // For a table the declared description; for a query the engine's clone
+  // of it, made on first call and kept. An external reference for the
+  // caller; null when there is none (or the clone cannot be made).
+  INADataSourceDescription* piGetDataSourceDescriptionForXQ();
+  // The imported description with a reference; null when none.
+  CNADataSourceDescription* pclGetImportedDataSourceDesc();
+  CNADataSourceDescription* pclGetImportedDataSourceNoRef() const { return m_pclImportedDataSource; }
+  // Whether the access has a description (declared or imported).
+  int bHasDataSourceDescription() const {
+    return m_piDataSource != nullptr || m_pclImportedDataSource != nullptr;
+  }
+  // The current record with a reference for the caller; null when none.
+  CNARecord* pclGetCurrentRecordRef();
+  // Lends the current record's buffer to the runtime (its external count
+  // raised by one). False, *record untouched, when the table is closed or
+  // there is no current record.
+  int bGetRecord(CNAXQRecord** record);
+  // Copies the buffer's values into the current record (the current buffer
+  // itself allowed) and drops one external count of the buffer. False,
+  // nothing touched, on the same conditions as bGetRecord.
+  int bSetRecord(CNAXQRecord* record);
+  int bIsOpened() const { return m_bOpened != 0; }
+  void SetOpened(int opened) { m_bOpened = opened != 0 ? 1 : 0; }
+  // Stores the mode; 1.
+  int bHMode(_eNA_HMODE mode);
+  _eNA_HMODE eGetHMode() const { return m_eHMode; }
+  // The table object (not referenced; null detaches).
+  void SetTable(CNATable* table) { m_pclTable = table; }
+  CNATable* pclGetTable() const { return m_pclTable; }
+  CNAContext* pclGetContext() const { return m_pclContext; }
+  // The identifier of the context the access belongs to (all ones before
+  // it was bound to one).
+  std::uint64_t dwGetContextID() const { return m_dwContextID; }
+  // The data access of another table of the same context and connection
+  // by its server name, with a reference; null without a context or match.
+  CNADataAccess* pclFindDataAccessByDBTableName(const wchar_t* name);
+  // The declared description's best browse item (a reference) and its
+  // name ("" when none).
+  INAItemDescription* piGetBestParseItemDesc();
+  CTString csGetBestParseItemName();
+  // An item of the declared description by name (a reference); null.
+  INAItemDescription* piGetItemDescription(const wchar_t* name);
+  // Whether the current record's identifiers are row identifiers.
+  int bSupportROWID();
+
+  // ---- Query source ---------------------------------------------------------
+  int bIsQuery() const { return m_bQuery != 0; }
+  void SetQuery(int query) { m_bQuery = query != 0 ? 1 : 0; }
+  std::uint32_t nGetQueryMode() const { return m_nQueryMode; }
+  void SetQueryMode(std::uint32_t mode) { m_nQueryMode = mode; }
+  const wchar_t* pszGetQueryParseItem() const { return m_sQueryParseItem.pszGet(); }
+  void SetQueryParseItem(const wchar_t* item) { m_sQueryParseItem = item != nullptr ? item : L""; }
+  int bQueryBrowsePending() const { return m_bQueryBrowsePending; }
+  void SetQueryBrowsePending(int pending) { m_bQueryBrowsePending = pending != 0 ? 1 : 0; }
+  // The query's parser information (null on a table); no reference for the
+  // caller. SetSourceQuery takes a reference on the new one before giving
+  // the old one back.
+  CSQLParserInfo* pclGetSourceQueryNoRef() const { return m_pclQueryParserInfo; }
+  CSQLParserInfo* pclGetParserInfoNoRef() const { return m_pclQueryParserInfo; }
+  void SetSourceQuery(CSQLParserInfo* query);
+  int bNotUpdatable() const { return m_bNotUpdatable; }
+  void SetNotUpdatable(int notUpdatable) { m_bNotUpdatable = notUpdatable != 0 ? 1 : 0; }
+  int bCompatible() const { return m_bCompatible; }
+  void SetCompatible(int compatible) { m_bCompatible = compatible != 0 ? 1 : 0; }
+  int nGetNotifyOptions() const { return m_nNotifyOptions; }
+  void SetNotifyOptions(int options) { m_nNotifyOptions = options; }
+  int nGetIndexOptions() const { return m_nIndexOptions; }
+  int eGetNextOperation() const { return m_eNextOperation; }
+  void SetNextOperationValue(int operation) { m_eNextOperation = operation; }
+  // The largest row length of the access's results (summed column
+  // lengths), raised by statements before they read another block.
+  std::uint64_t nGetMaxRowLength() const { return m_nMaxRowLength; }
+  void SetMaxRowLength(std::uint64_t length) { m_nMaxRowLength = length; }
+
+  // ---- Current record -----------------------------------------------------------
+  // Replaces the current record layout (one reference taken on the new,
+  // the old one given back).
+  void _SetCurrentRecord(CNARecord* record);
+  void SetCurrentRecord(CNARecord* record) { _SetCurrentRecord(record); }
+  void _FreeCurrentRecord() { _SetCurrentRecord(nullptr); }
+  // Asks each column that is not a composite key to check and correct its
+  // value in the current buffer, stopping at the first refusal; 1 when all
+  // pass (or there is no column).
+  int _bCheckAndCorrectXQRecordValues();
+
+  // ---- Statement registry -------------------------------------------------------
+  // The statement registered under `item` (keys compared without regard to
+  // case), with a reference; null when none. A one-entry memo answers a
+  // repeated name without a lookup.
+  CNAStatement* _pclFindStatement(const wchar_t* item);
+  // A new statement registered under a copy of `item` (the registry holds
+  // a reference), both its item names set to `item`; with a reference for
+  // the caller. Null when it cannot be made or registered.
+  CNAStatement* _pclInitStatement(const wchar_t* item);
+  // Finds or makes the statement of `item` and makes it the last
+  // statement; with flags bit 0x8000 the previous last statement's filter
+  // is carried over (filter layer). A reference for the caller.
+  CNAStatement* _pclGetNewItemStatement(const wchar_t* item, eNA_PARSEDIRECTION direction,
+                                        NA_WRITEPARSEFLAGS flags);
+  // The last statement with a reference; without one, the statement of the
+  // best browse item, which becomes the last statement.
+  CNAStatement* _pclGetLastStatement();
+  // The statement registered under the empty name (whole-table SQL), found
+  // or made; with a reference.
+  CNAStatement* _pclGetQueryStatement();
+  // Re-registers a statement under `newItem` (the new name first). With a
+  // null `statement` the one registered under `oldItem` is taken; when no
+  // entry under `oldItem` holds the statement nothing changes. A statement
+  // already registered under the new name is replaced (its entry and
+  // reference go; the memo and the last statement forget it). Both item
+  // names of the statement become the new name. Always 1.
+  int _bChangeStatementKey(const wchar_t* newItem, const wchar_t* oldItem, CNAStatement* statement);
+  // Forgets the last statement, releases every registered statement
+  // (closed first) with its key copy, clears the memo, releases the
+  // automatic-identifier object.
+  void _CloseAllStatement();
+  // Replaces the statement of the query being executed (counted).
+  void _SetExecutionStatement(CNAStatement* statement);
+  CNAStatement* pclGetExecutionStatementNoRef() const { return m_pclExecutionStatement; }
+  std::uint32_t nGetStatementCount() { return m_htStatements.dwGetNumElement(); }
+
+  // ---- Lifecycle ----------------------------------------------------------------
+  // _Close, then the latest filter, the save store emptied, the parser
+  // information, the current record and the three descriptions released.
+  void _ResetDataAccess();
+
+  // ---- The write path -------------------------------------------------------------
+  // Resets the statement's query, builds the text of `type` into a new
+  // command and runs it; a failed run goes to _bProcessError; a successful
+  // update or insert brings the record in line (_bUpdateRecordAfterInsert).
+  int _bBuildAndExecuteQuery(CNAStatement* statement, eNAQUERYTYPE type, NA_WRITEPARSEFLAGS flags);
+  // After an update: the statement's bUpdateRecordAfterUpdate; else its
+  // bUpdateRecordAfterInsert.
+  int _bUpdateRecordAfterInsert(CNAStatement* statement, eNAQUERYTYPE type, NA_WRITEPARSEFLAGS flags);
+  // A failed run of `type` on `statement`: its error stays in the error
+  // object; false (the error layer classifies and may repair).
+  int _bProcessError(CNACommand* command, CNAStatement* statement, eNAQUERYTYPE type, NA_WRITEPARSEFLAGS flags);
+
+  // ---- Saved records (see the class comment for numbers and references) --------
+  std::uint32_t _nKeepRecordSave(const CNARecordValue* value);
+  // The saved record copied into `value`; false without such a save.
+  int bCopySaveToRecord(std::uint32_t save, CNARecordValue* value);
+  // bRestoreOriginalRecordSave with the statement's save number.
+  int bRestoreOriginalRecordSave(CNAStatement* statement);
+  // One item of a saved record into `value`.
+  int _bGetItemValueInRecordSave(CAny* value, std::uint32_t save, INAItemDescription* item);
+  // Whether the saved record is marked deleted.
+  int bRecordDeleted(std::uint32_t save);
+  // Compares the rows two positions hold: false (*same untouched) when
+  // either is unset; else *same = 1 when equal, 0 otherwise.
+  int _bCheckRowId(CNAPosition* first, CNAPosition* second, int* same);
+  // References held on a save (0 for none or outside the store).
+  int nGetRecordSaveCount(std::uint32_t save) const;
+  // The current-record save: the one held (none: knNoRecordSave), and its
+  // replacement (a reference taken on the new one, the old one given back).
+  std::uint32_t nGetOriginalRecordSave() const { return m_nOriginalRecordSave; }
+  void SetOriginalRecordSave(std::uint32_t save);
+  CNARecordCachePosition* pclGetRecordSavesNoRef() const { return m_pclRecordSaves; }
+  // Empties the save store (no record, no reference left); the
+  // current-record save is forgotten.
+  void _ResetRecordCache();
+  // Releases the save store (also forgetting the current-record save).
+  void _FreeSavedRecordCache();
+
+  // ---- Caches -------------------------------------------------------------------
+  // Marks the original record deleted in `cache`; its index or -1.
+  int nSetRecordDeletedInCache(CNARecordCache* cache);
+  // Frees the table cache and makes a new one (one reference); false with
+  // the no-memory error when none could be made. The statement is unused.
+  int _bCreateNewTableCache(CNAStatement* statement);
+  // Every statement's cache index destroyed, then the table cache released.
+  void _FreeTableCache();
+  // Releases the table cache if any; 1.
+  int bFreeCache();
+
+  // ---- Notifications --------------------------------------------------------------
+  // After a successful write of this data access: the save store, the table
+  // cache's full cache and every statement follow (nothing at all with
+  // notification option 2).
+  void _NotifyOperation(eNAQUERYTYPE type, CNAStatement* statement, NA_WRITEPARSEFLAGS flags,
+                        CNARecordValue* before);
+  void NotifyOperation(eNAQUERYTYPE type, CNAStatement* statement, NA_WRITEPARSEFLAGS flags);
+  // End of a transaction: _SetTransactionTermined on every statement.
+  void SetTransactionTermined();
+
+  // ---- The record refused operations share ---------------------------------------
+  // Adds the lock refusal `site` (user error 8, type 7, names) to the error
+  // object.
+  void _RefuseLockOperation(int site);
+
+  // ---- The last data access a table found (process-wide, under the lock) -------
+  // Records `access` as found for the two identifiers.
+  static void s_SetLastDataAccess(CNADataAccess* access, std::uint64_t contextId, std::uint64_t dataId);
+  // The recorded data access when both identifiers match (no reference).
+  static CNADataAccess* s_pclGetLastDataAccess(std::uint64_t contextId, std::uint64_t dataId);
+  // Clears the record when it names `access` (any access for null).
+  static void s_ForgetLastDataAccess(CNADataAccess* access);
+
+ protected:
+  // User error 38 (not available for this data source) at `site`, with the
+  // logical name as file name; false.
+  int _bNotAvailable(int site);
+  // A user error `code` of this access at `site`, typed `type`, with the
+  // logical name (and `item`) as names when it is the first error.
+  void _AddUserError(eNA_ERRORTYPE type, int site, unsigned int code, const wchar_t* item = nullptr);
+
+ private:
+  // The plain members back to their construction values and the save store
+  // made.
+  void __Init();
+  // Keeps `source` with an external reference and formats its table name.
+  void _SetDataSource(INADataSourceDescription* source);
+  // The index of the current record's entry in the table cache's full cache
+  // for a notification (none: null): the full cache once obtained, else the
+  // filling statement's record cache; never fetches.
+  CNARecordCache* _pclGetNotifyCache();
+  // The engine's own copy of a query's declared description, with the
+  // external reference the data access keeps; null when none can be made.
+  INADataSourceDescription* _piCloneForXQ();
+  // Forgets the memo and the last statement when they name `statement`.
+  void _ForgetStatement(const CNAStatement* statement);
+
+  CNAError* m_pclError = nullptr;
+  CNARecord* m_pclCurrentRecord = nullptr;
+  CNAConnectionDescription* m_pclConnection = nullptr;
+  INADataSourceDescription* m_piDataSource = nullptr;
+  INADataSourceDescription* m_piDataSourceForXQ = nullptr;
+  CNADataSourceDescription* m_pclImportedDataSource = nullptr;
+  int m_bOpened = 0;
+  CRefStringHashTable<CNAStatement*> m_htStatements;
+  const wchar_t* m_pszLastKey = nullptr;  // the registry's copy
+  CNAStatement* m_pclLastFound = nullptr;
+  int m_eNextOperation = 0;
+  CNAIDAuto* m_pclIDAuto = nullptr;
+  CNAStatement* m_pclLastStatement = nullptr;
+  CSQLParserInfo* m_pclQueryParserInfo = nullptr;
+  std::uint32_t m_nQueryMode = 0;
+  CTString m_sQueryParseItem;
+  int m_bQuery = 0;
+  int m_bCompatible = 0;
+  int m_nNotifyOptions = knNotifyAllStatements;
+  int m_nIndexOptions = 2;
+  CTString m_sDBTableName;
+  _eNA_HMODE m_eHMode = static_cast<_eNA_HMODE>(1);
+  CNATable* m_pclTable = nullptr;
+  CNAContext* m_pclContext = nullptr;
+  std::uint64_t m_dwContextID = ~std::uint64_t{0};
+  CNAFilter* m_pclLatestFilter = nullptr;
+  CRefHashTable<int, CNAPosition*> m_htPositions;
+  CNARecordCachePosition* m_pclRecordSaves = nullptr;
+  std::uint32_t m_nOriginalRecordSave = knNoRecordSave;
+  CNATableCache* m_pclTableCache = nullptr;
+  int m_bNotUpdatable = 0;
+  int m_bQueryBrowsePending = 0;
+  CNAStatement* m_pclExecutionStatement = nullptr;
+  CTString m_sAliasName;
+  std::uint64_t m_nMaxRowLength = 0;
+};
+KX_CINTERF_REF_TRAITS(CNADataAccess)
+
+// The last data access a table found, with the two identifiers of the host
+// context it was found for. Read and written only under CNADriverLock.
+extern CNADataAccess* gpclLastDataAccess;
+extern std::uint64_t gdwCtxID;
+extern std::uint64_t gdwDataID;
