@@ -13,8 +13,8 @@
 // piGetBestParseItemDesc) carry one external reference for the caller, who
 // gives it back with the item's nExternalRelease; null when there is none.
 // Texts answered stay owned by the description and valid while it lives
-// and is not changed. The index operations do not check the index: callers
-// pass an index below the matching count.
+// and is not changed. The index operations check the index: one at or
+// beyond the matching count answers null and takes no reference.
 #pragma once
 
 #include <cstdint>

@@ -248,5 +248,10 @@ void CNADataAccess::SetTransactionTermined() {
 void CNADataAccess::_SetTransactionTermined(CNAStatement* statement) {
   if (statement == nullptr || !statement->bParseStarted()) return;
   if (statement->eParseNeedUpdate() != NA_PARSEUPDATE_NONE) return;
-  statement->bSetParseNeedUpdate(NA_PARSEUPDATE_RERUN);
+  // The browse resumes from the record it stood on: a save of it goes with
+  // the cause; the cause is recorded also when none can be kept.
+  const std::uint32_t nSave = nKeepOriginalRecordSave(statement);
+  statement->bSetParseNeedUpdate(NA_PARSEUPDATE_RERUN,
+                                 nSave != knNoRecordSave ? nSave : statement->nGetRecordSaveID());
+  if (nSave != knNoRecordSave) nReleaseRecordSave(nSave);
 }

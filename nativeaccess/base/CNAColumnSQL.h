@@ -38,4 +38,12 @@ class CNAColumnSQL {
   std::uint32_t m_nCharsetNumber = 0;
   // The item type the column's values take in the native record.
   eNA_ITEMTYPE m_eItemType = NA_IT_EMPTY;
+  // What a description of the result takes over (empty or 0 when the
+  // driver does not know): the server's type text, the key flags (those of
+  // an item description), the table the column comes from and the column's
+  // name there.
+  CTString m_csDBTypeName;
+  std::uint16_t m_wKeyFlags = 0;
+  CTString m_csSourceTableName;
+  CTString m_csNameInSource;
 };

@@ -202,6 +202,14 @@ class CNAItemDescription : public INAItemDescription {
   void SetPhysicalIndice(std::uint32_t n) { m_nPhysicalIndice = n; }
   void SetColumnKind(int n) { m_nColumnKind = n; }
   int nGetColumnKind() const { return m_nColumnKind; }
+  // The database table a query item's value comes from (empty when none);
+  // clones copy it.
+  void SetDBTableName(const wchar_t* psz) { m_sSourceOther = psz != nullptr ? psz : L""; }
+  const wchar_t* pszGetDBTableName() const { return m_sSourceOther.pszGet(); }
+  // The item's column index in the server's result (-1 until the record
+  // layer assigns one); not cloned.
+  void SetDBColumnIndex(int n) { m_nDBColumnIndex = n; }
+  int nGetDBColumnIndex() const { return m_nDBColumnIndex; }
 
   // Appends a component (one internal reference). A composite key grows by
   // the component's logical size of all elements, twice that for a UNICODE
@@ -290,10 +298,11 @@ class CNAItemDescription : public INAItemDescription {
   int m_nDecimalPart = 0;
   CTString m_sSourceName;
   CTString m_sNameInSource;
-  // A third source text, kept for the clones.
+  // The database table of a query item's source.
   CTString m_sSourceOther;
   int m_nColumnKind = 0;
   std::uint32_t m_dwProperties = 0;
+  int m_nDBColumnIndex = -1;
   CTTableauPtr<CNAItemDescription> m_tabComponents;
 };
 

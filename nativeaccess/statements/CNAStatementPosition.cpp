@@ -811,8 +811,10 @@ void CNAStatement::OnNotifyOperation(eNAQUERYTYPE type, int n, CNAStatement* wri
     m_pclTableCacheIndex->OnNotifyOperation(type, n, flags);
   } else {
     CNATableCache* pclTableCache = m_pclDataAccess != nullptr ? m_pclDataAccess->pclGetTableCache() : nullptr;
-    const bool bFullCache = pclTableCache != nullptr && m_pclRecordCache != nullptr &&
-                            pclTableCache->pclGetFullCacheNoRef() == m_pclRecordCache;
+    // The table cache's full cache (or, while it is still being filled,
+    // the filling statement's cache) was brought up to date by the data
+    // access already.
+    const bool bFullCache = pclTableCache != nullptr && pclTableCache->bIsRecordCache(m_pclRecordCache);
     if (!bFullCache) {
       switch (type) {
         case NA_QUERY_INSERT:

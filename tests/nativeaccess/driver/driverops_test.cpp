@@ -251,13 +251,18 @@ TEST_F(driverops, driverQueryRunKeepsOrLetsGoItsTable) {
 // a missing one answers "does not exist" without failing the question.
 TEST_F(driverops, driverTableDescriptionsAndExistence) {
   pclDriver->setKnownTables = {L"Customer"};
+  pclDriver->stScript.nColumnCount = 1;  // the catalogues answer one row
   INADataSourceDescription* piSource = pclDriver->piGetTableDesc(L"Customer", &clHost);
   ASSERT_NE(piSource, nullptr);
+  EXPECT_EQ(piSource->nGetNumItems(), 1u);
+  ASSERT_GE(pclDriver->stScript.vecTexts.size(), 2u);
+  EXPECT_EQ(pclDriver->stScript.vecTexts[0], L"SHOW COLUMNS FROM Customer");
+  EXPECT_EQ(pclDriver->stScript.vecTexts[1], L"SHOW INDEX FROM Customer");
   auto* pclSource = static_cast<CNADataSourceDescription*>(piSource);
   EXPECT_EQ(W(piSource->pszGetDBTableName()), L"Customer");
   EXPECT_EQ(W(piSource->pszGetLogicalName()), L"Customer");
-  EXPECT_EQ(pclSource->nGetExternalCount(), 1u);
-  EXPECT_EQ(pclSource->nGetInternalCount(), 0u);
+  EXPECT_EQ(pclSource->nGetExternalRef(), 1u);
+  EXPECT_EQ(pclSource->nGetRef(), 0u);
   EXPECT_EQ(piSource->nExternalRelease(), 0u) << "the runtime's release frees it (ASan checks)";
 
   EXPECT_EQ(pclDriver->piGetTableDesc(L"Nowhere", &clHost), nullptr);

@@ -266,12 +266,18 @@ TEST_F(recordlayout, ConnectionGivenBackThroughTheDriver) {
   ASSERT_NE(nullptr, pclCnx);
   EXPECT_EQ(1u, m_clDriver->nGetConnectionCount());
   TenItems items;
-  Layout layout(&items.src, pclCnx);
-  ASSERT_TRUE(layout.bInitResult);
-  EXPECT_EQ(pclCnx, layout->pclGetConnectionNoRef());
-  m_clDriver->nReleaseConnection(pclCnx);  // the test's reference
-  EXPECT_EQ(1u, m_clDriver->nGetConnectionCount());
-  layout.Release();
+  {
+    Layout layout(&items.src, pclCnx);
+    ASSERT_TRUE(layout.bInitResult);
+    EXPECT_EQ(pclCnx, layout->pclGetConnectionNoRef());
+    m_clDriver->nReleaseConnection(pclCnx);  // the test's reference
+    EXPECT_EQ(1u, m_clDriver->nGetConnectionCount());
+    // The layout's own reference goes with it; the fixture's data access
+    // still holds one.
+    const std::uint32_t nHeld = pclCnx->nGetInternalCount();
+    layout.Release();
+    EXPECT_EQ(nHeld - 1, pclCnx->nGetInternalCount());
+  }
   EXPECT_EQ(0u, m_clDriver->nGetConnectionCount());
 }
 

@@ -718,7 +718,7 @@ TEST_F(stmtpositions_positions, PositionWithoutRowAndRestoredSearchAndFilter) {
   env.st->_SetFilter(nullptr);
   ASSERT_TRUE(env.st->bSetPosition(pos.p, 1));
   EXPECT_EQ(pclFilter, env.st->pclGetFilter());
-  EXPECT_EQ(pclFilter, env.access->pclLatestFilter);
+  EXPECT_EQ(pclFilter, env.access->pclGetLatestFilterNoRef());
   ASSERT_NE(nullptr, env.st->pclGetUserSearchValue());
   EXPECT_TRUE(env.st->bInternalSearch());
 

@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <cwctype>
+#include <new>
 
 #include "CNAColumn.h"
 #include "CNACommand.h"
@@ -11,6 +12,7 @@
 #include "CNARecord.h"
 #include "CNARecordValue.h"
 #include "INAItemDescription.h"
+#include "SaveCount.h"
 
 namespace kxtest {
 
@@ -144,15 +146,9 @@ BrowseAccess::BrowseAccess(BrowseTable* table, CNAConnectionDescription* connect
 BrowseAccess::~BrowseAccess() {
   // Statements first: closing tells this access, and they give their saves
   // back through it.
-  m_pclLastStatement = nullptr;
-  for (auto& e : m_mapStatements) {
-    e.second.pclStatement->ResetQuery();
-    e.second.pclStatement->nRelease();
-  }
-  m_mapStatements.clear();
+  _CloseAllStatement();
   SetCurrentRecord(nullptr);
   if (m_pclRecord != nullptr) m_pclRecord->nRelease();
-  for (auto& e : m_mapSaves) e.second.pclValue->nRelease();
 }
 
 bool BrowseAccess::bInit() {
@@ -174,38 +170,35 @@ std::wstring BrowseAccess::_sKey(const wchar_t* item) {
   return s;
 }
 
-CNAStatement* BrowseAccess::_pclAllocStatement() { return new CNAStatement(this, pclGetError()); }
+CNAStatement* BrowseAccess::_pclAllocStatement(CNADataAccess* owner, CNAError* error) {
+  return new (std::nothrow) CNAStatement(owner, error);
+}
 
-CNAStatement* BrowseAccess::_pclGetNewItemStatement(const wchar_t* item, unsigned int flags) {
-  // A browse reads on through the same statement: found without a lookup.
-  if (m_pclLastStatement != nullptr && SameName(m_sLastKey.c_str(), item)) return m_pclLastStatement;
-  const std::wstring sKey = _sKey(item);
-  auto it = m_mapStatements.find(sKey);
-  if (it == m_mapStatements.end()) {
-    CNAStatement* pclNew = _pclAllocStatement();
-    if (pclNew == nullptr) {
-      _AddUserError(knSiteStatement, knErrMemory, item);
-      return nullptr;
-    }
-    pclNew->AddRef();
-    if (pclNew->pclGetStatementSQLNoRef() == nullptr) {
-      // The driver gave no driver-level statement: its error says why.
-      pclNew->nRelease();
-      return nullptr;
-    }
-    pclNew->SetParseKey(item);
-    it = m_mapStatements.emplace(sKey, ItemStatement{pclNew, flags}).first;
+CNAStatement* BrowseAccess::_pclGetBrowseStatement(const wchar_t* item, unsigned int flags) {
+  CNAStatement* pclStatement = _pclGetNewItemStatement(item, NA_PARSE_FIRST, static_cast<NA_WRITEPARSEFLAGS>(flags));
+  if (pclStatement == nullptr) {
+    _AddUserError(knSiteStatement, knErrMemory, item);
+    return nullptr;
   }
-  m_pclLastStatement = it->second.pclStatement;
-  m_sLastKey = sKey;
-  return m_pclLastStatement;
+  // The registry holds it.
+  pclStatement->nRelease();
+  m_mapFlags.emplace(_sKey(item), flags);
+  // Without a driver-level statement the driver's error says why.
+  return pclStatement->pclGetStatementSQLNoRef() != nullptr ? pclStatement : nullptr;
 }
 
-CNAStatement* BrowseAccess::pclGetItemStatement(const wchar_t* key) const {
-  if (m_pclLastStatement != nullptr && SameName(m_sLastKey.c_str(), key)) return m_pclLastStatement;
-  auto it = m_mapStatements.find(_sKey(key));
-  return it != m_mapStatements.end() ? it->second.pclStatement : nullptr;
+CNAStatement* BrowseAccess::pclGetItemStatement(const wchar_t* key) {
+  CNAStatement* pclStatement = _pclFindStatement(key);
+  if (pclStatement != nullptr) pclStatement->nRelease();  // the registry holds it
+  return pclStatement;
 }
+
+unsigned int BrowseAccess::_nBrowseFlags(CNAStatement* statement) const {
+  auto it = m_mapFlags.find(_sKey(statement->pszGetParseKey()));
+  return it != m_mapFlags.end() ? it->second : 0;
+}
+
+int BrowseAccess::nSavesHeld() const { return kxtest::nSavesHeld(this); }
 
 void BrowseAccess::_AddUserError(int site, unsigned int code, const wchar_t* item) {
   CNAError* pclError = pclGetError();
@@ -227,27 +220,29 @@ void BrowseAccess::_StartBrowse(CNAStatement* statement, const wchar_t* key, uns
   statement->AnnuleRechercheUser();
   statement->SetParseFlags(flags);
   statement->SetParseKey(key);
-  m_mapStatements[_sKey(key)].nFlags = flags;
+  m_mapFlags[_sKey(key)] = flags;
 }
 
 int BrowseAccess::bHLitxxx(const wchar_t* key, eNA_PARSEDIRECTION direction, int bRead, int lock, int* lockResult,
                            unsigned int flags) {
   if (lockResult != nullptr) *lockResult = 0;
   if (m_pclRecord == nullptr && !bInit()) return 0;
-  CNAStatement* pclStatement = _pclGetNewItemStatement(key, flags);
+  CNAStatement* pclStatement = _pclGetBrowseStatement(key, flags);
   if (pclStatement == nullptr) return 0;
   if (direction == NA_PARSE_FIRST || direction == NA_PARSE_LAST) _StartBrowse(pclStatement, key, flags);
-  return _bFetch(pclStatement, key, direction, 1, bRead, static_cast<eNA_LOCKTYPE>(lock), lockResult, flags, 0);
+  return _bFetch(pclStatement, key, direction, 1, bRead, static_cast<eNA_LOCKTYPE>(lock), lockResult,
+                 static_cast<NA_WRITEPARSEFLAGS>(flags), 0);
 }
 
 int BrowseAccess::bSkipRecord(const wchar_t* key, eNA_PARSEDIRECTION direction, long count, int bRead, int lock,
                               int* lockResult, unsigned int flags) {
   if (lockResult != nullptr) *lockResult = 0;
   if (m_pclRecord == nullptr && !bInit()) return 0;
-  CNAStatement* pclStatement = _pclGetNewItemStatement(key, flags);
+  CNAStatement* pclStatement = _pclGetBrowseStatement(key, flags);
   if (pclStatement == nullptr) return 0;
   if (direction == NA_PARSE_FIRST || direction == NA_PARSE_LAST) _StartBrowse(pclStatement, key, flags);
-  return _bFetch(pclStatement, key, direction, count, bRead, static_cast<eNA_LOCKTYPE>(lock), lockResult, flags, 0);
+  return _bFetch(pclStatement, key, direction, count, bRead, static_cast<eNA_LOCKTYPE>(lock), lockResult,
+                 static_cast<NA_WRITEPARSEFLAGS>(flags), 0);
 }
 
 int BrowseAccess::bHEndehors(const wchar_t* key, int* out) {
@@ -261,7 +256,8 @@ int BrowseAccess::bHEndehors(const wchar_t* key, int* out) {
 }
 
 int BrowseAccess::_bFetch(CNAStatement* statement, const wchar_t* item, eNA_PARSEDIRECTION direction, long count,
-                          int bRead, eNA_LOCKTYPE lock, int* /*lockResult*/, unsigned int flags, int newParse) {
+                          int bRead, eNA_LOCKTYPE lock, int* /*lockResult*/, NA_WRITEPARSEFLAGS flags,
+                          int newParse) {
   if (!statement->bSetLockType(lock)) return 0;
   const bool bFirstOrLast = direction == NA_PARSE_FIRST || direction == NA_PARSE_LAST;
   bool bNewParse = newParse != 0 || bFirstOrLast;
@@ -388,8 +384,7 @@ int BrowseAccess::_bOpenStatement(CNAStatement* statement, const wchar_t* item, 
 
 int BrowseAccess::_bUpdateParse(int keep, CNAStatement* statement, int bRead, eNA_PARSEDIRECTION direction,
                                 long count) {
-  auto it = m_mapStatements.find(_sKey(statement->pszGetParseKey()));
-  const unsigned int nFlags = it != m_mapStatements.end() ? it->second.nFlags : 0;
+  const unsigned int nFlags = _nBrowseFlags(statement);
   if (!statement->bCanUpdateParse() && (nFlags & knFlagNoResume) != 0) {
     _AddUserError(knSiteResume, knErrCannotResume, statement->pszGetParseKey());
     return 0;
@@ -487,13 +482,11 @@ int BrowseAccess::_bGoToCurrentRecord(CNAStatement* statement, INAItemDescriptio
   statement->PrepareInternalSearch();
   int bOk = pclSearch->bRechercheEnreg(m_pclRecord, item, NA_PARSE_FIRST, 0, nullptr);
   if (bOk) {
-    auto it = m_mapStatements.find(_sKey(statement->pszGetParseKey()));
-    const unsigned int nFlags =
-        (it != m_mapStatements.end() ? it->second.nFlags : 0) | knFlagNoSearchContinuation;
+    const unsigned int nFlags = _nBrowseFlags(statement) | knFlagNoSearchContinuation;
     const bool bForward = direction == NA_PARSE_FIRST || direction == NA_PARSE_NEXT;
     statement->bSetContinueParcours(bForward ? NA_PARSE_FIRST : NA_PARSE_LAST);
     bOk = _bFetch(statement, pszItem, bForward ? NA_PARSE_FIRST : NA_PARSE_LAST, count, bRead, NA_LOCKTYPE_NONE,
-                  nullptr, nFlags, 1);
+                  nullptr, static_cast<NA_WRITEPARSEFLAGS>(nFlags), 1);
   }
   statement->AnnuleRecherche();
   return bOk;
@@ -543,66 +536,11 @@ int BrowseAccess::bWrite(eNAQUERYTYPE type, CNAStatement* statement, NA_WRITEPAR
   // all the same.
   const int bAfter =
       type == NA_QUERY_INSERT ? statement->bUpdateRecordAfterInsert(type, static_cast<int>(flags)) : 1;
+  nNotifications += static_cast<long>(nGetStatementCount());
   _NotifyOperation(type, statement, flags, type == NA_QUERY_INSERT ? pclCurrent : pclBefore);
   // A further write of this record addresses it as it is now stored.
   if (type != NA_QUERY_DELETE) m_pclRecord->bCopyCurrentRecordToOriginalRecord();
   return bAfter;
-}
-
-void BrowseAccess::_NotifyOperation(eNAQUERYTYPE type, CNAStatement* writer, NA_WRITEPARSEFLAGS flags,
-                                    const CNARecordValue* values) {
-  // A statement told may make or give back saves, never statements: the
-  // registry stays as it is meanwhile.
-  for (auto& e : m_mapStatements) {
-    Held<CNAStatement> clStatement(e.second.pclStatement);
-    clStatement.p->OnNotifyOperation(type, -1, writer, flags, values);
-    ++nNotifications;
-  }
-}
-
-// ======================================================================
-// Record saves
-// ======================================================================
-
-std::uint32_t BrowseAccess::_nKeep(const CNARecordValue* value) {
-  if (value == nullptr) return knNoRecordSave;
-  CNARecordValue* pclClone = value->pclGetClone(NA_COPY_ALL);
-  if (pclClone == nullptr) return knNoRecordSave;
-  pclClone->AddRef();
-  const std::uint32_t nSave = m_nNextSave++;
-  m_mapSaves[nSave] = Save{pclClone, 1};
-  return nSave;
-}
-
-std::uint32_t BrowseAccess::nKeepOriginalRecordSave(CNAStatement* statement) {
-  if (statement != nullptr) return _nKeep(statement->pclGetStmtOriginalRecord());
-  return m_pclRecord != nullptr ? _nKeep(m_pclRecord->pclGetOriginalRecordValue()) : knNoRecordSave;
-}
-
-std::uint32_t BrowseAccess::nKeepCurrentRecordSave() {
-  return m_pclRecord != nullptr ? _nKeep(m_pclRecord->pclGetCurrentRecordValue()) : knNoRecordSave;
-}
-
-void BrowseAccess::AddRefRecordSave(std::uint32_t save) {
-  auto it = m_mapSaves.find(save);
-  if (it != m_mapSaves.end()) ++it->second.nRefs;
-}
-
-int BrowseAccess::nReleaseRecordSave(std::uint32_t save) {
-  auto it = m_mapSaves.find(save);
-  if (it == m_mapSaves.end()) return 0;
-  const int nLeft = --it->second.nRefs;
-  if (nLeft > 0) return nLeft;
-  it->second.pclValue->nRelease();
-  m_mapSaves.erase(it);
-  return 0;
-}
-
-int BrowseAccess::bRestoreOriginalRecordSave(std::uint32_t save) {
-  auto it = m_mapSaves.find(save);
-  if (it == m_mapSaves.end() || m_pclRecord == nullptr || m_pclRecord->pclGetOriginalRecordValue() == nullptr)
-    return 0;
-  return m_pclRecord->pclGetOriginalRecordValue()->bCopyRecordValue(it->second.pclValue, NA_COPY_ALL) ? 1 : 0;
 }
 
 }  // namespace kxtest

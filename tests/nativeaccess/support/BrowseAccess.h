@@ -6,8 +6,9 @@
 //   order they are added (offset = value bytes so far, physical index =
 //   items so far), the table's name on the server, and its best browse item
 //   (the item that orders rows uniquely, the primary key).
-// - BrowseAccess owns the record layout over that description and one
-//   statement (CNAStatement) per browsed item. A read (bHLitxxx) of first
+// - BrowseAccess owns the record layout over that description; its
+//   statements (one per browsed item) are the data access's own, in its
+//   registry. A read (bHLitxxx) of first
 //   or last runs a new SELECT of the key in the wanted order (last reads
 //   the reverse order forward); next and previous go on in the statement's
 //   rows, and when a full block is used up the statement asks for the next
@@ -20,18 +21,16 @@
 //   is needed; a browse whose best item is not unique, or has no value in
 //   the record, is refused (user error 38).
 // - Every SELECT of a browse carries the record limit llLimit (see there).
-// - Record saves (copies of record values under an identifier, counted)
-//   are kept in memory, so that the statements' resumption after a write
-//   works and tests see every save given back.
+// - Record saves are the data access's own store, so that the statements'
+//   resumption after a write works and tests see every save given back.
 // - It counts the SELECTs it sends, the continuations and the time spent
 //   building SELECT texts (the statement's builders and the formatting of
 //   the text with its parameters).
 //
 // Ownership: a CInterf as its base (the creator takes the first reference).
-// It holds its record layout and its statements (one reference each) and
-// the saves; the table description, the connection and the error object
-// are the caller's and must outlive it. Statements are closed and released
-// first when it goes, then the layout, then the saves still held.
+// It holds its record layout (the data access holds its statements, saves,
+// description, connection and error). Statements are closed and released
+// first when it goes, then the layout.
 //
 // Needs the process's driver to be one whose SQL face makes driver-level
 // statements for the connection (the MariaDB driver in live tests), and the
@@ -126,17 +125,16 @@ class BrowseAccess : public CNADataAccess {
   // Whether the browse on `key` is out of range (1 without a browse).
   int bHEndehors(const wchar_t* key, int* out) override;
   // The statement of `key`'s browse (no reference; null before its first
-  // read) and the statement read last.
-  CNAStatement* pclGetItemStatement(const wchar_t* key) const;
-  CNAStatement* pclGetCurrentStatement() override { return m_pclLastStatement; }
+  // read).
+  CNAStatement* pclGetItemStatement(const wchar_t* key);
 
   // ---- The read path (as the data-access layer) --------------------------------
   // The common fetch: a new parse (first and last, or `newParse`) opens the
   // statement in the direction's order (ascending for first and next);
   // next and previous go on from where the statement stands, resumed first
   // (_bUpdateParse) when the statement needs it or has not started.
-  virtual int _bFetch(CNAStatement* statement, const wchar_t* item, eNA_PARSEDIRECTION direction, long count,
-                      int bRead, eNA_LOCKTYPE lock, int* lockResult, unsigned int flags, int newParse);
+  int _bFetch(CNAStatement* statement, const wchar_t* item, eNA_PARSEDIRECTION direction, long count, int bRead,
+              eNA_LOCKTYPE lock, int* lockResult, NA_WRITEPARSEFLAGS flags, int newParse) override;
   // Builds the SELECT of the statement's browse into `command` (query type
   // SELECT; the statement's previous query reset), its condition the
   // statement's filter and search (`where`, when given, instead), then sets
@@ -184,14 +182,8 @@ class BrowseAccess : public CNADataAccess {
 
 
   // ---- Record saves --------------------------------------------------------------
-  // Keeping gives a save with one reference for the caller (all ones when
-  // there is nothing to keep or memory runs out).
-  std::uint32_t nKeepOriginalRecordSave(CNAStatement* statement) override;
-  std::uint32_t nKeepCurrentRecordSave() override;
-  void AddRefRecordSave(std::uint32_t save) override;
-  int nReleaseRecordSave(std::uint32_t save) override;
-  int bRestoreOriginalRecordSave(std::uint32_t save) override;
-  int nSavesHeld() const { return static_cast<int>(m_mapSaves.size()); }
+  // The saves of the data access's store still referenced.
+  int nSavesHeld() const;
 
   // ---- Writes ------------------------------------------------------------------
   // Writes through `statement` (one of this access's): NA_QUERY_INSERT adds
@@ -201,19 +193,13 @@ class BrowseAccess : public CNADataAccess {
   // last read. The text comes from the statement's write builders and runs
   // on the statement (its own browse closes). After success, unless
   // nothing was sent (an UPDATE that changes nothing), every statement of
-  // this access is told (_NotifyOperation) and, after an insert or an
+  // this access is told (the data access's _NotifyOperation) and, after an insert or an
   // update, the original record becomes the record as now stored. Any
   // other type, or no statement: false, nothing sent. False with the
   // reason in the error object; nobody is told when nothing was written
   // (an INSERT whose new identifier cannot be read back is written: told,
   // and false).
   int bWrite(eNAQUERYTYPE type, CNAStatement* statement, NA_WRITEPARSEFLAGS flags);
-  // Tells every statement of this access, in registry order and each held
-  // meanwhile, the writer too, of a write of `type` by `writer`: `values`
-  // is the record as it was before an update or a delete, the new record
-  // after an insert. There is no table cache here: the record number is -1.
-  void _NotifyOperation(eNAQUERYTYPE type, CNAStatement* writer, NA_WRITEPARSEFLAGS flags,
-                        const CNARecordValue* values);
   long nWrites = 0;         // writes sent
   long nNotifications = 0;  // statements told of them
 
@@ -231,36 +217,28 @@ class BrowseAccess : public CNADataAccess {
   std::vector<std::string> vecSelects;
 
  protected:
-  // A new statement of this access (counts 0), null when none can be made.
-  virtual CNAStatement* _pclAllocStatement();
-  // The statement of `item`, made and registered on first use; it becomes
-  // the last statement.
-  CNAStatement* _pclGetNewItemStatement(const wchar_t* item, unsigned int flags);
+  // A new statement of `owner` (counts 0), null when none can be made.
+  CNAStatement* _pclAllocStatement(CNADataAccess* owner, CNAError* error) override;
+  // The statement of `item` (no reference), made and registered on first
+  // use; it becomes the last statement. Null when it has no driver-level
+  // statement.
+  CNAStatement* _pclGetBrowseStatement(const wchar_t* item, unsigned int flags);
   // A browse starts (first or last) on `statement`: its search is switched
   // off, the read's flags and `key` become its own.
   void _StartBrowse(CNAStatement* statement, const wchar_t* key, unsigned int flags);
   // A user error of this access naming the table and `item`.
   void _AddUserError(int site, unsigned int code, const wchar_t* item);
-  std::uint32_t _nKeep(const CNARecordValue* value);
 
  private:
-  struct ItemStatement {
-    CNAStatement* pclStatement = nullptr;
-    unsigned int nFlags = 0;  // the flags of the read that opened its browse
-  };
-  struct Save {
-    CNARecordValue* pclValue = nullptr;
-    int nRefs = 0;
-  };
   static std::wstring _sKey(const wchar_t* item);
+  // The flags of the read that opened the browse of the statement's item.
+  unsigned int _nBrowseFlags(CNAStatement* statement) const;
 
   BrowseTable* m_pclTable;
   CNARecord* m_pclRecord = nullptr;
-  std::map<std::wstring, ItemStatement> m_mapStatements;
-  CNAStatement* m_pclLastStatement = nullptr;
-  std::wstring m_sLastKey;  // its item, lower case
-  std::map<std::uint32_t, Save> m_mapSaves;
-  std::uint32_t m_nNextSave = 1;
+  // The flags of the read that opened each item's browse, by item (lower
+  // case).
+  std::map<std::wstring, unsigned int> m_mapFlags;
 };
 
 }  // namespace kxtest

@@ -11,16 +11,13 @@
 #include "CNAStatement.h"
 #include "CNAXQRecord.h"
 #include "INAItemDescription.h"
+#include "SaveCount.h"
 
 namespace kxtest {
 
 MemTableAccess::MemTableAccess(INADataSourceDescription* source, CNAConnectionDescription* connection,
                                CNAError* error, INAItemDescription* key, INAItemDescription* text)
     : CNADataAccess(source, connection, error), m_piKey(key), m_piText(text) {}
-
-MemTableAccess::~MemTableAccess() {
-  for (auto& e : m_mapSaves) e.second.pclValue->nRelease();
-}
 
 // ======================================================================
 // The table and its texts
@@ -100,30 +97,13 @@ int MemTableAccess::bGoToStmtOriginalRecord(int /*unused*/, CNAStatement* statem
 // Record saves
 // ======================================================================
 
-std::uint32_t MemTableAccess::_nKeep(const CNARecordValue* value) {
-  if (value == nullptr) return knNoRecordSave;
-  CNARecordValue* pclClone = value->pclGetClone(NA_COPY_ALL);
-  if (pclClone == nullptr) return knNoRecordSave;
-  pclClone->AddRef();
-  const std::uint32_t nSave = m_nNextSave++;
-  m_mapSaves[nSave] = Save{pclClone, 1};
-  return nSave;
-}
-
-std::uint32_t MemTableAccess::nKeepOriginalRecordSave(CNAStatement* statement) {
-  return statement != nullptr ? _nKeep(statement->pclGetStmtOriginalRecord()) : knNoRecordSave;
-}
-
-std::uint32_t MemTableAccess::nKeepCurrentRecordSave() {
-  CNARecord* pclRecord = pclGetCurrentRecord();
-  return pclRecord != nullptr ? _nKeep(pclRecord->pclGetCurrentRecordValue()) : knNoRecordSave;
-}
-
 std::uint32_t MemTableAccess::nKeepModifiedSave(const char* text) {
-  const std::uint32_t nSave = nKeepCurrentRecordSave();
-  auto it = m_mapSaves.find(nSave);
-  if (it == m_mapSaves.end()) return knNoRecordSave;
-  CNAXQRecord* pclXQ = it->second.pclValue->pclGetNAXQRecord();
+  CNARecord* pclRecord = pclGetCurrentRecord();
+  CNARecordValue* pclCurrent = pclRecord != nullptr ? pclRecord->pclGetCurrentRecordValue() : nullptr;
+  CNARecordValue* pclModified = pclCurrent != nullptr ? pclCurrent->pclGetClone(NA_COPY_ALL) : nullptr;
+  if (pclModified == nullptr) return knNoRecordSave;
+  pclModified->AddRef();
+  CNAXQRecord* pclXQ = pclModified->pclGetNAXQRecord();
   unsigned char* pby = pclXQ != nullptr ? pclXQ->pbyGetItemValue(m_piText, 0) : nullptr;
   if (pby != nullptr) {
     const std::size_t nCapacity = m_piText->nGetItemSize();
@@ -131,39 +111,22 @@ std::uint32_t MemTableAccess::nKeepModifiedSave(const char* text) {
     std::strncpy(reinterpret_cast<char*>(pby), text, nCapacity - 1);
     pclXQ->SetItemValueDefined(m_piText, 1, 0);
   }
+  const std::uint32_t nSave = _nKeepRecordSave(pclModified);
+  pclModified->nRelease();
   return nSave;
 }
 
 void MemTableAccess::AddRefRecordSave(std::uint32_t save) {
   ++nAddRefSaveCalls;
-  auto it = m_mapSaves.find(save);
-  if (it != m_mapSaves.end()) ++it->second.nRefs;
+  CNADataAccess::AddRefRecordSave(save);
 }
 
 int MemTableAccess::nReleaseRecordSave(std::uint32_t save) {
   ++nReleaseSaveCalls;
-  auto it = m_mapSaves.find(save);
-  if (it == m_mapSaves.end()) return 0;
-  const int nLeft = --it->second.nRefs;
-  if (nLeft <= 0) {
-    it->second.pclValue->nRelease();
-    m_mapSaves.erase(it);
-    return 0;
-  }
-  return nLeft;
+  return CNADataAccess::nReleaseRecordSave(save);
 }
 
-int MemTableAccess::bRestoreOriginalRecordSave(std::uint32_t save) {
-  auto it = m_mapSaves.find(save);
-  CNARecord* pclRecord = pclGetCurrentRecord();
-  if (it == m_mapSaves.end() || pclRecord == nullptr || pclRecord->pclGetOriginalRecordValue() == nullptr) return 0;
-  return pclRecord->pclGetOriginalRecordValue()->bCopyRecordValue(it->second.pclValue, NA_COPY_ALL) ? 1 : 0;
-}
-
-int MemTableAccess::nSaveRefs(std::uint32_t save) const {
-  auto it = m_mapSaves.find(save);
-  return it != m_mapSaves.end() ? it->second.nRefs : 0;
-}
+int MemTableAccess::nSavesHeld() const { return kxtest::nSavesHeld(this); }
 
 CNADataSourceDescription* MemTableAccess::_pclAllocDataSource(CNAConnectionDescription* connection,
                                                               CNAError* error) {
@@ -177,11 +140,14 @@ int MemTableAccess::bInitDataSourceFromResult(CNADataSourceDescription* /*descri
   return bDescribeOk ? 1 : 0;
 }
 
-void MemTableAccess::ClosingStatement(CNAStatement* /*statement*/) { ++nClosings; }
+void MemTableAccess::ClosingStatement(CNAStatement* statement) {
+  ++nClosings;
+  CNADataAccess::ClosingStatement(statement);
+}
 
-int MemTableAccess::bSetCurrentRecordRead(int /*unused*/) {
+int MemTableAccess::bSetCurrentRecordRead(int keepSave) {
   ++nReadMarks;
-  return 1;
+  return CNADataAccess::bSetCurrentRecordRead(keepSave);
 }
 
 // ======================================================================

@@ -16,8 +16,9 @@
 //   duplicate count, and the original itself), in the wanted direction;
 //   then it fetches through the statement. Each continuation is logged as
 //   "NEXT <key> SKIP <n>" or "PREVIOUS <key> SKIP <n>".
-// - Record saves are kept in memory (clones of record values) with their
-//   reference counts, so that tests see every reference given back.
+// - Record saves are the data access's own store; the access counts the
+//   calls that add and give back references, so that tests see every
+//   reference given back.
 //
 // The layout it serves is one I4 item (the key) and one text item; the
 // test gives both items. Needs no stand-in library.
@@ -42,8 +43,6 @@ class MemTableAccess : public CNADataAccess {
  public:
   MemTableAccess(INADataSourceDescription* source, CNAConnectionDescription* connection, CNAError* error,
                  INAItemDescription* key, INAItemDescription* text);
-  // Gives back every save still held.
-  ~MemTableAccess() override;
 
   // ---- The table ---------------------------------------------------------
   std::vector<std::pair<int, std::string>> tabTable;  // in key order
@@ -57,11 +56,9 @@ class MemTableAccess : public CNADataAccess {
   // ---- What statements ask ---------------------------------------------------
   int bGoToStmtOriginalRecord(int unused, CNAStatement* statement, int lock, eNA_PARSEDIRECTION direction,
                               long count) override;
-  std::uint32_t nKeepOriginalRecordSave(CNAStatement* statement) override;
-  std::uint32_t nKeepCurrentRecordSave() override;
+  // Counted, then the data access's own.
   void AddRefRecordSave(std::uint32_t save) override;
   int nReleaseRecordSave(std::uint32_t save) override;
-  int bRestoreOriginalRecordSave(std::uint32_t save) override;
   void ClosingStatement(CNAStatement* statement) override;
   // Results are described only with bDescribeResults; the filling answers
   // bDescribeOk and counts its calls.
@@ -71,7 +68,8 @@ class MemTableAccess : public CNADataAccess {
   bool bDescribeOk = true;
   int nDescribed = 0;
   unsigned int nDescribedColumns = 0;
-  int bSetCurrentRecordRead(int unused) override;
+  // Counted, then the data access's own read mark.
+  int bSetCurrentRecordRead(int keepSave) override;
   // Whether the query is sent as written (bRequeteSansCorrection).
   bool bSentAsWritten = false;
   int bRequeteSansCorrection() override { return bSentAsWritten ? 1 : 0; }
@@ -80,9 +78,10 @@ class MemTableAccess : public CNADataAccess {
   std::vector<std::string> vecContinuations;
   int nClosings = 0;
   int nReadMarks = 0;
-  // The reference count of a save (0 when it is gone).
-  int nSaveRefs(std::uint32_t save) const;
-  int nSavesHeld() const { return static_cast<int>(m_mapSaves.size()); }
+  // The reference count of a save (0 when it is gone), and the saves
+  // still referenced.
+  int nSaveRefs(std::uint32_t save) const { return nGetRecordSaveCount(save); }
+  int nSavesHeld() const;
   // Calls of AddRefRecordSave and nReleaseRecordSave (on any identifier).
   int nAddRefSaveCalls = 0;
   int nReleaseSaveCalls = 0;
@@ -97,16 +96,8 @@ class MemTableAccess : public CNADataAccess {
   bool bTextNull(const CNARecordValue* value) const;
 
  private:
-  struct Save {
-    CNARecordValue* pclValue = nullptr;
-    int nRefs = 0;
-  };
-  std::uint32_t _nKeep(const CNARecordValue* value);
-
   INAItemDescription* m_piKey;
   INAItemDescription* m_piText;
-  std::map<std::uint32_t, Save> m_mapSaves;
-  std::uint32_t m_nNextSave = 1;
 };
 
 }  // namespace kxtest

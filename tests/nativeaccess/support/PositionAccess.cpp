@@ -81,13 +81,6 @@ int PositionAccess::bBuildSelect(CNACommand* command, CNAStatement* statement, c
   return 1;
 }
 
-int PositionAccess::nUpdateRecordInCache(unsigned int flags, CNARecordCache* cache) {
-  CNARecord* pclRecord = pclGetCurrentRecord();
-  if (cache == nullptr || pclRecord == nullptr) return -1;
-  return cache->nOnNotifyOperation(NA_QUERY_UPDATE, pclRecord->pclGetCurrentRecordValue(),
-                                   pclRecord->pclGetOriginalRecordValue(), flags, 0);
-}
-
 CNACommand* PositionAccess::pclAllocCommand(CNAError* error) {
   if (bNoCommand) return nullptr;
   return MemTableAccess::pclAllocCommand(error);

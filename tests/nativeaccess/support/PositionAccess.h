@@ -13,9 +13,7 @@
 // - bBuildSelect makes "SELECT ASC" the statement's command, limited to the
 //   table's block size, as the data access does before a SELECT.
 // - The table cache (pclGetTableCache) and the current statement are what
-//   the test sets (not held); the latest filter is kept (not held).
-// - nUpdateRecordInCache passes an update of the current record (new: the
-//   layout's current value, old: its original value) to the record cache.
+//   the test sets (not held).
 // - With bNoCommand no command is made (pclAllocCommand gives none).
 //
 // Needs no stand-in library.
@@ -53,17 +51,13 @@ class PositionAccess : public MemTableAccess {
   int bHSauvePosition(int* position, const wchar_t* item, unsigned int kind) override;
   int bHRetourPosition(int position, wchar_t* item, int keep, unsigned int kind) override;
 
-  // ---- SELECT, table cache, filter, cache updates ---------------------------------
+  // ---- SELECT, table cache, command ---------------------------------
   int bBuildSelect(CNACommand* command, CNAStatement* statement, const wchar_t* key, int ascending,
                    unsigned int flags, CNACommand* where) override;
   CNATableCache* pclTableCache = nullptr;
   CNATableCache* pclGetTableCache() override { return pclTableCache; }
   CNAStatement* pclCurrent = nullptr;
   CNAStatement* pclGetCurrentStatement() override { return pclCurrent; }
-  CNAFilter* pclLatestFilter = nullptr;
-  void SetLatestFilter(CNAFilter* filter) override { pclLatestFilter = filter; }
-  CNAFilter* pclGetLatestFilterNoRef() override { return pclLatestFilter; }
-  int nUpdateRecordInCache(unsigned int flags, CNARecordCache* cache) override;
   bool bNoCommand = false;
   CNACommand* pclAllocCommand(CNAError* error) override;
 

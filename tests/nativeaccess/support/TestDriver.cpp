@@ -1,6 +1,10 @@
 #include "TestDriver.h"
 
+#include <cwchar>
+
 #include "CNADataSourceDescription.h"
+#include "CNAStatementSQL.h"
+#include "CXYStringConcat.h"
 #include "CNADriverLock.h"
 #include "CNAError.h"
 #include "CNAItemDescription.h"
@@ -32,13 +36,33 @@ int ScriptedTable::bExecuteQuery(int* keep, INAContext* context, const wchar_t* 
   return m_pstScript->nAnswer;
 }
 
-int DescribedSource::_bGetQueryShowColumns(CXYStringConcat<wchar_t>* /*out*/) {
-  if (m_psetKnown->count(pszGetDBTableName()) != 0) return 1;
-  constexpr unsigned int knNoSuchTable = 30;
-  if (pclGetError() != nullptr)
-    pclGetError()->AddError(NA_ERRORTYPE_GENERIC, 8, 3, pclGetConnection(), knNoSuchTable, pszGetLogicalName());
-  return 0;
+namespace {
+
+void AppendQuery(CXYStringConcat<wchar_t>* out, const wchar_t* prefix, const wchar_t* table) {
+  out->Add(prefix, static_cast<long>(std::wcslen(prefix)));
+  out->Add(table, static_cast<long>(std::wcslen(table)));
 }
+
+}  // namespace
+
+int DescribedSource::_bGetQueryShowColumns(CXYStringConcat<wchar_t>* out) {
+  AppendQuery(out, L"SHOW COLUMNS FROM ", pszGetDBTableName());
+  return 1;
+}
+
+int DescribedSource::_bInitItemFromQueryShowColumns(CNAStatementSQL* statement) {
+  const bool bKnown = m_psetKnown->count(pszGetDBTableName()) != 0;
+  while (statement->bFetch(0) && !statement->bNoCurrentRow())
+    if (bKnown && !bAddItem(L"ID", pszGetDBTableName(), L"ID", 1, 4, NA_IT_I4, 0xFFFFFFFFu, -1, 0, 0, 0)) return 0;
+  return 1;
+}
+
+int DescribedSource::_bGetQueryShowIndex(CXYStringConcat<wchar_t>* out) {
+  AppendQuery(out, L"SHOW INDEX FROM ", pszGetDBTableName());
+  return 1;
+}
+
+int DescribedSource::_bInitKeysFromQueryShowIndex(CNAStatementSQL* /*statement*/) { return 1; }
 
 TestDriver::~TestDriver() {
   // The overrides below still answer while the registries empty.

@@ -73,9 +73,11 @@ class ScriptedTable : public CNATable {
   QueryScript* m_pstScript;
 };
 
-// A description that reads a table from the "server" when the table is one
-// of *known, else reports user error 30 (no such table) as a server's
-// description does.
+// A description that reads a table through the real road (the SQL face's
+// statements): its catalogue queries name the table, and each row of the
+// column catalogue gives an item "ID" when the table is one of *known, none
+// otherwise (the road then reports user error 30, no such table). Its
+// index catalogue gives no key.
 class DescribedSource : public CNADataSourceDescription {
  public:
   DescribedSource(CNAConnectionDescription* cnx, CNAError* error, const std::set<std::wstring>* known)
@@ -83,6 +85,9 @@ class DescribedSource : public CNADataSourceDescription {
 
  protected:
   int _bGetQueryShowColumns(CXYStringConcat<wchar_t>* out) override;
+  int _bInitItemFromQueryShowColumns(CNAStatementSQL* statement) override;
+  int _bGetQueryShowIndex(CXYStringConcat<wchar_t>* out) override;
+  int _bInitKeysFromQueryShowIndex(CNAStatementSQL* statement) override;
 
  private:
   const std::set<std::wstring>* m_psetKnown;
