@@ -83,6 +83,16 @@ enum eSITE : int {
 constexpr unsigned int knErrNotAvailable = 38;
 constexpr unsigned int knErrReadOnlyQuery = 35;
 constexpr unsigned int knErrRecordNumber = 18;
+// Replaces a counted holding: the new object referenced before the old one
+// is given back (which may reach back into the holder).
+template <class T>
+void ReplaceHeld(T** slot, T* value) {
+  if (value == *slot) return;
+  if (value != nullptr) value->AddRef();
+  T* pclOld = *slot;
+  *slot = value;
+  if (pclOld != nullptr) pclOld->nRelease();
+}
 }  // namespace
 
 // ======================================================================
@@ -255,8 +265,20 @@ INADataSourceDescription* CNADataAccess::piGetDataSourceDescriptionForXQ() {
 
 INADataSourceDescription* CNADataAccess::_piCloneForXQ() {
   if (m_piDataSource == nullptr) return nullptr;
-  m_piDataSource->ExternalAddRef();
-  return m_piDataSource;
+  // Every item a key, so that the engine may browse the result on any.
+  auto* pclOwn = dynamic_cast<CNADataSourceDescription*>(m_piDataSource);
+  INADataSourceDescription* piClone =
+      pclOwn != nullptr ? pclOwn->pclGetCloneDataSourceDescription(NA_CLONEDESC_KEYALL) : nullptr;
+  if (piClone == nullptr) {
+    if (pclOwn != nullptr) {
+      if (m_pclError != nullptr) m_pclError->pclGetXError()->SetErrorNoMemory();
+      return nullptr;
+    }
+    // A description of the runtime's own: the engine reads it as it is.
+    piClone = m_piDataSource;
+  }
+  piClone->ExternalAddRef();
+  return piClone;
 }
 
 CNADataSourceDescription* CNADataAccess::pclGetImportedDataSourceDesc() {
@@ -273,11 +295,7 @@ INADataSourceDescription* CNADataAccess::piGetDataSourceDescription() {
 }
 
 void CNADataAccess::_SetImportedDataSourceDesc(CNADataSourceDescription* description) {
-  if (description == m_pclImportedDataSource) return;
-  if (description != nullptr) description->AddRef();
-  CNADataSourceDescription* pclOld = m_pclImportedDataSource;
-  m_pclImportedDataSource = description;
-  if (pclOld != nullptr) pclOld->nRelease();
+  ReplaceHeld(&m_pclImportedDataSource, description);
 }
 
 CNARecord* CNADataAccess::pclGetCurrentRecord() { return m_pclCurrentRecord; }
@@ -287,21 +305,9 @@ CNARecord* CNADataAccess::pclGetCurrentRecordRef() {
   return m_pclCurrentRecord;
 }
 
-void CNADataAccess::_SetCurrentRecord(CNARecord* record) {
-  if (record == m_pclCurrentRecord) return;
-  if (record != nullptr) record->AddRef();
-  CNARecord* pclOld = m_pclCurrentRecord;
-  m_pclCurrentRecord = record;
-  if (pclOld != nullptr) pclOld->nRelease();
-}
+void CNADataAccess::_SetCurrentRecord(CNARecord* record) { ReplaceHeld(&m_pclCurrentRecord, record); }
 
-void CNADataAccess::SetSourceQuery(CSQLParserInfo* query) {
-  if (query == m_pclQueryParserInfo) return;
-  if (query != nullptr) query->AddRef();
-  CSQLParserInfo* pclOld = m_pclQueryParserInfo;
-  m_pclQueryParserInfo = query;
-  if (pclOld != nullptr) pclOld->nRelease();
-}
+void CNADataAccess::SetSourceQuery(CSQLParserInfo* query) { ReplaceHeld(&m_pclQueryParserInfo, query); }
 
 int CNADataAccess::bGetRecord(CNAXQRecord** record) {
   if (!bIsOpened() || m_pclCurrentRecord == nullptr || record == nullptr) return 0;
@@ -369,13 +375,7 @@ int CNADataAccess::bRequeteSansCorrection() {
 
 CNAStatement* CNADataAccess::pclGetCurrentStatement() { return m_pclLastStatement; }
 
-void CNADataAccess::SetLatestFilter(CNAFilter* filter) {
-  if (filter == m_pclLatestFilter) return;
-  if (filter != nullptr) filter->AddRef();
-  CNAFilter* pclOld = m_pclLatestFilter;
-  m_pclLatestFilter = filter;
-  if (pclOld != nullptr) pclOld->nRelease();
-}
+void CNADataAccess::SetLatestFilter(CNAFilter* filter) { ReplaceHeld(&m_pclLatestFilter, filter); }
 
 CNAFilter* CNADataAccess::pclGetLatestFilterNoRef() { return m_pclLatestFilter; }
 
@@ -600,11 +600,7 @@ void CNADataAccess::_CloseAllStatement() {
 }
 
 void CNADataAccess::_SetExecutionStatement(CNAStatement* statement) {
-  if (statement == m_pclExecutionStatement) return;
-  if (statement != nullptr) statement->AddRef();
-  CNAStatement* pclOld = m_pclExecutionStatement;
-  m_pclExecutionStatement = statement;
-  if (pclOld != nullptr) pclOld->nRelease();
+  ReplaceHeld(&m_pclExecutionStatement, statement);
 }
 
 // ======================================================================
@@ -936,11 +932,9 @@ int CNADataAccess::bGoToStmtOriginalRecord(int /*keep*/, CNAStatement* /*stateme
   return _bNotAvailable(knSiteContinuation);
 }
 
-int CNADataAccess::bInitDataSourceFromResult(CNADataSourceDescription* /*description*/,
-                                             CNAStatementSQL* /*statement*/) {
-  // Describing a result is the query layer's: an empty description taken
-  // for the result's would lose every column.
-  return _bNotAvailable(knSiteDescribe);
+int CNADataAccess::bInitDataSourceFromResult(CNADataSourceDescription* description, CNAStatementSQL* statement) {
+  if (description == nullptr) return _bNotAvailable(knSiteDescribe);
+  return description->bInitDataSourceDescriptionFromStatement(statement);
 }
 
 int CNADataAccess::bExecuteQueryInternal(CNAStatement** statement, const wchar_t* /*name*/,

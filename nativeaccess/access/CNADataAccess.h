@@ -335,7 +335,7 @@ class CNADataAccess : public CInterf {
   // it, the table cache is freed.
   virtual void ClosingStatement(CNAStatement* statement);
   // Fills `description` from the columns of the executed `statement`
-  // (query layer). Here user error 38 and false.
+  // (the description's own road); without a description user error 38.
   virtual int bInitDataSourceFromResult(CNADataSourceDescription* description, CNAStatementSQL* statement);
   // The description in force (the imported one, else the declared one)
   // with an external reference for the caller; null when none.

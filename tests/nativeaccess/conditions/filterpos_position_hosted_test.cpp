@@ -256,8 +256,10 @@ TEST_F(filterpos_position, StatementReferences) {
 // the position; the access's counts end where they started.
 TEST_F(filterpos_position, SavedRecordReferences) {
   Env env;
+  // Two records: the store keeps one slot per record.
   SetRow(env.record, env.key, env.text, 30, "c");
   const std::uint32_t nSave1 = env.access->nKeepCurrentRecordSave();
+  SetRow(env.record, env.key, env.text, 31, "d");
   const std::uint32_t nSave2 = env.access->nKeepCurrentRecordSave();
   ASSERT_NE(CNADataAccess::knNoRecordSave, nSave1);
   ASSERT_NE(CNADataAccess::knNoRecordSave, nSave2);
@@ -321,6 +323,7 @@ TEST_F(filterpos_position, AnotherAccessGivesTheSavesBack) {
   Env second;
   SetRow(first.record, first.key, first.text, 30, "c");
   const std::uint32_t nSave = first.access->nKeepCurrentRecordSave();
+  SetRow(first.record, first.key, first.text, 31, "d");
   const std::uint32_t nAfterAdd = first.access->nKeepCurrentRecordSave();
   CNAPosition* p = new CNAPosition();
   p->AddRef();

@@ -114,6 +114,8 @@ class QueryAccess : public CNADataAccess {
     if (m_pclLayout != nullptr) m_pclLayout->nRelease();
     --m_pstLog->nAlive;
   }
+  // The result is described by the test's items, not from its columns.
+  CNADataSourceDescription* _pclAllocDataSource(CNAConnectionDescription*, CNAError*) override { return nullptr; }
   int bExecuteQueryInternal(CNAStatement** statement, const wchar_t* name, const wchar_t* query) override {
     *statement = nullptr;
     m_pstLog->vecNames.push_back(name != nullptr ? name : L"(null)");

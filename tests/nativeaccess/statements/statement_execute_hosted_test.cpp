@@ -234,10 +234,12 @@ TEST_F(statement_saves, ParseUpdateCauseAndHeldSave) {
   const std::uint32_t nHeld = env.st->nGetRecordSaveID();
   ASSERT_NE(nHeld, CNAStatement::knNoSave);
   EXPECT_EQ(env.access->nSaveRefs(nHeld), 1);
-  // A reposition does not replace a pending run; the held save changes.
+  // A reposition does not replace a pending run; the same record keeps
+  // its one save, held once.
   ASSERT_TRUE(env.st->bSetParseNeedUpdate(NA_PARSEUPDATE_REPOSITION));
   EXPECT_EQ(env.st->eParseNeedUpdate(), NA_PARSEUPDATE_RERUN);
-  EXPECT_EQ(env.access->nSaveRefs(nHeld), 0);
+  EXPECT_EQ(env.st->nGetRecordSaveID(), nHeld);
+  EXPECT_EQ(env.access->nSaveRefs(nHeld), 1);
   EXPECT_EQ(env.access->nSavesHeld(), 1);
   ASSERT_TRUE(env.st->bSetParseNeedUpdate(NA_PARSEUPDATE_NONE, CNAStatement::knNoSave));
   EXPECT_EQ(env.access->nSavesHeld(), 0);
