@@ -3,13 +3,14 @@
 // identifier, a primary-key item's table clause, the generic constraints
 // otherwise), a failed build left without engine clause, the count of a
 // table sent as a COUNT query, and when its data access needs a full read
-// to count.
+// to count; the driver's factories.
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 
 #include "CMySQLDataAccess.h"
+#include "CMySQLDriver.h"
 #include "CMySQLStatement.h"
 #include "CNACommand.h"
 #include "CNAError.h"
@@ -134,6 +135,22 @@ TEST_F(mysqlstmtTable, CountNeedsAFullReadOnlyOnAQuery) {
   EXPECT_EQ(1, access->bNbEnrNeedParse(&nNeed, L"ITEM"));
   EXPECT_EQ(1, nNeed);
   EXPECT_EQ(1, access->bNbEnrNeedParse(nullptr, nullptr));
+  access->nRelease();
+}
+
+// The driver hands out its own data accesses and table statements.
+TEST_F(mysqlstmtTable, DriverMakesItsOwnAccessesAndStatements) {
+  CMySQLDriver driver;
+  CNADataAccess* access = driver.pclAllocDataAccess(nullptr, nullptr, nullptr);
+  ASSERT_NE(nullptr, access);
+  access->AddRef();
+  EXPECT_NE(nullptr, dynamic_cast<CMySQLDataAccess*>(access));
+  CNAStatement* st = driver.pclAllocStatement(access, nullptr, nullptr);
+  ASSERT_NE(nullptr, st);
+  st->AddRef();
+  EXPECT_NE(nullptr, dynamic_cast<CMySQLStatement*>(st));
+  EXPECT_EQ(access, st->pclGetDataAccess());
+  st->nRelease();
   access->nRelease();
 }
 
