@@ -184,7 +184,12 @@ int CMySQLStatement::bGetNbEnr(long* count, unsigned int flags, int countAll) {
   const int bBuilt = m_pclDataAccess->bBuildSelect(pclCommand, this, nullptr, 1, 0, nullptr);
   // Every row is counted in one pass: no block may end the SELECT.
   pclCommand->SetRecordLimit(NO_LIMIT);
-  if (!bBuilt) return 0;
+  if (!bBuilt) {
+    // A data access that builds no SELECT of its query may not say why.
+    if (m_pclError != nullptr && m_pclError->eGetErrorType() == NA_ERRORTYPE_NONE)
+      _AddOwnError(NA_ERRORTYPE_UNAVAILABLE, knPosCount, knErrNotAvailable, m_csParseKey.pszGet());
+    return 0;
+  }
   if (!bExecuteDirectNewCommand(pclCommand, NA_WRITEPARSE_NONE, NA_ST_PREPARE)) return 0;
   std::int64_t llRows = 0;
   // A stream that broke (a lost or killed connection) counted only the rows

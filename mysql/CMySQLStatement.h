@@ -51,7 +51,8 @@ class CMySQLStatement : public CNAStatement {
   // connection) fails with the driver statement's error, *count
   // unchanged. The driver statement stores results again and the command
   // is given back on every way out. False, *count unchanged, when the
-  // SELECT cannot be built or run.
+  // SELECT cannot be built (user error 38 when the data access gave no
+  // reason) or run.
   int bGetNbEnr(long* count, unsigned int flags, int countAll) override;
   // The column's constraint in a CREATE TABLE: for an automatic identifier
   // (item types 1 and 28) " NOT NULL AUTO_INCREMENT, PRIMARY KEY (" name

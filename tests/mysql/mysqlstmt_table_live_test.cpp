@@ -9,7 +9,8 @@
 //   its value; a table without identifier reads nothing;
 // - a rewritten query of 250,000 rows is counted in one streamed pass,
 //   without the browse's record limit and without holding its rows; a
-//   table is counted by a COUNT query;
+//   table is counted by a COUNT query; a query whose SELECT cannot be built
+//   is not counted;
 // - a count whose connection is killed while the rows stream fails with
 //   the server's error, the count unchanged, the statement storing results
 //   again.
@@ -26,6 +27,7 @@
 #include <thread>
 
 #include "CAny.h"
+#include "CMySQLDataAccess.h"
 #include "CMySQLStatement.h"
 #include "CMySQLStatementSQL.h"
 #include "CNAColumn.h"
@@ -415,6 +417,26 @@ TEST_F(mysqlstmtTableLive, CountStreamsARewrittenQuery) {
   nCount = -7;
   ASSERT_TRUE(m_pSt->bGetNbEnr(&nCount, 0, 0)) << Narrow(m_pError->pszGetError());
   EXPECT_EQ(knRows, nCount);
+}
+
+// A data access that builds no SELECT of its query (the generic one, until
+// it reads): the count fails with user error 38, the count unchanged and
+// the statement storing results again.
+TEST_F(mysqlstmtTableLive, CountWithoutASelectFails) {
+  auto* access = new CMySQLDataAccess(nullptr, m_pCnx, m_pError);
+  access->AddRef();
+  access->SetQuery(1);
+  auto* st = new CMySQLStatement(access, m_pError);
+  st->AddRef();
+  long nCount = -7;
+  EXPECT_EQ(0, st->bGetNbEnr(&nCount, 0, 0));
+  EXPECT_EQ(-7, nCount);
+  EXPECT_EQ(38u, m_pError->nGetUserErrorCode()) << Narrow(m_pError->pszGetError());
+  auto* sql = dynamic_cast<CMySQLStatementSQL*>(st->pclGetStatementSQLNoRef());
+  ASSERT_NE(nullptr, sql);
+  EXPECT_EQ(1, sql->bGetStoreResult());
+  st->nRelease();
+  access->nRelease();
 }
 
 // The connection killed while the rows stream: the rows that came are no
