@@ -347,7 +347,7 @@ CStandInItemDescription* CStandInParserBuilder::TableItem(CStandInInfoFrom* tabl
   auto* p = new CStandInItemDescription(name, type);
   p->m_nSize = size;
   m_pclParser->m_tabOwnedItems.push_back(p);
-  table->m_pclSource->m_mapItems[StandInLower(name)] = p;
+  table->m_pclSource->AddItem(p);
   return p;
 }
 

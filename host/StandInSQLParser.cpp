@@ -170,8 +170,47 @@ std::uint32_t CStandInItemDescription::nExternalRelease() {
   return static_cast<std::uint32_t>(--m_nExternal);
 }
 
+void CStandInItemDescription::SetKeyFlags(std::uint16_t flags) {
+  m_bPrimary = (flags & 0x8000) != 0;
+  m_bUnique = (flags & 0x4000) != 0;
+  m_bDuplicates = (flags & 0x2000) != 0;
+  m_bComposed = (flags & 0x1000) != 0;
+  m_bDescending = (flags & 0x0400) != 0;
+}
+
+std::uint16_t CStandInItemDescription::wGetKeyFlags() const {
+  if (!bIsKey(0)) return 0;
+  std::uint16_t w = m_bDescending ? 0x0400 : 0x0800;
+  if (m_bPrimary) w |= 0x8000;
+  if (m_bUnique) w |= 0x4000;
+  if (m_bDuplicates) w |= 0x2000;
+  if (m_bComposed) w |= 0x1000;
+  return w;
+}
+
+int CStandInItemDescription::nGetKeyIndice() const {
+  if (m_pclSource == nullptr) return m_nKeyIndex;
+  if (!bIsKey(0)) return -1;
+  int n = 0;
+  for (const CStandInItemDescription* p : m_pclSource->m_tabItems) {
+    if (p == this) return n;
+    n += p->bIsKey(0) ? 1 : 0;
+  }
+  return -1;
+}
+
+INAItemDescription* CStandInItemDescription::piGetItemComponent(std::uint32_t n) {
+  if (n < 1 || n > m_tabComponents.size() || m_tabComponents[n - 1] == nullptr) return nullptr;
+  m_tabComponents[n - 1]->ExternalAddRef();
+  return m_tabComponents[n - 1];
+}
+
 CStandInDataSource::CStandInDataSource(const wchar_t* logical, const wchar_t* dbTable)
     : m_sLogical(logical != nullptr ? logical : L""), m_sDBTable(dbTable != nullptr ? dbTable : L"") {}
+
+CStandInDataSource::~CStandInDataSource() {
+  for (CStandInItemDescription* p : m_tabDeclared) delete p;
+}
 
 void CStandInDataSource::ExternalAddRef() {
   ++m_nExternal;
@@ -187,12 +226,120 @@ std::uint32_t CStandInDataSource::nExternalRelease() {
   return static_cast<std::uint32_t>(--m_nExternal);
 }
 
+void CStandInDataSource::AddItem(CStandInItemDescription* item) {
+  if (item == nullptr) return;
+  item->m_nPhysicalIndex = static_cast<std::uint32_t>(m_tabItems.size());
+  item->m_pclSource = this;
+  m_tabItems.push_back(item);
+  m_mapItems.emplace(StandInLower(item->m_sName.c_str()), item);
+}
+
+bool CStandInDataSource::Declare(const std::vector<stStandInItemRow>& rows) {
+  std::vector<CStandInItemDescription*> tabNew;
+  auto find = [&](const std::wstring& name) -> CStandInItemDescription* {
+    for (CStandInItemDescription* p : m_tabItems)
+      if (p->m_sName == name) return p;
+    for (CStandInItemDescription* p : tabNew)
+      if (p->m_sName == name) return p;
+    return nullptr;
+  };
+  for (const stStandInItemRow& row : rows) {
+    auto* p = new CStandInItemDescription(row.sName.c_str(), row.nType);
+    p->m_nSize = row.nSize;
+    p->m_nDimension = row.nDimension;
+    p->SetKeyFlags(row.wKeyFlags);
+    p->m_bNullAllowed = row.bNullAllowed;
+    tabNew.push_back(p);
+  }
+  for (std::size_t i = 0; i < rows.size(); ++i) {
+    for (const std::wstring& sComponent : rows[i].tabComponents) {
+      CStandInItemDescription* pclComponent = find(sComponent);
+      if (pclComponent == nullptr) {
+        for (CStandInItemDescription* p : tabNew) delete p;
+        return false;
+      }
+      tabNew[i]->m_tabComponents.push_back(pclComponent);
+    }
+  }
+  for (CStandInItemDescription* p : tabNew) {
+    m_tabDeclared.push_back(p);
+    AddItem(p);
+  }
+  return true;
+}
+
+CStandInItemDescription* CStandInDataSource::pclGetItemNoRef(const wchar_t* name) const {
+  const std::wstring s = name != nullptr ? name : L"";
+  for (CStandInItemDescription* p : m_tabItems)
+    if (p->m_sName == s) return p;
+  return nullptr;
+}
+
+namespace {
+// The n-th item of `items` that `keep` selects, with one external
+// reference; null past the last.
+template <class Keep>
+INAItemDescription* NthItem(const std::vector<CStandInItemDescription*>& items, std::uint32_t n, Keep keep) {
+  for (CStandInItemDescription* p : items) {
+    if (!keep(p)) continue;
+    if (n-- == 0) {
+      p->ExternalAddRef();
+      return p;
+    }
+  }
+  return nullptr;
+}
+}  // namespace
+
+std::uint32_t CStandInDataSource::nGetDiskRecordSize() {
+  std::uint32_t n = 0;
+  for (CStandInItemDescription* p : m_tabItems)
+    if (!p->m_bComposed) n += p->nGetTotalSize();
+  return n;
+}
+
+std::uint32_t CStandInDataSource::nGetMemoryRecordSize() {
+  std::uint32_t n = 0;
+  for (CStandInItemDescription* p : m_tabItems) n += p->nGetTotalSize();
+  return n;
+}
+
+std::uint32_t CStandInDataSource::nGetNumKeys() {
+  std::uint32_t n = 0;
+  for (CStandInItemDescription* p : m_tabItems) n += p->bIsKey(0) ? 1 : 0;
+  return n;
+}
+
+std::uint32_t CStandInDataSource::nGetNumMemos() {
+  std::uint32_t n = 0;
+  for (CStandInItemDescription* p : m_tabItems) n += p->bMemo() ? 1 : 0;
+  return n;
+}
+
 INAItemDescription* CStandInDataSource::piNAGetItem(const wchar_t* pszName) {
   if (pszName == nullptr) return nullptr;
   auto it = m_mapItems.find(StandInLower(pszName));
   if (it == m_mapItems.end() || it->second == nullptr) return nullptr;
   it->second->ExternalAddRef();
   return it->second;
+}
+
+INAItemDescription* CStandInDataSource::piNAGetItem(std::uint32_t nIndex) {
+  return NthItem(m_tabItems, nIndex, [](CStandInItemDescription*) { return true; });
+}
+
+INAItemDescription* CStandInDataSource::piNAGetKey(std::uint32_t nIndex) {
+  return NthItem(m_tabItems, nIndex, [](CStandInItemDescription* p) { return p->bIsKey(0) != 0; });
+}
+
+INAItemDescription* CStandInDataSource::piNAGetMemo(std::uint32_t nIndex) {
+  return NthItem(m_tabItems, nIndex, [](CStandInItemDescription* p) { return p->bMemo() != 0; });
+}
+
+INAItemDescription* CStandInDataSource::piGetBestParseItemDesc() {
+  if (m_pclBest == nullptr) return nullptr;
+  m_pclBest->ExternalAddRef();
+  return m_pclBest;
 }
 
 void CStandInQueryParameters::Set(const wchar_t* name, const CAny& value, int direction) {
@@ -422,8 +569,12 @@ std::size_t CStandInSQLParser::nGetPhysicalName(const wchar_t* logical, wchar_t*
 }
 
 int CStandInSQLParser::bCheckCompatibility(int kind, int version, std::uint32_t* runtimeVersion) {
-  if (runtimeVersion != nullptr) *runtimeVersion = 32;
-  return kind == 76 && version <= 32 ? 1 : 0;
+  ++m_nCompatibilityCalls;
+  m_nCompatibilityKind = kind;
+  m_nCompatibilityVersion = version;
+  if (runtimeVersion != nullptr) *runtimeVersion = m_nRuntimeVersion;
+  if (m_nCompatibilityAnswer != -1) return m_nCompatibilityAnswer;
+  return kind == 76 && version >= 0 && static_cast<std::uint32_t>(version) <= m_nRuntimeVersion ? 1 : 0;
 }
 
 IExpOpExpression* CStandInSQLParser::piGetJoin(int n, stSQLPOSITION* range) {

@@ -23,6 +23,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CAny.h"
@@ -81,9 +82,13 @@ std::wstring StandInLower(const wchar_t* p);
 
 // ---- Descriptions and bind values ----
 
-// An item description double: the answers CSQLParserInfo and the command
-// builder read (name, version, type, size, key flags, NULL constraint).
-// External references are counted in the ledger; never deleted by them.
+class CStandInDataSource;
+
+// An item description double: the answers CSQLParserInfo, the command
+// builder and the descriptions read (name, version, type, size, dimension,
+// places, key flags and components, NULL constraint). Memo kinds follow the
+// type (15 and 30 text memos, 18 the binary memo). External references are
+// counted in the ledger; never deleted by them.
 class CStandInItemDescription final : public INAItemDescription {
  public:
   explicit CStandInItemDescription(const wchar_t* name = L"", std::uint32_t type = 0);
@@ -93,9 +98,24 @@ class CStandInItemDescription final : public INAItemDescription {
   std::uint32_t m_nVersion = 9;
   std::uint32_t m_nType = 0;  // eNA_ITEMTYPE
   std::uint32_t m_nSize = 0;
+  std::uint32_t m_nDimension = 1;
+  std::uint32_t m_nPhysicalIndex = 0;  // place among its source's items
+  int m_nKeyIndex = -1;                // answered when no source holds it
+  // The stand-in source holding the item (AddItem sets it): the key index
+  // is then the item's place among that source's keys, -1 for no key.
+  CStandInDataSource* m_pclSource = nullptr;
   int m_bPrimary = 0, m_bUnique = 0, m_bDuplicates = 0, m_bComposed = 0;
+  int m_bDescending = 0;
   int m_bNullAllowed = 1;
+  // A composite key's components, in order (not owned).
+  std::vector<CStandInItemDescription*> m_tabComponents;
   int m_nExternal = 0;  // references the library holds
+
+  // The key flags as the library writes them (0x8000 primary, 0x4000
+  // unique, 0x2000 duplicates, 0x1000 composite, 0x0800 ascending, 0x0400
+  // descending), read into the fields above and back.
+  void SetKeyFlags(std::uint16_t flags);
+  std::uint16_t wGetKeyFlags() const;
 
   std::uint32_t nGetVersion() override { return m_nVersion; }
   std::uint32_t nGetCompatSince() override { return 1; }
@@ -105,30 +125,31 @@ class CStandInItemDescription final : public INAItemDescription {
   void ExternalAddRef() override;
   std::uint32_t nExternalRelease() override;
   const wchar_t* pszGetName() const override { return m_sName.c_str(); }
-  std::uint32_t nGetDimension() const override { return 1; }
+  std::uint32_t nGetDimension() const override { return m_nDimension; }
   std::uint32_t nGetItemSize() const override { return m_nSize; }
   std::uint32_t nGetLogicalSize(int) const override { return m_nSize; }
-  std::uint32_t nGetTotalSize() const override { return m_nSize; }
+  std::uint32_t nGetTotalSize() const override { return m_nSize * m_nDimension; }
   eNA_ITEMTYPE eNAGetItemType() const override { return static_cast<eNA_ITEMTYPE>(m_nType); }
-  std::uint32_t nGetPhysicalIndice() const override { return 0; }
-  int bIsKey(int) const override { return m_bPrimary || m_bUnique || m_bDuplicates; }
-  int bMemo() const override { return 0; }
-  int bMemoText() const override { return 0; }
-  int bMemoBinary() const override { return 0; }
+  std::uint32_t nGetPhysicalIndice() const override { return m_nPhysicalIndex; }
+  int bIsKey(int) const override { return m_bPrimary || m_bUnique || m_bDuplicates || m_bComposed; }
+  int bMemo() const override { return bMemoText() || bMemoBinary(); }
+  int bMemoText() const override { return m_nType == 15 || m_nType == 30; }
+  int bMemoBinary() const override { return m_nType == 18; }
   int bNumerical() const override { return 0; }
   int bLiteral() const override { return 0; }
-  int nGetKeyIndice() const override { return -1; }
-  std::uint32_t nGetNumComponents() const override { return 0; }
+  int nGetKeyIndice() const override;
+  std::uint32_t nGetNumComponents() const override { return static_cast<std::uint32_t>(m_tabComponents.size()); }
   int bPrimary(int) const override { return m_bPrimary; }
   int bUnique(int) const override { return m_bUnique; }
   int bDuplicates(int) const override { return m_bDuplicates; }
   int bIsComposedKey(int) const override { return m_bComposed; }
-  int bGetAscendant(int) const override { return 1; }
-  int bGetDescendant(int) const override { return 0; }
+  int bGetAscendant(int) const override { return m_bDescending ? 0 : 1; }
+  int bGetDescendant(int) const override { return m_bDescending; }
   int bGetIgnoreCase(int) const override { return 0; }
   int bGetIgnorePunctuation(int) const override { return 0; }
   int bGetIgnoreAccent(int) const override { return 0; }
-  INAItemDescription* piGetItemComponent(std::uint32_t) override { return nullptr; }
+  // Component n (1-based) with one external reference; null outside.
+  INAItemDescription* piGetItemComponent(std::uint32_t n) override;
   std::uint32_t nGetOffset(int) const override { return 0; }
   std::uint32_t nGetSubItemRecordIndice(int) const override { return 0; }
   CAny* pclGetDefaultValue(int) override { return nullptr; }
@@ -157,18 +178,61 @@ class CStandInItemDescription final : public INAItemDescription {
   CNAItemDescription* pclGetCloneItemDescription(CNADataSourceDescription*, eCLONEDESC) override { return nullptr; }
 };
 
-// A data-source description: logical and server names and items by name
-// (slot 16 hands one out with an external reference). Its own external
-// references (slots 5, 6) are counted in the ledger.
+// One row of a declared table: an item as the runtime's own description
+// declares it. The name is kept as written (trailing blanks included); a
+// composite key (key flags with 0x1000) names its components, earlier or
+// later rows of the same table.
+struct stStandInItemRow {
+  stStandInItemRow(std::wstring name, std::uint32_t type, std::uint32_t size, std::uint32_t dimension = 1,
+                   std::uint16_t keyFlags = 0, std::vector<std::wstring> components = {}, int nullAllowed = 1)
+      : sName(std::move(name)), nType(type), nSize(size), nDimension(dimension), wKeyFlags(keyFlags),
+        tabComponents(std::move(components)), bNullAllowed(nullAllowed) {}
+
+  std::wstring sName;
+  std::uint32_t nType;  // eNA_ITEMTYPE
+  std::uint32_t nSize;
+  std::uint32_t nDimension;
+  std::uint16_t wKeyFlags;
+  std::vector<std::wstring> tabComponents;
+  int bNullAllowed;
+};
+
+// A data-source description: logical and server names, items in order (by
+// index, slot 17; by name, slot 16, case ignored), the keys and memos among
+// them in item order (slots 18, 19), and the best browse item a test sets
+// (slot 22; none by default). Every item handed out carries one external
+// reference; an index beyond its count gives null. Its own external
+// references (slots 5, 6) are counted in the ledger. Record sizes: the sum
+// of the items' total sizes, composite keys left out of the disk size.
+//
+// Two ways to fill it: AddItem (items owned by someone else, as the parser
+// builder's), or Declare (the runtime's own declaration of a table, from a
+// table of rows; those items are owned by the description).
 class CStandInDataSource final : public INADataSourceDescription {
  public:
   explicit CStandInDataSource(const wchar_t* logical = L"", const wchar_t* dbTable = L"");
-  ~CStandInDataSource() = default;
+  ~CStandInDataSource();
+  CStandInDataSource(const CStandInDataSource&) = delete;
+  CStandInDataSource& operator=(const CStandInDataSource&) = delete;
 
   std::wstring m_sLogical;
   std::wstring m_sDBTable;
-  std::map<std::wstring, CStandInItemDescription*> m_mapItems;  // not owned
+  // By lower-case name (not owned); AddItem and Declare fill it.
+  std::map<std::wstring, CStandInItemDescription*> m_mapItems;
+  // In order (not owned unless declared).
+  std::vector<CStandInItemDescription*> m_tabItems;
+  CStandInItemDescription* m_pclBest = nullptr;  // slot 22's answer
   int m_nExternal = 0;
+
+  // Appends `item` (not owned, held by one source only): its physical
+  // index becomes its place.
+  void AddItem(CStandInItemDescription* item);
+  // Appends the rows as items owned by the description; composite keys get
+  // their components by exact name among all the items. False (nothing
+  // added) when a component names no row.
+  bool Declare(const std::vector<stStandInItemRow>& rows);
+  // The declared item named exactly `name`; null when none.
+  CStandInItemDescription* pclGetItemNoRef(const wchar_t* name) const;
 
   std::uint32_t nGetVersion() override { return 6; }
   std::uint32_t nGetCompatSince() override { return 1; }
@@ -180,19 +244,19 @@ class CStandInDataSource final : public INADataSourceDescription {
   const wchar_t* pszGetLogicalName() override { return m_sLogical.c_str(); }
   const wchar_t* pszGetPhysicalName() override { return m_sDBTable.c_str(); }
   const wchar_t* pszGetDefaultDirectory() override { return L""; }
-  std::uint32_t nGetDiskRecordSize() override { return 0; }
-  std::uint32_t nGetMemoryRecordSize() override { return 0; }
-  std::uint32_t nGetNumItems() override { return static_cast<std::uint32_t>(m_mapItems.size()); }
-  std::uint32_t nGetNumKeys() override { return 0; }
-  std::uint32_t nGetNumMemos() override { return 0; }
-  std::uint32_t nGetNumItemPhysicallyInFic() override { return 0; }
+  std::uint32_t nGetDiskRecordSize() override;
+  std::uint32_t nGetMemoryRecordSize() override;
+  std::uint32_t nGetNumItems() override { return static_cast<std::uint32_t>(m_tabItems.size()); }
+  std::uint32_t nGetNumKeys() override;
+  std::uint32_t nGetNumMemos() override;
+  std::uint32_t nGetNumItemPhysicallyInFic() override { return nGetNumItems(); }
   INAItemDescription* piNAGetItem(const wchar_t* pszName) override;
-  INAItemDescription* piNAGetItem(std::uint32_t) override { return nullptr; }
-  INAItemDescription* piNAGetKey(std::uint32_t) override { return nullptr; }
-  INAItemDescription* piNAGetMemo(std::uint32_t) override { return nullptr; }
+  INAItemDescription* piNAGetItem(std::uint32_t nIndex) override;
+  INAItemDescription* piNAGetKey(std::uint32_t nIndex) override;
+  INAItemDescription* piNAGetMemo(std::uint32_t nIndex) override;
   int eGetNASubDataType() override { return 1; }
   const wchar_t* pszGetDBTableName() override { return m_sDBTable.c_str(); }
-  INAItemDescription* piGetBestParseItemDesc() override { return nullptr; }
+  INAItemDescription* piGetBestParseItemDesc() override;
   const wchar_t* pszGetExtendedInfo() override { return L""; }
   const wchar_t* pszGetType() override { return L""; }
   const wchar_t* pszGetOwner() override { return L""; }
@@ -210,6 +274,9 @@ class CStandInDataSource final : public INADataSourceDescription {
   void EmptySlot144() override {}
   void EmptySlot145() override {}
   void EmptySlot146() override {}
+
+ private:
+  std::vector<CStandInItemDescription*> m_tabDeclared;  // owned
 };
 
 // The query's bind values: slots 5 and 6 counted in the ledger, slot 8 and
@@ -476,6 +543,12 @@ class CStandInSQLParser final : public ISQLParserInformation {
   bool m_bThrowPhysicalName = false;
   // Calls seen of slot 33 (with the capacity asked each time).
   std::vector<std::size_t> m_tabPhysicalCalls;
+  // Slot 34's script and the calls seen (kind and version of the last).
+  int m_nCompatibilityAnswer = -1;
+  std::uint32_t m_nRuntimeVersion = 32;
+  int m_nCompatibilityCalls = 0;
+  int m_nCompatibilityKind = 0;
+  int m_nCompatibilityVersion = 0;
 
   CStandInSelect m_clSelect{this};
 
@@ -516,6 +589,9 @@ class CStandInSQLParser final : public ISQLParserInformation {
   void _Reserved31() override;
   void _Reserved32() override;
   std::size_t nGetPhysicalName(const wchar_t* logical, wchar_t* buffer, std::size_t capacity) override;
+  // Slot 34: kind 76 with a version up to m_nRuntimeVersion is accepted,
+  // unless m_nCompatibilityAnswer (not -1) is the answer; the runtime's
+  // version is written either way. Calls and their arguments are recorded.
   int bCheckCompatibility(int kind, int version, std::uint32_t* runtimeVersion) override;
   stSQLPOSITION stGetWhereRange() override { return m_stWhere; }
   stSQLPOSITION stGetGroupByRange() override { return m_stGroupBy; }

@@ -275,6 +275,7 @@ int CMySQLConnection::_bOpenCreate(CNAError* error, int bCreate) {
   if (m_bOpen) return 1;
   _InitCodePageFromTN();
   m_nDataBaseCodePage = static_cast<std::int32_t>(knCodePage1252);
+  m_csSessionCharset.Vide();
   if (!CNAFunctionLoader::g_bLoaded() && !_bLoadClientLibrary(error)) return 0;
 
   // Every failed opening released its handle; a stale one is never reused.
@@ -328,14 +329,25 @@ int CMySQLConnection::_bOpenCreate(CNAError* error, int bCreate) {
   if (!_bGetServerVersion(error)) return _bFailOpen();
 
   if (m_nUnicodeSupport && bServerVersionGreaterThan4_1() && bClientVersionGreaterThan4_1()) {
-    // The answer is not looked at: the connection works on in UTF-8.
-    // 'utf8' is the three-byte form on current servers, which sends every
-    // character outside the basic plane (emoji, rare CJK) as '?' and
-    // refuses or mangles it on writes; the four-byte form is asked first,
-    // the three-byte one only from a server that does not know it.
-    CNAError clIgnored;
-    if (!bExecuteQueryNoResult(&clIgnored, L"SET NAMES 'utf8mb4'"))
-      bExecuteQueryNoResult(&clIgnored, L"SET NAMES 'utf8'");
+    // The session must read what the library writes: UTF-8. 'utf8' is the
+    // three-byte form on current servers, which sends every character
+    // outside the basic plane (emoji, rare CJK) as '?' and refuses or
+    // mangles it on writes; the four-byte form is asked first, the
+    // three-byte one only from a server that does not know it. When both
+    // are refused the server would read every text in its own default
+    // character set: corrupted texts, escaping that no longer matches.
+    CNAError clFirst;
+    if (bExecuteQueryNoResult(&clFirst, L"SET NAMES 'utf8mb4'")) {
+      m_csSessionCharset.Set(L"utf8mb4");
+    } else if (bExecuteQueryNoResult(error, L"SET NAMES 'utf8'")) {
+      m_csSessionCharset.Set(
+          L"utf8 (the server refused utf8mb4: characters outside the basic plane are not kept)");
+    } else {
+      if (error != nullptr) error->AddErrorFirst(NA_ERRORTYPE_GENERIC, knSource,
+                                                 knPosCharsetRefused, this, knErrConnect);
+      bClose(nullptr);
+      return _bFailOpen();
+    }
     m_nDataBaseCodePage = static_cast<std::int32_t>(knCodePageUTF8);
     return m_bOpen;
   }
@@ -570,8 +582,11 @@ int CMySQLConnection::bExecuteQueryIgnoreResult(CNAError* error, const wchar_t* 
 }
 
 int CMySQLConnection::bSQLBloque(CNAError* error, const wchar_t* table) {
-  const std::wstring sText =
-      L"SELECT * FROM " + std::wstring(table != nullptr ? table : L"") + L" FOR UPDATE";
+  // The caller's name reaches the statement only as an identifier: several
+  // statements a call are on, so a pasted name could run one of its own.
+  CTString csName;
+  if (!bFormatTableName(error, table, &csName)) return 0;
+  const std::wstring sText = L"SELECT * FROM " + std::wstring(csName.pszGet()) + L" FOR UPDATE";
   return bExecuteQueryIgnoreResult(error, sText.c_str());
 }
 
@@ -656,21 +671,45 @@ int CMySQLConnection::_bEscapeString(CNAError* error, CTStringConcatAW* out, uns
   pBuffer[0] = '\'';
   unsigned long nEscaped = 0;
   // The open connection escapes by the server's rules (under
-  // NO_BACKSLASH_ESCAPES a quote is doubled, not backslashed); without one
-  // the backslash rules apply.
-  const bool bReal = m_bOpen && m_pMySQL != nullptr &&
-                     __mysql_real_escape_string != &DefaultError_mysql_real_escape_string;
-  const bool bCalled = _bGuard(error, knPosEscape, [&] {
-    nEscaped = bReal ? __mysql_real_escape_string(m_pMySQL, pBuffer + 1, pText, nLength)
-                     : __mysql_escape_string(pBuffer + 1, pText, nLength);
-  });
-  if (!bCalled) return 0;
-  if (nEscaped == static_cast<unsigned long>(-1) || nEscaped > 2 * nLength) {
-    // The client refused the text (it cannot say why): never send it unescaped.
-    if (error != nullptr)
-      error->AddError(NA_ERRORTYPE_GENERIC, knSource, knPosEscape, this, knErrClientFailure,
-                      L"MariaDB");
-    return 0;
+  // NO_BACKSLASH_ESCAPES a quote is doubled, not backslashed).
+  const bool bHandle = m_bOpen && m_pMySQL != nullptr;
+  const bool bReal =
+      bHandle && __mysql_real_escape_string != &DefaultError_mysql_real_escape_string;
+  if (bReal) {
+    if (!_bGuard(error, knPosEscape, [&] {
+          nEscaped = __mysql_real_escape_string(m_pMySQL, pBuffer + 1, pText, nLength);
+        }))
+      return 0;
+    if (nEscaped == static_cast<unsigned long>(-1) || nEscaped > 2 * nLength) {
+      // The client refused the text (it cannot say why): never send it unescaped.
+      if (error != nullptr)
+        error->AddError(NA_ERRORTYPE_GENERIC, knSource, knPosEscape, this, knErrClientFailure,
+                        L"MariaDB");
+      return 0;
+    }
+  } else {
+    // Without the server's rules only a form that reads the same with and
+    // without NO_BACKSLASH_ESCAPES is written: quotes doubled, every other
+    // byte as it is (the connection's character sets, latin1 and UTF-8,
+    // never hold a quote inside a character). A backslash reads
+    // differently in the two modes: a byte value holding one, like one
+    // holding a NUL, is written in hexadecimal; a text is refused.
+    const bool bBackslash = std::memchr(pText, '\\', nLength) != nullptr;
+    if (std::memchr(pText, 0, nLength) != nullptr || (bBackslash && !bText))
+      return _bAddHexadecimalLiteral(error, out, pText, nLength);
+    if (bBackslash) {
+      if (!bHandle) {
+        if (error != nullptr)
+          error->AddErrorFirst(NA_ERRORTYPE_GENERIC, knSource, knPosEscape, this, knErrConnect);
+      } else {
+        _AddGuardError(error, knErrFunctionMissing, L"mysql_real_escape_string", knPosEscape);
+      }
+      return 0;
+    }
+    for (unsigned long i = 0; i < nLength; ++i) {
+      if (pText[i] == '\'') pBuffer[1 + nEscaped++] = '\'';
+      pBuffer[1 + nEscaped++] = pText[i];
+    }
   }
   if (std::memchr(pBuffer + 1, 0, nEscaped) != nullptr) {
     // A raw NUL would end the statement's text early: write the bytes as a

@@ -14,8 +14,10 @@
 // mysql_real_connect with the description's data source (the server), user,
 // password and default database, the port of "Server Port", the flags of
 // "Client Flag" and the socket of "Unix Socket". Then the server version,
-// and in Unicode mode "SET NAMES 'utf8'" (code page 65001). bOpenCreate also
-// creates a missing database. Every failed opening records its error, closes
+// and in Unicode mode "SET NAMES 'utf8mb4'", else 'utf8' (code page 65001;
+// the session's character set is named in the connection's error lines);
+// a server refusing both fails the opening. bOpenCreate also creates a
+// missing database. Every failed opening records its error, closes
 // its client handle and leaves the connection Closed without a handle.
 //
 // Every client call runs in a guard: a thrown CTString (the loader's stub
@@ -59,8 +61,11 @@ class CMySQLConnection : public CNAConnectionDescription {
   // creates it (under its delimited name) and ends connected to it with an
   // empty error object.
   int bOpenCreate(CNAError* error) override;
-  // Runs "SELECT * FROM <table> FOR UPDATE" (the name as given) through
-  // bExecuteQueryIgnoreResult.
+  // Runs "SELECT * FROM <table> FOR UPDATE" through
+  // bExecuteQueryIgnoreResult, the name formatted as a table name first
+  // (bFormatTableName: owner and database parts kept, a well-formed
+  // quoted name unchanged); a name it refuses fails with its error and
+  // nothing is sent.
   using CNAConnectionDescription::bSQLBloque;
   int bSQLBloque(CNAError* error, const wchar_t* table) override;
   // Records the client handle's last server error in `error`: user error 22
@@ -83,10 +88,14 @@ class CMySQLConnection : public CNAConnectionDescription {
   // 8-bit texts (18, 19) up to their first NUL, wide texts (16, 110) up to
   // theirs, other types as `size` raw bytes. Escaped by the open
   // connection's rules (mysql_real_escape_string, which follows
-  // NO_BACKSLASH_ESCAPES), else with backslashes; a byte value with bytes
-  // outside ASCII, and a value that would keep a raw NUL, is written X'..'
-  // instead. 0 with user error 12 when the buffer would pass the string
-  // limit.
+  // NO_BACKSLASH_ESCAPES). Without them (not open, or a client library
+  // without that function) only a form both modes read alike: quotes
+  // doubled, the rest as it is; a byte value holding a backslash is then
+  // written X'..', a text holding one is refused (user error 37 naming
+  // mysql_real_escape_string, or 79 when not open) and nothing is
+  // appended. A byte value with bytes outside ASCII, and a value that
+  // would keep a raw NUL, is written X'..' in every case. 0 with user
+  // error 12 when the buffer would pass the string limit.
   int _bEscapeString(CNAError* error, CTStringConcatAW* out, unsigned short type,
                      unsigned char* data, unsigned long size) override;
   // Replaces rows of the item-type map (built by the base on the first
@@ -171,7 +180,8 @@ class CMySQLConnection : public CNAConnectionDescription {
   // The source number of this class in the location lines of its errors.
   static constexpr int knSource = 101;
 
-  // 1 once a loaded client library offers mysql_next_result; never reset.
+  // 1 while the loaded client library offers mysql_next_result; set again
+  // after every load.
   static std::int32_t gbUseNextResult;
   // 1 while the loaded client library is Connector/C (it exports
   // mariadb_get_infov); set again after every load.

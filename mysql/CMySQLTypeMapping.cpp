@@ -107,10 +107,16 @@ void CMySQLConnection::_InitXQ2NativeType() {
               bServerVersionGreaterThan4_1_2() ? L"VARBINARY(%d)" : L"VARCHAR(%d) BINARY", 1);
 
   // Column character sets came with 4.1; before it Unicode texts are stored
-  // as plain texts (and 3.x memos as byte memos).
-  if (bServerVersionGreaterThan4_1()) {
+  // as plain texts (and 3.x memos as byte memos). A server that knows
+  // utf8mb4 gets it, the set of the Unicode sessions: ucs2 holds no
+  // character outside the basic plane. (A key column may still be given
+  // ucs2 by the type request, see bGetMatchingSQLType.)
+  if (bServerKnowsUtf8mb4()) {
+    pclMap->Add(NA_IT_UNICODE, L"VARCHAR(%d) CHARACTER SET utf8mb4", 1);
+    pclMap->Add(NA_IT_MEMOUNICODE, pszGetNCLOBType(), 0);
+  } else if (bServerVersionGreaterThan4_1()) {
     pclMap->Add(NA_IT_UNICODE, L"VARCHAR(%d) CHARACTER SET ucs2", 1);
-    pclMap->Add(NA_IT_MEMOUNICODE, L"LONGTEXT CHARACTER SET ucs2", 0);
+    pclMap->Add(NA_IT_MEMOUNICODE, pszGetNCLOBType(), 0);
   } else {
     pclMap->Add(NA_IT_UNICODE, L"VARCHAR(%d)", 1);
     pclMap->Add(NA_IT_MEMOUNICODE, m_nServerMajor >= 4 ? L"LONGTEXT" : L"LONGBLOB", 0);

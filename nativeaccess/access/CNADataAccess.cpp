@@ -933,7 +933,10 @@ int CNADataAccess::bGoToStmtOriginalRecord(int /*keep*/, CNAStatement* /*stateme
 }
 
 int CNADataAccess::bInitDataSourceFromResult(CNADataSourceDescription* description, CNAStatementSQL* statement) {
-  if (description == nullptr) return _bNotAvailable(knSiteDescribe);
+  // Without a description or an executed statement there is nothing to
+  // describe: an empty description taken for the result's would lose every
+  // column.
+  if (description == nullptr || statement == nullptr) return _bNotAvailable(knSiteDescribe);
   return description->bInitDataSourceDescriptionFromStatement(statement);
 }
 

@@ -234,7 +234,11 @@ const wchar_t* CNAColumn::pszGetFormatedSelectName(int plain) {
       const wchar_t* pszSource = pszGetSourceName();
       if (*pszSource != 0) {
         CNAConnectionDescription* pclCnx = pclGetCnx();
-        if (pclCnx == nullptr || !pclCnx->bFormatTableName(m_pclError, pszSource, &csTable)) csTable = pszSource;
+        // A name the connection refuses is left out, never pasted as it is.
+        if (pclCnx == nullptr)
+          csTable = pszSource;
+        else if (!pclCnx->bFormatTableName(m_pclError, pszSource, &csTable))
+          csTable.Vide();
       }
     }
     if (csTable.nTaille() > 0) {

@@ -176,6 +176,8 @@ class CNAConnectionDescription : public CInterf {
   virtual int bTransactionRollBackDirect(CNAError* error);   // 21: "ROLLBACK"
   // A new transaction of this connection (counts 0), or null.
   virtual CNATransaction* pclAllocTransaction();             // 22
+  // Runs "LOCK TABLE " and the name formatted by bFormatTableName; a name
+  // it refuses fails with its error and nothing is sent.
   virtual int bSQLBloque(CNAError* error, const wchar_t* table);              // 23
   virtual int bSQLBloque(CNAError* error, ISQLParserInformation* parser);     // 24: false
   // Runs the query, without its trailing blanks and semicolons, followed by
@@ -230,6 +232,9 @@ class CNAConnectionDescription : public CInterf {
   const wchar_t* pszGetNVarCharType() const;
   const wchar_t* pszGetCLOBType() const;
   const wchar_t* pszGetNCLOBType() const;
+  // The server version read at opening (MariaDB/MySQL numbering) is 5.5.3
+  // or later: the server knows the four-byte character set utf8mb4.
+  int bServerKnowsUtf8mb4() const;
   // "Default", "Client", "Server"; "Unknown" for any other value.
   static const wchar_t* s_pszGetCursorLocation(int location);
 
@@ -308,6 +313,9 @@ class CNAConnectionDescription : public CInterf {
   // The number in parentheses after typeName in typeText; 1 without one.
   int _nGetSizeInTypeDecl(const wchar_t* typeText, const wchar_t* typeName) const;
   // *out = the SQL type text for the item; false on refusal (user error 46).
+  // On MariaDB/MySQL a Unicode key item (primary or unique) whose whole
+  // key passes the server's default key limit in utf8mb4 but not in ucs2
+  // is given ucs2.
   int bGetMatchingSQLType(CNAError* error, INAItemDescription* item, CTString* out);
   static int s_bReservedSQLWord(const wchar_t* word);
   static int s_bNeedFormat_Oracle(const wchar_t* name);
@@ -315,7 +323,10 @@ class CNAConnectionDescription : public CInterf {
   // *out = the name quoted when it needs it (inner closing quotes doubled),
   // else the name. Always true.
   int bFormatItemName(CNAError* error, const wchar_t* name, CTString* out) const;
-  // As bFormatItemName, piece by piece at the dots outside quoted pieces.
+  // As bFormatItemName, piece by piece at the dots outside quoted pieces
+  // (owner and database parts kept). False, *out emptied and user error 84
+  // naming the name, when a piece would stay unquoted without being one
+  // plain identifier (a connection without quotes, or a kind's own rule).
   int bFormatTableName(CNAError* error, const wchar_t* name, CTString* out) const;
   // *out = the name without its quotes (inner doubled quotes undone), or the
   // name unchanged.
@@ -394,6 +405,10 @@ class CNAConnectionDescription : public CInterf {
   CTString m_csBinarySuffix;
   CTString m_csReserved3[6];
   std::int32_t m_nEmptyAsNullMode = 0;
+  // The session's character set as the last opening set it, with any
+  // limit it brings; empty when the connection does not name one. Written
+  // into the connection lines of its errors (its diagnosis among them).
+  CTString m_csSessionCharset;
 };
 KX_CINTERF_REF_TRAITS(CNAConnectionDescription)
 
@@ -414,6 +429,7 @@ enum eNACONNECTIONCAPTION : int {
   NACAPTION_APPLICATIONCODEPAGE,
   NACAPTION_DATABASECODEPAGE,
   NACAPTION_RECORDLOCK,
+  NACAPTION_CHARSET,
   NACAPTION_COUNT,
 };
 // The caption's text (never null; the empty text for an unknown caption).

@@ -21,7 +21,7 @@ constexpr int kanDriverCaption[NACAPTION_COUNT] = {
     CNADriver::DUMPCAPTION_COMMANDTIMEOUT,   CNADriver::DUMPCAPTION_LOCKTIMEOUT,
     CNADriver::DUMPCAPTION_CURSORPOSITION,   CNADriver::DUMPCAPTION_UNICODE,
     CNADriver::DUMPCAPTION_TNPAGECODE,       CNADriver::DUMPCAPTION_CONNECTIONPAGECODE,
-    CNADriver::DUMPCAPTION_LOCKTAG,
+    CNADriver::DUMPCAPTION_LOCKTAG,          CNADriver::DUMPCAPTION_CHARSET,
 };
 
 // User error 8: the operation is not supported.
@@ -118,6 +118,7 @@ void CNAConnectionDescription::AddInfoNativeXError(_CXErrorModule76* pclErr) {
     pclErr->AddDebugMessageNoFormat(csLine.pszGet());
   }
   if (m_csRecordLock.nTaille() > 0) AddLine(pclErr, NACAPTION_RECORDLOCK, m_csRecordLock.pszGet());
+  if (m_csSessionCharset.nTaille() > 0) AddLine(pclErr, NACAPTION_CHARSET, m_csSessionCharset.pszGet());
   // The password is never written.
 }
 

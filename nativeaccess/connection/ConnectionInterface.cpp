@@ -137,8 +137,11 @@ CNATransaction* CNAConnectionDescription::pclAllocTransaction() {
 }
 
 int CNAConnectionDescription::bSQLBloque(CNAError* error, const wchar_t* table) {
+  // The caller's name reaches the statement only as an identifier.
+  CTString clName;
+  if (!bFormatTableName(error, table, &clName)) return 0;
   CTString clText(L"LOCK TABLE ");
-  if (table != nullptr) clText.Add(table);
+  clText.Add(clName.pszGet());
   return bExecuteQueryNoResult(error, clText.pszGet());
 }
 
@@ -230,8 +233,20 @@ const wchar_t* CNAConnectionDescription::pszGetCLOBType() const {
   return (st.pszCLOBFrom4 != nullptr && m_nServerMajor >= 4) ? st.pszCLOBFrom4 : st.pszCLOB;
 }
 
+int CNAConnectionDescription::bServerKnowsUtf8mb4() const {
+  // MySQL 5.5.3 brought it; every MariaDB server from 5.5 on is past that
+  // release, and the newer ones number from 10.
+  if (m_nServerMajor != 5) return m_nServerMajor > 5 ? 1 : 0;
+  if (m_nServerMinor != 5) return m_nServerMinor > 5 ? 1 : 0;
+  return m_nServerRelease >= 3 ? 1 : 0;
+}
+
 const wchar_t* CNAConnectionDescription::pszGetNCLOBType() const {
   const stKindAnswers& st = rstAnswers(m_eDataSource);
+  // Sessions in Unicode mode speak utf8mb4: ucs2 would lose every
+  // character outside the basic plane.
+  if (m_eDataSource == DATASOURCE_MARIADB && bServerKnowsUtf8mb4())
+    return L"LONGTEXT CHARACTER SET utf8mb4";
   return (st.pszNCLOBFrom4 != nullptr && m_nServerMajor >= 4) ? st.pszNCLOBFrom4 : st.pszNCLOB;
 }
 

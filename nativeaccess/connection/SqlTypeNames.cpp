@@ -28,8 +28,20 @@ namespace {
 // Location of the reports of this file in the error's debug line.
 constexpr int knLocationArea = 4;
 constexpr int knLocationUnicodeRefused = 123;
+constexpr int knLocationNameRefused = 124;
+// User error: a table name that cannot be written as an identifier.
+constexpr unsigned int knErrNameNotFormattable = 84;
 
 bool bSpace(wchar_t c) { return CNAMapConvertType::s_bEspaceSQL(c); }
+
+// The longest index key a MariaDB/MySQL server takes on one column by
+// default, in bytes: 3072 from MariaDB 10.2.2 and MySQL 5.7.7 on (InnoDB's
+// dynamic rows), 767 before.
+long long nDefaultKeyLimit(int nMajor, int nMinor, int nRelease) {
+  const bool bLarge = nMajor > 10 || (nMajor == 10 && (nMinor > 2 || (nMinor == 2 && nRelease >= 2))) ||
+                      (nMajor > 5 && nMajor < 10) || (nMajor == 5 && (nMinor > 7 || (nMinor == 7 && nRelease >= 7)));
+  return bLarge ? 3072 : 767;
+}
 
 bool bDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
@@ -272,6 +284,18 @@ std::wstring Trim(const std::wstring& s) {
   return s.substr(b, e - b);
 }
 
+// A piece of a name that may stand unquoted in a statement: letters,
+// digits, '_', '$', '#', '@' and characters beyond ASCII, nothing that
+// could end the identifier (blank, quote, ';', comment, operator).
+bool bPlainIdentifier(const std::wstring& s) {
+  if (s.empty()) return false;
+  for (const wchar_t c : s) {
+    const bool bAsciiAlnum = (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || bDigit(c);
+    if (!bAsciiAlnum && c < 0x80 && c != L'_' && c != L'$' && c != L'#' && c != L'@') return false;
+  }
+  return true;
+}
+
 void SetOut(CTString* pOut, const std::wstring& s) {
   if (pOut == nullptr) return;
   if (s.empty())
@@ -427,6 +451,21 @@ int CNAConnectionDescription::bGetMatchingSQLType(CNAError* pclError, INAItemDes
     pclOut->Set(sz);
     return 1;
   }
+  if (m_eDataSource == 5 && eType == NA_IT_UNICODE && bServerKnowsUtf8mb4() &&
+      (piItem->bPrimary(0) || piItem->bUnique(0))) {
+    // A key item is indexed whole. Where its utf8mb4 key (four bytes a
+    // character) passes the server's limit and its ucs2 key (two) does
+    // not, ucs2 keeps the table creatable, at the price of the characters
+    // outside the basic plane in that column.
+    const long long nChars = piItem->nGetLogicalSize(0);
+    const long long nLimit = nDefaultKeyLimit(m_nServerMajor, m_nServerMinor, m_nServerRelease);
+    if (4 * nChars > nLimit && 2 * nChars <= nLimit) {
+      wchar_t sz[48];
+      std::swprintf(sz, sizeof sz / sizeof sz[0], L"VARCHAR(%lld) CHARACTER SET ucs2", nChars);
+      pclOut->Set(sz);
+      return 1;
+    }
+  }
   if (m_eDataSource == 3 && eType == NA_IT_TEXTE && piItem->nGetLogicalSize(0) > 255) {
     pclOut->Set(L"TEXT");
     return 1;
@@ -513,8 +552,20 @@ int CNAConnectionDescription::bFormatTableName(CNAError* pclError, const wchar_t
   for (const std::wstring& sPiece : SplitOutsideQuotes(sName, q)) {
     CTString clPiece;
     bFormatItemName(pclError, sPiece.c_str(), &clPiece);
+    const std::wstring sFormatted = clPiece.pszGet();
+    // A piece left unquoted (no quotes on this connection, or the kind's
+    // own rule) must still be one identifier: anything else would put the
+    // caller's text into the statement as SQL.
+    if (!sName.empty() && !bWellFormedQuoting(sFormatted, q) && !bPlainIdentifier(sFormatted)) {
+      pclOut->Vide();
+      if (pclError != nullptr)
+        pclError->AddError(NA_ERRORTYPE_GENERIC, knLocationArea, knLocationNameRefused,
+                           const_cast<CNAConnectionDescription*>(this), knErrNameNotFormattable,
+                           sName.c_str());
+      return 0;
+    }
     if (!bFirst) s += L'.';
-    s += clPiece.pszGet();
+    s += sFormatted;
     bFirst = false;
   }
   SetOut(pclOut, s);

@@ -302,6 +302,8 @@ void CNADataSourceDescription::_AddKey(CNAItemDescription* pItem) {
   }
 }
 
+int CNADataSourceDescription::_nKeyPlace(const CNAItemDescription* pItem) const { return nIndexOf(m_tabKeys, pItem); }
+
 void CNADataSourceDescription::_RemoveKey(CNAItemDescription* pItem) {
   const int nAt = nIndexOf(m_tabKeys, pItem);
   if (nAt < 0) return;

@@ -280,6 +280,8 @@ class CNADataSourceDescription : public INADataSourceDescription {
   // after it.
   void _RemoveKey(CNAItemDescription* pItem);
   void _RemoveMemo(CNAItemDescription* pItem);
+  // pItem's place among the keys; -1 when it is none of them.
+  int _nKeyPlace(const CNAItemDescription* pItem) const;
   // Runs the catalogue query that pfnQuery writes through the SQL face and
   // hands its result set, when there is one, to pfnRead. Success flag.
   int _bImport(int (CNADataSourceDescription::*pfnQuery)(CXYStringConcat<wchar_t>*),

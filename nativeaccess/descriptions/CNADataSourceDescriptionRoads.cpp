@@ -25,7 +25,10 @@ constexpr int knSiteCompatibility = 1;
 constexpr int knSiteNoColumn = 3;
 constexpr unsigned knErrItemMissing = 20;
 constexpr unsigned knErrNoColumn = 30;
+constexpr int knSiteNotAvailable = 4;
+constexpr unsigned knErrNotAvailable = 38;
 constexpr std::uint64_t knQueryStep = 1024;
+constexpr unsigned knCompareOptions = 3;
 
 // The parser's kinds of a select item.
 constexpr int knKindColumn = 0;
@@ -50,7 +53,7 @@ int CNADataSourceDescription::_bImport(int (CNADataSourceDescription::*pfnQuery)
                                        int (CNADataSourceDescription::*pfnRead)(CNAStatementSQL*)) {
   CNADriverSQL* pclSQL = CNADriver::s_pclGetDriverSQL();
   if (pclSQL == nullptr) {
-    _SetErrorNoMemory();
+    _AddUserError(knErrNotAvailable, knSiteNotAvailable, m_sLogicalName.pszGet(), nullptr, nullptr, nullptr);
     return 0;
   }
   CXYStringConcat<wchar_t> clText(knQueryStep);
@@ -125,30 +128,164 @@ int CNADataSourceDescription::_bInitItems(CNAStatementSQL* pStatement) {
 
 // ---- Completed from a query's parser information ------------------------------------
 
-int CNADataSourceDescription::bCompleteDescription(CSQLParserInfo* /*pParser*/) { return 1; }
+int CNADataSourceDescription::bCompleteDescription(CSQLParserInfo* pParser) {
+  if (pParser == nullptr || pParser->piGetSelectNoRef() == nullptr) return 1;
+  const int bSingleTable = pParser->nGetFichierFromNbr() <= 1 ? 1 : 0;
 
-int CNADataSourceDescription::_bCompleteItemDescription(CSQLParserInfo* /*pParser*/, int /*bSingleTable*/,
-                                                        IInfoRubrique* /*piParserItem*/, int /*nPos*/,
-                                                        CNAItemDescription** ppItem) {
-  if (ppItem != nullptr) *ppItem = nullptr;
-  return 0;
+  // Which item each select-list position completed or added (none for a
+  // skipped composite-key source): the ORDER BY names positions, and after
+  // a skip a position no longer is the item's place among the items.
+  const int nOut = pParser->nGetRubriqueOUTNbr();
+  std::vector<CNAItemDescription*> vecByPosition(static_cast<std::size_t>(nOut > 0 ? nOut : 0), nullptr);
+  int b = 1;
+  for (int i = 0; i < nOut && b; ++i)
+    b = _bCompleteItemDescription(pParser, bSingleTable, pParser->piGetRubriqueOUT(i), i, &vecByPosition[i]);
+
+  if (b) {
+    bool bFirst = true;
+    for (IInfoOrderBy* pi = pParser->piEnumOrderByItem(1); pi != nullptr; pi = pParser->piEnumOrderByItem(0)) {
+      const int nPosition = pi->nGetIndiceRubrique();
+      CNAItemDescription* pclItem =
+          nPosition >= 0 && nPosition < nOut ? vecByPosition[static_cast<std::size_t>(nPosition)] : nullptr;
+      if (pclItem != nullptr) {
+        pclItem->SetSensTri(pi->nGetDirection());
+        if (bFirst) _SetBestParseItem(pclItem);
+      }
+      bFirst = false;
+    }
+  }
+  UpdateRecordSize();
+  return b;
 }
 
-int CNADataSourceDescription::_bCompleteItemDescription(CNAItemDescription* /*pItem*/, CSQLParserInfo* /*pParser*/,
-                                                        IInfoRubrique* /*piParserItem*/) {
+int CNADataSourceDescription::_bCompleteItemDescription(CSQLParserInfo* pParser, int bSingleTable,
+                                                        IInfoRubrique* piParserItem, int nPos,
+                                                        CNAItemDescription** ppItem) {
+  if (ppItem != nullptr) *ppItem = nullptr;
+  if (piParserItem == nullptr) return 1;
+  const int nKind = piParserItem->nGetTypeColonne();
+  INAItemDescription* piSource = nKind == knKindColumn ? pParser->piGetItemDescription(piParserItem) : nullptr;
+
+  int b = 1;
+  CNAItemDescription* pclItem = nPos >= 0 ? pclGetItemNoRef(static_cast<std::uint32_t>(nPos)) : nullptr;
+  if (pclItem != nullptr) {
+    const bool bWasKey = pclItem->bIsKey(-1) != 0;
+    const bool bWasMemo = pclItem->bMemo() != 0;
+    const int nKeyPlace = bWasKey ? _nKeyPlace(pclItem) : -1;
+    pclItem->SetColumnKind(nKind);
+    if (piSource != nullptr)
+      b = pclItem->bCompleteDescription(piSource, bSingleTable, nGetNumKeys());
+    else if (nKind == knKindCalculated)
+      b = pclItem->bCompleteDescriptionCalcul(piParserItem);
+
+    const bool bIsKey = pclItem->bIsKey(-1) != 0;
+    if (bIsKey && nKeyPlace >= 0) {
+      // Still a key: it keeps its place among the keys.
+      pclItem->bSetKeyIndice(nKeyPlace);
+    } else if (bIsKey) {
+      m_tabKeys.Ajoute(pclItem);
+    } else if (nKeyPlace >= 0) {
+      _RemoveKey(pclItem);
+    }
+    const bool bIsMemo = pclItem->bMemo() != 0;
+    if (bIsMemo && !bWasMemo) m_tabMemos.Ajoute(pclItem);
+    if (!bIsMemo && bWasMemo) _RemoveMemo(pclItem);
+
+    if (b) {
+      _bCompleteItemDescription(pclItem, pParser, piParserItem);
+      if (ppItem != nullptr) *ppItem = pclItem;
+    }
+  } else if (piSource != nullptr) {
+    // A composite key of the table has no value of its own in a result.
+    if (!piSource->bIsComposedKey(-1)) b = _bAjouteItemDescription(piSource, pParser, piParserItem, bSingleTable, ppItem);
+  } else {
+    b = _bAjouteItemDescription(piParserItem, ppItem);
+  }
+  if (piSource != nullptr) piSource->nExternalRelease();
+  return b;
+}
+
+int CNADataSourceDescription::_bCompleteItemDescription(CNAItemDescription* pItem, CSQLParserInfo* pParser,
+                                                        IInfoRubrique* piParserItem) {
+  const int nKind = piParserItem->nGetTypeColonne();
+  pItem->SetColumnKind(nKind);
+  if (nKind != knKindColumn) return 1;
+  const wchar_t* pszTable = piParserItem->pszGetNomTableLogique();
+  const wchar_t* pszReference = piParserItem->pszGetNomTable();
+  if (STR_nCompareW(pszTable != nullptr ? pszTable : L"", pszReference != nullptr ? pszReference : L"",
+                    knCompareOptions) != 0) {
+    pItem->SetDBTableName(pszTable);
+    return 1;
+  }
+  const CTString sPhysical = pParser->csGetPhysicalName(pszReference);
+  if (sPhysical.nTaille() > 0) {
+    pItem->SetDBTableName(sPhysical.pszGet());
+  } else if (pszTable != nullptr) {
+    // The parser knows no physical name: the table's own description says.
+    INADataSourceDescription* piTable = pParser->piGetNADataSourceDescription(pszTable);
+    if (piTable != nullptr) {
+      pItem->SetDBTableName(piTable->pszGetDBTableName());
+      piTable->nExternalRelease();
+    }
+  }
   return 1;
 }
 
-int CNADataSourceDescription::_bAjouteItemDescription(INAItemDescription* /*piSource*/, CSQLParserInfo* /*pParser*/,
-                                                      IInfoRubrique* /*piParserItem*/, int /*bSingleTable*/,
+int CNADataSourceDescription::_bAjouteItemDescription(INAItemDescription* piSource, CSQLParserInfo* pParser,
+                                                      IInfoRubrique* piParserItem, int bSingleTable,
                                                       CNAItemDescription** ppItem) {
   if (ppItem != nullptr) *ppItem = nullptr;
-  return 0;
+  if (piSource == nullptr || piParserItem == nullptr) return 0;
+  CNAItemDescription* pclItem = _pclAllocItem();
+  if (pclItem == nullptr) return 0;
+  pclItem->AddRef();
+
+  int nKeyIndice = -1;
+  std::uint16_t wFlags = 0;
+  if (piSource->bIsKey(-1)) {
+    nKeyIndice = static_cast<int>(nGetNumKeys());
+    if (bSingleTable && piSource->bPrimary(-1)) wFlags |= CNAItemDescription::KEY_PRIMARY;
+    if (piSource->bUnique(-1)) wFlags |= bSingleTable ? CNAItemDescription::KEY_UNIQUE : CNAItemDescription::KEY_DUPLICATES;
+    if (piSource->bDuplicates(-1)) wFlags |= CNAItemDescription::KEY_DUPLICATES;
+    if (piSource->bIsComposedKey(-1)) wFlags |= CNAItemDescription::KEY_COMPOSED;
+    if (piSource->bGetAscendant(-1)) wFlags |= CNAItemDescription::KEY_ASCENDING;
+    if (piSource->bGetDescendant(-1)) wFlags |= CNAItemDescription::KEY_DESCENDING;
+    if (piSource->bGetIgnoreCase(-1)) wFlags |= CNAItemDescription::KEY_IGNORECASE;
+    if (piSource->bGetIgnorePunctuation(-1)) wFlags |= CNAItemDescription::KEY_IGNOREPUNCTUATION;
+    if (piSource->bGetIgnoreAccent(-1)) wFlags |= CNAItemDescription::KEY_IGNOREACCENT;
+  }
+  const wchar_t* pszName = piParserItem->pszGetNom();
+  if (pszName == nullptr || *pszName == 0) pszName = piSource->pszGetName();
+
+  int b = pclItem->bInit(pszName, piSource->pszGetSourceName(), piSource->pszGetNameInSource(),
+                         piSource->nGetDimension(), piSource->nGetItemSize(), piSource->eNAGetItemType(),
+                         nGetNumItems(), nKeyIndice, wFlags, piSource->nGetIntegerPart(),
+                         piSource->nGetDecimalPart());
+  if (b) b = _bCompleteItemDescription(pclItem, pParser, piParserItem);
+  if (b) {
+    _AddItem(pclItem);
+    if (ppItem != nullptr) *ppItem = pclItem;
+  }
+  pclItem->nRelease();
+  return b;
 }
 
-int CNADataSourceDescription::_bAjouteItemDescription(IInfoRubrique* /*piParserItem*/, CNAItemDescription** ppItem) {
+int CNADataSourceDescription::_bAjouteItemDescription(IInfoRubrique* piParserItem, CNAItemDescription** ppItem) {
   if (ppItem != nullptr) *ppItem = nullptr;
-  return 0;
+  if (piParserItem == nullptr) return 0;
+  CNAItemDescription* pclItem = _pclAllocItem();
+  if (pclItem == nullptr) return 0;
+  pclItem->AddRef();
+  const eNA_ITEMTYPE eType = g_eGetNAItemType(static_cast<std::uint32_t>(piParserItem->nGetTypeCode()));
+  const int b = pclItem->bInit(piParserItem->pszGetNom(), nullptr, nullptr, 1, piParserItem->nGetTaille(), eType,
+                               nGetNumItems(), -1, 0, 0, 0);
+  if (b) {
+    pclItem->SetColumnKind(piParserItem->nGetTypeColonne());
+    _AddItem(pclItem);
+    if (ppItem != nullptr) *ppItem = pclItem;
+  }
+  pclItem->nRelease();
+  return b;
 }
 
 // ---- Clone and compatibility ------------------------------------------------------

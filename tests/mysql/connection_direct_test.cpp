@@ -88,7 +88,8 @@ TEST(mysqlErrors, ServerNumbersToErrorTypes) {
 }
 
 // The lock statement goes to a statement of the SQL face with the table
-// name as given; the statement is dropped unread, with or without columns.
+// name formatted piece by piece (a quoted piece kept); the statement is
+// dropped unread, with or without columns.
 TEST(mysqlDirect, LockAndIgnoredResultRunOnTheSqlFace) {
   StatementScript script;
   RecordingStatementScope scope(&script);
@@ -102,7 +103,7 @@ TEST(mysqlDirect, LockAndIgnoredResultRunOnTheSqlFace) {
     EXPECT_EQ(cnx.bSQLBloque(&error, L"`my db`.T1"), 1);
     EXPECT_EQ(cnx.bExecuteQueryIgnoreResult(&error, L"SELECT 1"), 1);
     EXPECT_EQ(script.vecTexts,
-              (std::vector<std::wstring>{L"SELECT * FROM `my db`.T1 FOR UPDATE", L"SELECT 1"}));
+              (std::vector<std::wstring>{L"SELECT * FROM `my db`.`T1` FOR UPDATE", L"SELECT 1"}));
     EXPECT_EQ(script.nAlive, 0);
   }
   // A failing lock text, a failing ignored query (the column count of a

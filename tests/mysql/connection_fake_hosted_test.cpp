@@ -167,21 +167,58 @@ TEST_F(FakeClientTest, NonLatin1UserAsksForUtf8) {
 }
 
 // After connecting in Unicode mode the session is asked for the four-byte
-// UTF-8; a server that refuses it is asked for the three-byte one, and the
-// connection works on in UTF-8 either way.
-TEST_F(FakeClientTest, SessionFallsBackToThreeByteUtf8) {
-  FakeClientScript* s = Load("full");
-  ASSERT_NE(s, nullptr);
-  s->mapFailingStatements["SET NAMES 'utf8mb4'"] = 1115;  // unknown character set
-  TestHostDescription host;
-  Describe(host, L"");
-  ProbeConnection cnx(L"id", &host);
-  CNAError error;
-  ASSERT_EQ(cnx.bOpen(&error), 1) << ErrorText(error);
-  EXPECT_EQ(s->Lines("query "),
-            (std::vector<std::string>{"query SET NAMES 'utf8mb4'", "query SET NAMES 'utf8'"}));
-  EXPECT_EQ(cnx.nCodePage(), 65001);
-  EXPECT_EQ(cnx.nUnicode(), 1);
+// UTF-8, then, refused, for the three-byte one, which the connection's
+// diagnosis names with what it costs. Both refused: the server would read
+// the texts in its own default, so the opening fails with the server's
+// error under 79 and its handle is released.
+TEST_F(FakeClientTest, SessionCharacterSetIsCheckedAndNamed) {
+  struct {
+    const char* name;
+    std::vector<std::string> refused;
+    std::vector<std::string> queries;
+    bool open;
+    const wchar_t* charsetLine;  // in the diagnosis
+  } const rows[] = {
+      {"utf8mb4 taken", {}, {"query SET NAMES 'utf8mb4'"}, true, L"Charset: utf8mb4"},
+      {"utf8 taken",
+       {"SET NAMES 'utf8mb4'"},
+       {"query SET NAMES 'utf8mb4'", "query SET NAMES 'utf8'"},
+       true,
+       L"Charset: utf8 (the server refused utf8mb4: characters outside the basic plane are not kept)"},
+      {"both refused",
+       {"SET NAMES 'utf8mb4'", "SET NAMES 'utf8'"},
+       {"query SET NAMES 'utf8mb4'", "query SET NAMES 'utf8'"},
+       false,
+       nullptr},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.name);
+    FakeClientScript* s = Load("full");
+    ASSERT_NE(s, nullptr);
+    for (const std::string& sStatement : row.refused) s->mapFailingStatements[sStatement] = 1115;
+    TestHostDescription host;
+    Describe(host, L"");
+    ProbeConnection cnx(L"id", &host);
+    CNAError error;
+    EXPECT_EQ(cnx.bOpen(&error), row.open ? 1 : 0) << ErrorText(error);
+    EXPECT_EQ(s->Lines("query "), row.queries);
+    if (!row.open) {
+      EXPECT_EQ(error.pclGetXError()->nGetUserErrorCode(), 79u);
+      EXPECT_EQ(error.dwGetDataBaseErrorCode(), 1115u) << ErrorText(error);
+      EXPECT_TRUE(Contains(ErrorText(error), "SET NAMES 'utf8'")) << ErrorText(error);
+      EXPECT_EQ(cnx.bIsOpen(), 0);
+      EXPECT_FALSE(cnx.bHoldsHandle());
+      EXPECT_EQ(s->nHandlesAlive, 0);
+      continue;
+    }
+    EXPECT_EQ(cnx.nCodePage(), 65001);
+    EXPECT_EQ(cnx.nUnicode(), 1);
+    CNAError diagnosis;
+    cnx.bDiagnose(&diagnosis, nullptr, L"kx", 0);
+    const std::wstring sDebug = diagnosis.pclGetXError()->pszGetDebugMessage();
+    EXPECT_NE(sDebug.find(row.charsetLine), std::wstring::npos) << Narrow(sDebug.c_str());
+    EXPECT_EQ(cnx.bClose(&error), 1);
+  }
 }
 
 // ---------------------------------------------------------------------------
@@ -419,12 +456,15 @@ TEST_F(FakeClientTest, EscapingFollowsTheServersRules) {
   // are what it sees.
   EXPECT_TRUE(s->Lines("escape ").empty());
   EXPECT_FALSE(s->Lines("real_escape \xC3\xA9t\xC3\xA9").empty());
-  // Closed: the backslash rules, whatever the server would say.
+  // Closed: the server's rules are not known, so only the form both modes
+  // read alike; a text with a backslash is refused (79, no connection).
   cnx.bClose(&error);
   s->bNoBackslashEscapes = true;
   CNAError err;
-  EXPECT_EQ(Escaped(cnx, {"closed", 19, "O'Brien", L"", true, ""}, err), "'O\\'Brien'");
-  EXPECT_EQ(s->Lines("escape ").size(), 1u);
+  EXPECT_EQ(Escaped(cnx, {"closed", 19, "O'Brien", L"", true, ""}, err), "'O''Brien'");
+  EXPECT_EQ(Escaped(cnx, {"closed, backslash", 19, "a\\b", L"", true, ""}, err), "<failed>");
+  EXPECT_EQ(err.nGetUserErrorCode(), 79u);
+  EXPECT_TRUE(s->Lines("escape ").empty());
 }
 
 TEST_F(FakeClientTest, EscapingInCodePage1252) {

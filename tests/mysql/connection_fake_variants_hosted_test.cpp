@@ -65,7 +65,10 @@ TEST_F(FakeClientTest, WithoutSslSetCipherGives75) {
 }
 
 // Without mysql_next_result (and mysql_real_escape_string): one statement a
-// call, no draining, escaping with backslashes.
+// call, no draining; texts are written in the one form both SQL modes read
+// alike (quotes doubled), whatever mode the server is in; a text holding a
+// backslash is refused with 37 naming the missing function and nothing is
+// written; a byte value holding one is written in hexadecimal.
 TEST_F(FakeClientTest, WithoutNextResultNoMultiStatements) {
   FakeClientScript* s = Load("nonext");
   ASSERT_NE(s, nullptr);
@@ -79,11 +82,39 @@ TEST_F(FakeClientTest, WithoutNextResultNoMultiStatements) {
   EXPECT_TRUE(Contains(s->Lines("connect ").back(), "flags=0x22")) << s->Lines("connect ").back();
   EXPECT_EQ(cnx.bExecuteQueryNoResult(&error, L"SELECT 1"), 1) << Narrow(error.pszGetError());
   EXPECT_EQ(s->nResultsAlive, 0);
-  CTStringConcatAW out(65001, 65001, 16);
-  char value[] = "O'Brien";
-  ASSERT_EQ(cnx._bEscapeString(&error, &out, 19, reinterpret_cast<unsigned char*>(value), 7), 1);
-  EXPECT_STREQ(out.pszGetA(), "'O\\'Brien'");
-  EXPECT_EQ(s->Lines("escape ").size(), 1u);
+  const struct {
+    unsigned short type;
+    std::string value;
+    const char* literal;  // null: refused
+  } rows[] = {
+      {19, "O'Brien", "'O''Brien'"},
+      {19, "x' OR 1=1 -- ", "'x'' OR 1=1 -- '"},
+      {19, "\\' OR 1=1 -- ", nullptr},
+      {0, "\\' OR 1=1 -- ", "X'5C27204F5220313D31202D2D20'"},
+      {0, "a\"\n\x1A'", "'a\"\n\x1A'''"},
+  };
+  for (const bool bNoBackslash : {false, true}) {
+    s->bNoBackslashEscapes = bNoBackslash;
+    for (const auto& row : rows) {
+      SCOPED_TRACE(row.value + (bNoBackslash ? " (NO_BACKSLASH_ESCAPES)" : ""));
+      CTStringConcatAW out(65001, 65001, 16);
+      std::string value = row.value;
+      CNAError e;
+      const int bWritten = cnx._bEscapeString(&e, &out, row.type, reinterpret_cast<unsigned char*>(&value[0]),
+                                              value.size());
+      if (row.literal == nullptr) {
+        EXPECT_EQ(bWritten, 0);
+        EXPECT_EQ(out.nGetLengthA(), 0);
+        EXPECT_EQ(e.nGetUserErrorCode(), 37u);
+        EXPECT_TRUE(Contains(Narrow(e.pszGetError()), "mysql_real_escape_string")) << Narrow(e.pszGetError());
+      } else {
+        EXPECT_EQ(bWritten, 1) << Narrow(e.pszGetError());
+        EXPECT_STREQ(out.pszGetA(), row.literal);
+      }
+    }
+  }
+  // The client's backslash escaping is never used.
+  EXPECT_TRUE(s->Lines("escape ").empty());
 }
 
 }  // namespace

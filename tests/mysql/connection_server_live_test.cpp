@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <memory>
 #include <string>
 
 #include "CInformationDLL.h"
@@ -45,9 +46,47 @@ class ServerLive : public kxtest::MariaDbLiveTest {
     return L"SSL CA=" + WideFromUTF8(m_c.sslCA) + L";SSL Cert=" + WideFromUTF8(m_c.sslCert) +
            L";SSL Key=" + WideFromUTF8(m_c.sslKey);
   }
+  // The test's table of the escaping tests, rows (1, 'a') and (2, 'b')
+  // with their byte column empty, and the library's connection (open, on
+  // m_host) that writes into it.
+  std::unique_ptr<CMySQLConnection> CreateNamedRowsAndConnect() {
+    Run("CREATE TABLE " + m_sTable + " (id INT PRIMARY KEY, name VARCHAR(40), b BLOB)");
+    Run("INSERT INTO " + m_sTable + " VALUES (1, 'a', NULL), (2, 'b', NULL)");
+    Describe(m_host, m_c.user, m_c.password, L"");
+    auto pCnx = std::make_unique<CMySQLConnection>(L"live", &m_host);
+    CNAError error;
+    EXPECT_EQ(pCnx->bOpen(&error), 1) << Narrow(error.pszGetError());
+    return pCnx;
+  }
+  kxtest::TestHostDescription m_host;
+  // Runs `text` on `cnx`; false (and a failed test) when it fails.
+  static bool Execute(CMySQLConnection& cnx, const std::wstring& text) {
+    CNAError error;
+    const bool b = cnx.bExecuteQueryNoResult(&error, text.c_str()) != 0;
+    EXPECT_TRUE(b) << Narrow(text.c_str()) << ": " << Narrow(error.pszGetError());
+    return b;
+  }
+  // The byte literal written into row `id` through `cnx`; the row's bytes
+  // as the server then holds them, in hexadecimal.
+  std::string StoredBytes(CMySQLConnection& cnx, const std::wstring& literal, int id);
 };
 
 std::wstring W(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+std::string ServerLive::StoredBytes(CMySQLConnection& cnx, const std::wstring& literal, int id) {
+  Execute(cnx, L"UPDATE " + W(m_sTable) + L" SET b = " + literal + L" WHERE id = " + std::to_wstring(id));
+  return Value("SELECT HEX(b) FROM " + m_sTable + " WHERE id = " + std::to_string(id));
+}
+
+// The literal `cnx` writes for the `size` bytes of a value of `type` at
+// `data`; *written its answer, `error` its error.
+std::wstring Literal(CMySQLConnection& cnx, CNAError* error, unsigned short type, const void* data,
+                     unsigned long size, int* written) {
+  std::string copy(static_cast<const char*>(data), size);
+  CTStringConcatAW out(CONCAT_CP_WIDE, 65001, 64);
+  *written = cnx._bEscapeString(error, &out, type, reinterpret_cast<unsigned char*>(&copy[0]), size);
+  return out.pszGetW();
+}
 
 // Unicode mode ends in UTF-8: a CJK literal arrives as its UTF-8 bytes.
 // Without Unicode support the connection speaks latin1 (code page 1252):
@@ -134,45 +173,89 @@ TEST_F(ServerLive, TlsUserAndDatabaseCreation) {
 // With NO_BACKSLASH_ESCAPES in the session, quotes are doubled: a hostile
 // value stays one literal and a byte value holding a NUL round-trips.
 TEST_F(ServerLive, EscapingHoldsUnderNoBackslashEscapes) {
-  Run("CREATE TABLE " + m_sTable + " (id INT PRIMARY KEY, name VARCHAR(40), b BLOB)");
-  Run("INSERT INTO " + m_sTable + " VALUES (1, 'a', NULL), (2, 'b', NULL)");
-  kxtest::TestHostDescription host;
-  Describe(host, m_c.user, m_c.password, L"");
-  CMySQLConnection cnx(L"live", &host);
+  const std::unique_ptr<CMySQLConnection> pCnx = CreateNamedRowsAndConnect();
+  ASSERT_EQ(pCnx->bIsOpen(), 1);
+  CMySQLConnection& cnx = *pCnx;
   CNAError error;
-  ASSERT_EQ(cnx.bOpen(&error), 1) << Narrow(error.pszGetError());
-  ASSERT_EQ(cnx.bExecuteQueryNoResult(
-                &error, L"SET SESSION sql_mode = CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')"),
-            1);
+  ASSERT_TRUE(Execute(cnx, L"SET SESSION sql_mode = CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')"));
   auto escape = [&](unsigned short type, const std::string& bytes) {
-    CTStringConcatAW out(CONCAT_CP_WIDE, 65001, 64);
-    std::string copy = bytes;
-    EXPECT_EQ(cnx._bEscapeString(&error, &out, type, reinterpret_cast<unsigned char*>(&copy[0]),
-                                 copy.size()),
-              1);
-    return std::wstring(out.pszGetW());
+    int bWritten = 0;
+    const std::wstring s = Literal(cnx, &error, type, bytes.data(), bytes.size(), &bWritten);
+    EXPECT_EQ(bWritten, 1);
+    return s;
   };
   EXPECT_EQ(escape(19, "O'Brien"), L"'O''Brien'");
   const std::wstring hostile = escape(19, "x' OR 1=1 -- ");
-  EXPECT_EQ(cnx.bExecuteQueryNoResult(
-                &error, (L"UPDATE " + W(m_sTable) + L" SET name = 'hit' WHERE name = " + hostile)
-                            .c_str()),
-            1)
-      << Narrow(error.pszGetError());
-  const std::wstring bytes = escape(0, std::string("a\0'b", 4));
-  EXPECT_EQ(cnx.bExecuteQueryNoResult(
-                &error, (L"UPDATE " + W(m_sTable) + L" SET b = " + bytes + L" WHERE id = 1").c_str()),
-            1)
-      << Narrow(error.pszGetError());
+  Execute(cnx, L"UPDATE " + W(m_sTable) + L" SET name = 'hit' WHERE name = " + hostile);
   EXPECT_EQ(Value("SELECT COUNT(*) FROM " + m_sTable + " WHERE name = 'hit'"), "0");
-  EXPECT_EQ(Value("SELECT HEX(b) FROM " + m_sTable + " WHERE id = 1"), "61002762");
+  EXPECT_EQ(StoredBytes(cnx, escape(0, std::string("a\0'b", 4)), 1), "61002762");
   // Bytes outside ASCII survive the UTF-8 statement text.
-  const std::wstring high = escape(0, std::string("\xFF\xFE\x80'\\", 5));
-  EXPECT_EQ(cnx.bExecuteQueryNoResult(
-                &error, (L"UPDATE " + W(m_sTable) + L" SET b = " + high + L" WHERE id = 2").c_str()),
-            1)
-      << Narrow(error.pszGetError());
-  EXPECT_EQ(Value("SELECT HEX(b) FROM " + m_sTable + " WHERE id = 2"), "FFFE80275C");
+  EXPECT_EQ(StoredBytes(cnx, escape(0, std::string("\xFF\xFE\x80'\\", 5)), 2), "FFFE80275C");
+}
+
+// A client library without mysql_real_escape_string (its pointer on the
+// loader's stub) on an open connection, in both SQL modes of the real
+// server: a hostile text is written as one literal that selects no row
+// and changes none; a text whose backslash the two modes read differently
+// is refused and nothing is sent; a byte value holding one round-trips.
+TEST_F(ServerLive, EscapingWithoutTheRealFunctionHoldsInBothModes) {
+  const std::unique_ptr<CMySQLConnection> pCnx = CreateNamedRowsAndConnect();
+  ASSERT_EQ(pCnx->bIsOpen(), 1);
+  CMySQLConnection& cnx = *pCnx;
+  CNAError error;
+  const PFN_mysql_real_escape_string pfnReal = __mysql_real_escape_string;
+  ASSERT_NE(pfnReal, &DefaultError_mysql_real_escape_string) << "the real client lacks it already";
+  __mysql_real_escape_string = &DefaultError_mysql_real_escape_string;
+  struct Restore {
+    PFN_mysql_real_escape_string pfn;
+    ~Restore() { __mysql_real_escape_string = pfn; }
+  } restore{pfnReal};
+
+  for (const bool bNoBackslash : {false, true}) {
+    SCOPED_TRACE(bNoBackslash ? "NO_BACKSLASH_ESCAPES" : "default mode");
+    const std::string sMode = bNoBackslash ? "CONCAT(@@sql_mode, ',NO_BACKSLASH_ESCAPES')"
+                                           : "REPLACE(@@sql_mode, 'NO_BACKSLASH_ESCAPES', '')";
+    // Both sessions read SQL by the same rules: the library's runs the
+    // UPDATE, the test's own the SELECT.
+    ASSERT_TRUE(Execute(cnx, L"SET SESSION sql_mode = " + W(sMode)));
+    ASSERT_TRUE(Run("SET SESSION sql_mode = " + sMode));
+    const struct {
+      std::string text;
+      bool refused;
+    } rows[] = {{"x' OR 1=1 -- ", false}, {"\\' OR 1=1 -- ", true}, {"O'Brien", false}};
+    for (const auto& row : rows) {
+      SCOPED_TRACE(row.text);
+      const std::wstring wide = W(row.text);
+      for (const bool bWide : {false, true}) {
+        SCOPED_TRACE(bWide ? "wide" : "8-bit");
+        CNAError e;
+        int bWritten = 0;
+        const std::wstring sLiteral =
+            bWide ? Literal(cnx, &e, 16, wide.data(), wide.size() * sizeof(wchar_t), &bWritten)
+                  : Literal(cnx, &e, 19, row.text.data(), row.text.size(), &bWritten);
+        if (row.refused) {
+          EXPECT_EQ(bWritten, 0);
+          EXPECT_EQ(sLiteral, L"");
+          EXPECT_EQ(e.nGetUserErrorCode(), 37u);
+          EXPECT_NE(std::wstring(e.pszGetError()).find(L"mysql_real_escape_string"), std::wstring::npos)
+              << Narrow(e.pszGetError());
+          continue;
+        }
+        ASSERT_EQ(bWritten, 1) << Narrow(e.pszGetError());
+        const std::string sNarrow = Narrow(sLiteral.c_str());
+        EXPECT_EQ(Value("SELECT COUNT(*) FROM " + m_sTable + " WHERE name = " + sNarrow), "0") << sNarrow;
+        EXPECT_EQ(Value("SELECT " + sNarrow), row.text) << sNarrow;
+        ASSERT_TRUE(Execute(cnx, L"UPDATE " + W(m_sTable) + L" SET name = 'hit' WHERE name = " + sLiteral));
+        EXPECT_EQ(Value("SELECT COUNT(*) FROM " + m_sTable + " WHERE name = 'hit'"), "0");
+      }
+    }
+    // A byte value holding a backslash and a quote: written in hexadecimal.
+    int bWritten = 0;
+    const std::wstring sBytes = Literal(cnx, &error, 0, "a\\'b", 4, &bWritten);
+    ASSERT_EQ(bWritten, 1) << Narrow(error.pszGetError());
+    EXPECT_EQ(StoredBytes(cnx, sBytes, 1), "615C2762");
+  }
+  EXPECT_EQ(Value("SELECT GROUP_CONCAT(name ORDER BY id) FROM " + m_sTable), "a,b");
 }
 
 // Server errors: the number as EIT_BASECODE, the server's message, the

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "CMySQLConnection.h"
 #include "CNAError.h"
@@ -23,6 +24,43 @@ TEST(mysqlConnection, IsKindFiveWithBackquotes) {
   EXPECT_EQ(cnx.bIsOpen(), 0);
   // Closing a connection that is not open asks nothing of the client.
   EXPECT_EQ(cnx.bClose(nullptr), 1);
+}
+
+// The connection with the lock's text caught before it would run.
+class LockTextConnection : public CMySQLConnection {
+ public:
+  using CMySQLConnection::CMySQLConnection;
+  int bExecuteQueryIgnoreResult(CNAError* /*error*/, const wchar_t* text) override {
+    vecSent.emplace_back(text);
+    return 1;
+  }
+  std::vector<std::wstring> vecSent;
+};
+
+// The lock's text names the table only as an identifier: plain, dotted and
+// blank names quoted piece by piece, a quoted name as it is, and a hostile
+// name kept inside its identifier.
+TEST(mysqlConnection, LockTextQuotesTheTableName) {
+  const struct {
+    const wchar_t* pszName;
+    const wchar_t* pszSent;
+  } rows[] = {
+      {L"t", L"SELECT * FROM `t` FOR UPDATE"},
+      {L"db.t", L"SELECT * FROM `db`.`t` FOR UPDATE"},
+      {L"`db`.`t`", L"SELECT * FROM `db`.`t` FOR UPDATE"},
+      {L"my table", L"SELECT * FROM `my table` FOR UPDATE"},
+      {L"t; DROP TABLE u", L"SELECT * FROM `t; DROP TABLE u` FOR UPDATE"},
+      {L"`t` ; DROP TABLE u; -- ", L"SELECT * FROM ```t`` ; DROP TABLE u; -- ` FOR UPDATE"},
+      {L"db.t; DROP TABLE u; -- ", L"SELECT * FROM `db`.`t; DROP TABLE u; -- ` FOR UPDATE"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(row.pszName)));
+    kxtest::TestHostDescription host;
+    LockTextConnection cnx(L"id", &host);
+    CNAError error;
+    EXPECT_EQ(cnx.bSQLBloque(&error, row.pszName), 1);
+    EXPECT_EQ(cnx.vecSent, std::vector<std::wstring>{row.pszSent});
+  }
 }
 
 TEST(mysqlConnection, ReadsPortFlagAndSocketKeys) {

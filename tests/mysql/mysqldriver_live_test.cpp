@@ -137,6 +137,47 @@ TEST_F(mysqldriverLive, LocksMeetTheRowsAnotherSessionHolds) {
   EXPECT_EQ(m_pDriver->bCloseConnection(&m_host), 1);
 }
 
+// The table lock names its table only as an identifier: plain, dotted and
+// quoted names lock the table; a name carrying a second statement is one
+// unknown (or invalid) table name to the server, the lock fails with its
+// error and the other table is still there.
+TEST_F(mysqldriverLive, TableLockSendsTheNameOnlyAsAnIdentifier) {
+  const std::string sOther = m_sTable + "_u";
+  ASSERT_TRUE(Run("CREATE TABLE " + m_sTable + " (id INT PRIMARY KEY) ENGINE=InnoDB"));
+  ASSERT_TRUE(Run("CREATE TABLE " + sOther + " (id INT PRIMARY KEY) ENGINE=InnoDB"));
+  ASSERT_EQ(m_pDriver->bOpenConnection(&m_host), 1) << LastError();
+  const std::wstring sT = WTable();
+  const std::wstring sU = WideFromUTF8(sOther);
+  const std::wstring sDb = WideFromUTF8(m_c.database);
+  const struct {
+    std::wstring sName;
+    int nAnswer;
+  } rows[] = {
+      {sT, 1},
+      {sDb + L"." + sT, 1},
+      {L"`" + sDb + L"`.`" + sT + L"`", 1},
+      {sT + L"; DROP TABLE " + sU + L"; -- ", 0},
+      {L"`" + sT + L"` ; DROP TABLE " + sU + L"; -- ", 0},
+      {sT + L"; DROP TABLE " + sU, 0},
+      {sT + L" " + sU, 0},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(Narrow(row.sName.c_str()));
+    ASSERT_TRUE(Run("CREATE TABLE IF NOT EXISTS " + sOther + " (id INT PRIMARY KEY) ENGINE=InnoDB"));
+    EXPECT_EQ(m_pDriver->bSQLBloqueTable(&m_host, row.sName.c_str()), row.nAnswer) << LastError();
+    if (row.nAnswer == 0) {
+      // No such table, or (a name ending in a blank) no valid table name.
+      const unsigned nServerError = m_pDriver->pclGetError()->dwGetDataBaseErrorCode();
+      EXPECT_TRUE(nServerError == 1146u || nServerError == 1103u) << LastError();
+    }
+    EXPECT_EQ(Value("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE() AND "
+                    "TABLE_NAME = '" + sOther + "'"),
+              "1");
+  }
+  EXPECT_EQ(m_pDriver->bCloseConnection(&m_host), 1);
+  Run("DROP TABLE IF EXISTS " + sOther);
+}
+
 // The catalogue lists of the face on an open connection: the driver's
 // column types, SHOW TABLES with the filter as given, detailed (0x20,
 // owner split at the first dot) and sorted without regard to case (0x10),

@@ -116,8 +116,8 @@ TEST_F(typemaplive, EveryTypeTextMakesItsColumn) {
       {NA_IT_CHAR, 1, 0, 0, "char", "char(1)", ""},
       {NA_IT_BOOLEEN, 1, 0, 0, "tinyint", "tinyint", ""},
       {NA_IT_IDAUTO4, 4, 0, 0, "int", "int", ""},
-      {NA_IT_UNICODE, 102, 0, 0, "varchar", "varchar(50)", "ucs2"},
-      {NA_IT_MEMOUNICODE, 8, 0, 0, "longtext", "longtext", "ucs2"},
+      {NA_IT_UNICODE, 102, 0, 0, "varchar", "varchar(50)", "utf8mb4"},
+      {NA_IT_MEMOUNICODE, 8, 0, 0, "longtext", "longtext", "utf8mb4"},
       {NA_IT_DECIMAL, 8, 10, 2, "decimal", "decimal(12,2)", ""},
       // The server's largest decimal the connection writes.
       {NA_IT_DECIMAL, 18, 40, 35, "decimal", "decimal(64,30)", ""},

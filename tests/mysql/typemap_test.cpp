@@ -46,10 +46,10 @@ class VersionedConnection : public CMySQLConnection {
 // stay a decimal, as a runtime's own description may state them.
 class Item {
  public:
-  Item(eNA_ITEMTYPE e, std::uint32_t nSize, int nInt = 0, int nDec = 0)
+  Item(eNA_ITEMTYPE e, std::uint32_t nSize, int nInt = 0, int nDec = 0, std::uint16_t keys = 0)
       : m_p(new CNAItemDescription) {
     m_p->AddRef();
-    m_p->bInit(L"I", L"", L"", 1, nSize, e, 0, 0, 0, 1, 0);
+    m_p->bInit(L"I", L"", L"", 1, nSize, e, 0, 0, keys, 1, 0);
     if (e == NA_IT_DECIMAL) {
       m_p->SetIntegerPart(nInt);
       m_p->SetDecimalPart(nDec);
@@ -67,8 +67,8 @@ class Item {
 // The SQL type of an item as a table creation on `cnx` writes it; the
 // first call builds the connection's map.
 std::wstring SqlType(VersionedConnection& cnx, eNA_ITEMTYPE e, std::uint32_t nSize, int nInt = 0,
-                     int nDec = 0) {
-  Item item(e, nSize, nInt, nDec);
+                     int nDec = 0, std::uint16_t keys = 0) {
+  Item item(e, nSize, nInt, nDec, keys);
   CTString out;
   if (!cnx.bGetMatchingSQLType(nullptr, item.get(), &out)) return L"<refused>";
   return out.pszGet();
@@ -110,8 +110,8 @@ const MapRow kCurrentRows[] = {
     {NA_IT_CHAR, L"CHARACTER", 0},
     {NA_IT_BOOLEEN, L"TINYINT", 0},
     {NA_IT_IDAUTO4, L"INTEGER", 0},
-    {NA_IT_UNICODE, L"VARCHAR(%d) CHARACTER SET ucs2", 1},
-    {NA_IT_MEMOUNICODE, L"LONGTEXT CHARACTER SET ucs2", 0},
+    {NA_IT_UNICODE, L"VARCHAR(%d) CHARACTER SET utf8mb4", 1},
+    {NA_IT_MEMOUNICODE, L"LONGTEXT CHARACTER SET utf8mb4", 0},
     {NA_IT_DECIMAL, L"NUMERIC(%d,%d)", 1},
 };
 
@@ -151,8 +151,13 @@ TEST(mysqlTypemap, ServerVersionDecidesMemoBinaryAndUnicodeTexts) {
        L"LONGTEXT CHARACTER SET ucs2"},
       {L"5.0.96", L"LONGTEXT", L"VARBINARY(%d)", L"VARCHAR(%d) CHARACTER SET ucs2",
        L"LONGTEXT CHARACTER SET ucs2"},
-      {L"10.11.6-MariaDB", L"LONGTEXT", L"VARBINARY(%d)", L"VARCHAR(%d) CHARACTER SET ucs2",
+      // utf8mb4, the set of the Unicode sessions, from 5.5.3 on.
+      {L"5.5.2", L"LONGTEXT", L"VARBINARY(%d)", L"VARCHAR(%d) CHARACTER SET ucs2",
        L"LONGTEXT CHARACTER SET ucs2"},
+      {L"5.5.3", L"LONGTEXT", L"VARBINARY(%d)", L"VARCHAR(%d) CHARACTER SET utf8mb4",
+       L"LONGTEXT CHARACTER SET utf8mb4"},
+      {L"10.11.6-MariaDB", L"LONGTEXT", L"VARBINARY(%d)", L"VARCHAR(%d) CHARACTER SET utf8mb4",
+       L"LONGTEXT CHARACTER SET utf8mb4"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(testing::PrintToString(std::wstring(c.version)));
@@ -183,9 +188,10 @@ TEST(mysqlTypemap, FormattedTypesForTableCreation) {
     const wchar_t* expected;
   } const cases[] = {
       // 50 characters: 2 x 50 + 2 bytes as UTF-16.
-      {L"5.7.44", NA_IT_UNICODE, 102, 0, 0, L"VARCHAR(50) CHARACTER SET ucs2"},
+      {L"5.7.44", NA_IT_UNICODE, 102, 0, 0, L"VARCHAR(50) CHARACTER SET utf8mb4"},
+      {L"5.1.73", NA_IT_UNICODE, 102, 0, 0, L"VARCHAR(50) CHARACTER SET ucs2"},
       {L"4.0.27", NA_IT_UNICODE, 102, 0, 0, L"VARCHAR(50)"},
-      {L"5.7.44", NA_IT_MEMOUNICODE, 8, 0, 0, L"LONGTEXT CHARACTER SET ucs2"},
+      {L"5.7.44", NA_IT_MEMOUNICODE, 8, 0, 0, L"LONGTEXT CHARACTER SET utf8mb4"},
       {L"4.0.27", NA_IT_MEMOUNICODE, 8, 0, 0, L"LONGTEXT"},
       {L"3.23.58", NA_IT_MEMOUNICODE, 8, 0, 0, L"LONGBLOB"},
       {L"3.23.58", NA_IT_MEMOTEXTE, 8, 0, 0, L"LONGBLOB"},
@@ -205,6 +211,43 @@ TEST(mysqlTypemap, FormattedTypesForTableCreation) {
     kxtest::TestHostDescription host;
     VersionedConnection cnx(&host, c.version);
     EXPECT_EQ(SqlType(cnx, c.e, c.nSize, c.nInt, c.nDec), c.expected);
+  }
+}
+
+// A Unicode key item is indexed whole: where its utf8mb4 key (4 bytes a
+// character) passes the server's default key limit (3072 bytes from
+// MariaDB 10.2.2 and MySQL 5.7.7, 767 before) and its ucs2 key does not,
+// it keeps ucs2; every other Unicode item is utf8mb4.
+TEST(mysqlTypemap, UnicodeKeyItemsKeepUcs2OnlyWhereTheKeyWouldNotFit) {
+  constexpr std::uint16_t knUnique = CNAItemDescription::KEY_UNIQUE;
+  constexpr std::uint16_t knPrimary = CNAItemDescription::KEY_PRIMARY | CNAItemDescription::KEY_UNIQUE;
+  struct Case {
+    const wchar_t* version;
+    std::uint32_t nChars;
+    std::uint16_t keys;
+    const wchar_t* charset;
+  } const cases[] = {
+      {L"10.11.6-MariaDB", 768, knUnique, L"utf8mb4"},
+      {L"10.11.6-MariaDB", 769, knUnique, L"ucs2"},
+      {L"10.11.6-MariaDB", 769, knPrimary, L"ucs2"},
+      {L"10.11.6-MariaDB", 769, 0, L"utf8mb4"},
+      // Too long for either: ucs2 would not help.
+      {L"10.11.6-MariaDB", 1537, knUnique, L"utf8mb4"},
+      {L"10.2.1-MariaDB", 192, knUnique, L"ucs2"},
+      {L"10.2.2-MariaDB", 192, knUnique, L"utf8mb4"},
+      {L"5.5.68-MariaDB", 191, knPrimary, L"utf8mb4"},
+      {L"5.5.68-MariaDB", 192, knPrimary, L"ucs2"},
+      {L"5.7.6", 192, knUnique, L"ucs2"},
+      {L"5.7.7", 192, knUnique, L"utf8mb4"},
+      {L"8.0.36", 769, knUnique, L"ucs2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(c.version) + L" " + std::to_wstring(c.nChars)) +
+                 " keys " + std::to_string(c.keys));
+    kxtest::TestHostDescription host;
+    VersionedConnection cnx(&host, c.version);
+    EXPECT_EQ(SqlType(cnx, NA_IT_UNICODE, 2 * c.nChars + 2, 0, 0, c.keys),
+              L"VARCHAR(" + std::to_wstring(c.nChars) + L") CHARACTER SET " + c.charset);
   }
 }
 

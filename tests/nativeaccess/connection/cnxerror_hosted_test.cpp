@@ -80,6 +80,7 @@ TEST_F(cnxerror, CaptionsAreTheMessageTextsFollowedByOneSpace) {
       {NACAPTION_APPLICATIONCODEPAGE, L"Application code page: "},
       {NACAPTION_DATABASECODEPAGE, L"Database code page: "},
       {NACAPTION_RECORDLOCK, L"Record lock: "},
+      {NACAPTION_CHARSET, L"Charset: "},
   };
   for (const auto& [eCaption, pszText] : aCaptions)
     EXPECT_EQ(W(kxna_pszGetConnectionCaption(eCaption)), pszText);

@@ -380,21 +380,26 @@ TEST(cnxdescKinds, AnswersForEveryKind) {
 TEST(cnxdescKinds, LargeTextTypesFollowTheServerVersion) {
   struct {
     int nKind;
-    int nMajor;
+    int nMajor, nMinor, nRelease;
     const wchar_t* pszCLOB;
     const wchar_t* pszNCLOB;
   } const rows[] = {
-      {5, 3, L"LONGBLOB", L"LONGBLOB"},
-      {5, 4, L"LONGTEXT", L"LONGTEXT CHARACTER SET ucs2"},
-      {5, 10, L"LONGTEXT", L"LONGTEXT CHARACTER SET ucs2"},
-      {2, 10, L"CLOB", L"NCLOB"},
+      {5, 3, 23, 58, L"LONGBLOB", L"LONGBLOB"},
+      {5, 4, 1, 22, L"LONGTEXT", L"LONGTEXT CHARACTER SET ucs2"},
+      {5, 5, 5, 2, L"LONGTEXT", L"LONGTEXT CHARACTER SET ucs2"},
+      // utf8mb4, the set of the Unicode sessions, from 5.5.3 on.
+      {5, 5, 5, 3, L"LONGTEXT", L"LONGTEXT CHARACTER SET utf8mb4"},
+      {5, 10, 0, 0, L"LONGTEXT", L"LONGTEXT CHARACTER SET utf8mb4"},
+      {2, 10, 0, 0, L"CLOB", L"NCLOB"},
   };
   TestConnection cnx;
   cnx.AddRef();
   for (const auto& r : rows) {
-    SCOPED_TRACE(r.nMajor);
+    SCOPED_TRACE(std::to_string(r.nMajor) + "." + std::to_string(r.nMinor) + "." + std::to_string(r.nRelease));
     cnx.SetKind(r.nKind);
     cnx.m_nServerMajor = r.nMajor;
+    cnx.m_nServerMinor = r.nMinor;
+    cnx.m_nServerRelease = r.nRelease;
     EXPECT_STREQ(r.pszCLOB, cnx.pszGetCLOBType());
     EXPECT_STREQ(r.pszNCLOB, cnx.pszGetNCLOBType());
   }
@@ -454,6 +459,46 @@ TEST(cnxdescStatements, TextsGoThroughOneStatementEach) {
   script.bNoStatement = true;
   EXPECT_FALSE(cnx.bExecuteQueryNoResult(nullptr, L"LOST"));
   EXPECT_EQ(4u, script.vecTexts.size());
+}
+
+// The lock names its table only as an identifier: with quotes each piece is
+// quoted (a well-formed quoted name stays); without quotes a name that is
+// not plain identifiers is refused with user error 84 and nothing is sent.
+TEST(cnxdescStatements, LockTextNamesTheTableOnlyAsAnIdentifier) {
+  const struct {
+    int nKind;
+    const wchar_t* pszName;
+    const wchar_t* pszSent;  // null: refused
+  } rows[] = {
+      {5, L"t", L"LOCK TABLE `t`"},
+      {5, L"db.t", L"LOCK TABLE `db`.`t`"},
+      {5, L"`db`.`t`", L"LOCK TABLE `db`.`t`"},
+      {5, L"my table", L"LOCK TABLE `my table`"},
+      {5, L"t; DROP TABLE u", L"LOCK TABLE `t; DROP TABLE u`"},
+      {5, L"`t` ; DROP TABLE u; -- ", L"LOCK TABLE ```t`` ; DROP TABLE u; -- `"},
+      {0, L"db.t", L"LOCK TABLE db.t"},
+      {0, L"t; DROP TABLE u", nullptr},
+      {0, L"my table", nullptr},
+      {0, L"db.t u", nullptr},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(testing::PrintToString(std::wstring(row.pszName)) + " kind " + std::to_string(row.nKind));
+    StatementScript script;
+    RecordingStatementScope scope(&script);
+    TestConnection cnx;
+    cnx.AddRef();
+    cnx.SetKind(row.nKind);
+    CNAError clError;
+    EXPECT_EQ(row.pszSent != nullptr ? 1 : 0, cnx.bSQLBloque(&clError, row.pszName));
+    if (row.pszSent != nullptr) {
+      EXPECT_EQ(Texts{row.pszSent}, script.vecTexts);
+      EXPECT_EQ(NA_ERRORTYPE_NONE, clError.eGetErrorType());
+    } else {
+      EXPECT_TRUE(script.vecTexts.empty());
+      EXPECT_EQ(84u, clError.nGetUserErrorCode());
+      EXPECT_NE(std::wstring::npos, std::wstring(clError.pszGetError()).find(row.pszName));
+    }
+  }
 }
 
 // Texts and casts need the runtime's string allocator and conversions.

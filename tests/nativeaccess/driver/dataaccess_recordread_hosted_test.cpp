@@ -63,8 +63,10 @@ TEST_F(dataaccess_hosted, RecordReadWithoutLayoutMarksNothing) {
   EXPECT_TRUE(access->bSetCurrentRecordRead(0));
 }
 
-// The generic access cannot describe a result: it says so rather than
-// hand back an empty description as the result's.
+// Without a description or an executed statement there is no result to
+// describe: the access says so rather than hand back an empty description
+// as the result's (a result with both is described from its columns, see
+// the description's tests).
 TEST_F(dataaccess_hosted, DescribingAResultIsNotAvailable) {
   Held<kxtest::TestConnection> cnx;
   Held<CNAError> error;

@@ -8,16 +8,11 @@
 
 #include "CAny.h"
 #include "StandInParserBuilder.h"
+#include "nativeaccess/support/SlotCall.h"
 
 namespace {
 
-// Calls slot n of obj's table with the given arguments.
-template <class R, class... A>
-R Slot(void* obj, int n, A... args) {
-  void** table = *reinterpret_cast<void***>(obj);
-  using Fn = R (*)(void*, A...);
-  return reinterpret_cast<Fn>(table[n])(obj, args...);
-}
+using kxtest::Slot;
 
 std::wstring W(const wchar_t* p) { return p != nullptr ? p : L"(null)"; }
 

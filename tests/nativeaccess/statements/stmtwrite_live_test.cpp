@@ -24,6 +24,7 @@
 #include "CNAError.h"
 #include "CNAIDAuto.h"
 #include "CNAItemDescription.h"
+#include "CNARecherche.h"
 #include "CNARecord.h"
 #include "CNAStatement.h"
 #include "CXYStringConcat.h"
@@ -143,6 +144,17 @@ class stmtwrite_live : public kxtest::DriverLiveTest {
     CAny v;
     v.SetBIN(reinterpret_cast<const unsigned char*>(s.data()), s.size());
     return v;
+  }
+  // The item's current value as a wide text ("<unreadable>" when it is
+  // none).
+  std::wstring WideOf(INAItemDescription* item) const {
+    CAny v;
+    if (!Col(item)->bGetCurrentValue(&v, 0) || v.bIsNull()) return L"<unreadable>";
+    CAny clText = v;
+    const wchar_t* psz = nullptr;
+    if (clText.__nCastTo(ANY_DSTRW, nullptr, 0) > 99 || clText.nGetPCWSTR(&psz) > 99 || psz == nullptr)
+      return L"<unreadable>";
+    return psz;
   }
   std::int64_t I8Of(INAItemDescription* item) const {
     std::int64_t n = 0;
@@ -338,6 +350,85 @@ TEST_F(stmtwrite_live, CreateForEveryItemType) {
                          "TABLE_NAME = '" + sTable + "' AND COLUMN_NAME = 'ITEM0'"))
         << sText;
   }
+}
+
+// A table created through the library keeps characters outside the basic
+// plane (U+1F600, U+20BB7) in its Unicode item and memo: the server holds
+// their four-byte UTF-8, a search on the item finds the row, and the row
+// reads back as written.
+TEST_F(stmtwrite_live, UnicodeColumnsKeepCharactersOutsideTheBasicPlane) {
+  auto* key = m_pSrc->pclAdd(NA_IT_I4, 4, 1, CNAItemDescription::KEY_PRIMARY | CNAItemDescription::KEY_UNIQUE);
+  key->SetNullable(0);
+  auto* item = m_pSrc->pclAdd(NA_IT_UNICODE, 82);
+  auto* memo = m_pSrc->pclAdd(NA_IT_MEMOUNICODE, 8);
+  MakeLayout();
+  if (HasFatalFailure()) return;
+  ASSERT_TRUE(m_pSt->bBuildQueryCREATE(m_pCommand)) << Narrow(m_pError->pszGetError());
+  const std::string sCreate = Narrow(m_pCommand->pszGetOriginalSQL());
+  ASSERT_TRUE(m_pSt->bExecuteDirectNewCommand(m_pCommand, NA_WRITEPARSE_NONE, NA_ST_DIRECT))
+      << sCreate << ": " << Narrow(m_pError->pszGetError());
+  ReleaseLayout();
+  MakeLayout();
+  if (HasFatalFailure()) return;
+
+  const std::wstring sItem = L"a\U0001F600b\U00020BB7c";
+  const std::wstring sMemo = L"\U00020BB7 memo \U0001F600";
+  const std::string sItemUtf8 = "a\xF0\x9F\x98\x80" "b\xF0\xA0\xAE\xB7" "c";
+  const std::string sMemoUtf8 = "\xF0\xA0\xAE\xB7 memo \xF0\x9F\x98\x80";
+  const struct {
+    int nKey;
+    std::wstring sItem, sMemo;
+  } rows[] = {{1, L"plain", L"plain"}, {2, sItem, sMemo}, {3, L"a?b?c", L"?"}};
+  for (const auto& row : rows) {
+    Set(key, I4(row.nKey));
+    Set(item, Wide(row.sItem));
+    Set(memo, Wide(row.sMemo));
+    ASSERT_TRUE(Insert());
+  }
+  const std::string sWhere = " FROM " + m_sTable + " WHERE ITEM0 = 2";
+  EXPECT_EQ(Hex(sItemUtf8), Value("SELECT HEX(ITEM1)" + sWhere)) << sCreate;
+  EXPECT_EQ(Hex(sMemoUtf8), Value("SELECT HEX(ITEM2)" + sWhere)) << sCreate;
+  EXPECT_EQ("utf8mb4,utf8mb4",
+            Value("SELECT GROUP_CONCAT(CHARACTER_SET_NAME ORDER BY COLUMN_NAME) FROM information_schema.COLUMNS "
+                  "WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = '" + m_sTable + "' AND COLUMN_NAME <> 'ITEM0'"));
+
+  // A search on the item, its value the record's: exactly row 2.
+  CNARecherche* pclSearch = m_pSt->pclAllocRecherche();
+  ASSERT_NE(nullptr, pclSearch);
+  pclSearch->AddRef();
+  CNACommand* pclWhere = m_pAccess->pclAllocCommand(m_pError);
+  CNACommand* pclSelect = m_pAccess->pclAllocCommand(m_pError);
+  ASSERT_NE(nullptr, pclWhere);
+  ASSERT_NE(nullptr, pclSelect);
+  pclWhere->AddRef();
+  pclSelect->AddRef();
+  struct Release {
+    CNARecherche* s;
+    CNACommand* w;
+    CNACommand* c;
+    ~Release() {
+      c->nRelease();
+      w->nRelease();
+      s->nRelease();
+    }
+  } clRelease{pclSearch, pclWhere, pclSelect};
+  const CAny clSearched = Wide(sItem);
+  ASSERT_TRUE(pclSearch->bSetRecherche(m_pRecord, item, &clSearched, NA_PARSE_FIRST, 1, 0));
+  ASSERT_TRUE(pclSearch->bGetSQL(pclWhere, nullptr, m_pRecord)) << Narrow(m_pError->pszGetError());
+  ASSERT_TRUE(m_pSt->bPrepare(pclSelect, Flags(2)));
+  ASSERT_TRUE(m_pSt->bBuildQuerySELECT(pclSelect, NA_WRITEPARSE_NONE, L"ITEM0", 1, pclWhere))
+      << Narrow(m_pError->pszGetError());
+  const std::string sSelect = Narrow(pclSelect->pszGetOriginalSQL());
+  ASSERT_TRUE(m_pSt->bExecute(NA_WRITEPARSE_NONE, NA_ST_DIRECT)) << sSelect << ": " << Narrow(m_pError->pszGetError());
+  ASSERT_TRUE(m_pSt->bFetch(NA_PARSE_FIRST, 0, 1)) << Narrow(m_pError->pszGetError());
+  ASSERT_FALSE(m_pSt->bOutOfRange()) << sSelect;
+  std::int32_t nKey = -1;
+  std::memcpy(&nKey, Col(key)->pGetValuePtr(m_pRecord), sizeof nKey);
+  EXPECT_EQ(2, nKey);
+  EXPECT_EQ(sItem, WideOf(item)) << sSelect;
+  EXPECT_EQ(sMemo, WideOf(memo)) << sSelect;
+  ASSERT_TRUE(m_pSt->bFetch(NA_PARSE_NEXT, 0, 1)) << Narrow(m_pError->pszGetError());
+  EXPECT_TRUE(m_pSt->bOutOfRange()) << sSelect;
 }
 
 // A column too long for a VARCHAR row makes the server refuse the CREATE;

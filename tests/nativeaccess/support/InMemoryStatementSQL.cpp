@@ -34,8 +34,9 @@ int InMemoryStatementSQL::_bExecuteDirect(const char* text, CTabValParser* /*par
     return 0;
   }
   m_tabRows = std::move(tabRows);
+  m_sText = sText;
   m_bResultOpen = 1;
-  m_nColumnCount = m_pstServer->nColumns;
+  m_nColumnCount = m_pstServer->fnColumns ? m_pstServer->fnColumns(sText) : m_pstServer->nColumns;
   m_llRowCount = m_pstServer->bStream ? knStreamRows : static_cast<std::int64_t>(m_tabRows.size());
   m_llCurrentRow = -1;
   m_bNoCurrentRow = 1;
@@ -56,8 +57,19 @@ int InMemoryStatementSQL::bGetAffected_rows(unsigned long* count) {
   return 1;
 }
 
+bool InMemoryStatementSQL::_bFails(const InMemoryFailure& failure, std::int64_t row, int column) const {
+  return failure.nRow >= 0 && failure.nRow == row && (failure.nColumn < 0 || failure.nColumn == column) &&
+         m_sText.compare(0, failure.sText.size(), failure.sText) == 0;
+}
+
 int InMemoryStatementSQL::bFetch(unsigned int /*option*/) {
   ++m_pstServer->nFetches;
+  if (_bFails(m_pstServer->stFailFetch, m_llNext, -1)) {
+    m_bNoCurrentRow = 1;
+    if (m_pclError != nullptr)
+      m_pclError->AddError(NA_ERRORTYPE_GENERIC, knLocationFake, 4, m_pclConnection, knErrRefused);
+    return 0;
+  }
   if (m_llNext < static_cast<std::int64_t>(m_tabRows.size())) {
     m_llCurrentRow = m_llNext++;
     m_bNoCurrentRow = 0;
@@ -90,6 +102,11 @@ int InMemoryStatementSQL::bGetValue(CNAConvertVariant* value, unsigned int colum
     if (m_pclError != nullptr)
       m_pclError->AddError(NA_ERRORTYPE_GENERIC, knLocationFake, 3, m_pclConnection, knErrNoColumn,
                            static_cast<int>(column), static_cast<int>(m_nColumnCount));
+    return 0;
+  }
+  if (_bFails(m_pstServer->stFailValue, m_llCurrentRow, static_cast<int>(column))) {
+    if (m_pclError != nullptr)
+      m_pclError->AddError(NA_ERRORTYPE_GENERIC, knLocationFake, 5, m_pclConnection, knErrRefused);
     return 0;
   }
   const MemValue& v = row[column];

@@ -3,10 +3,10 @@
 //
 // FakeContext(n) and FakeSource(n) give process-wide objects (n below 64)
 // that live until the program ends, so tests and threads may share them:
-// context n answers 0x1000 + 16 n as its identifier (a test may change it
-// with SetNumber before other threads use it); source n answers the name a
-// test gives it with SetName (null until then) and counts the external
-// references the library holds on it.
+// context n answers 0x1000 + 16 n as both identifiers (a test may change
+// them with SetNumber and SetDataNumber before other threads use it);
+// source n answers the name a test gives it with SetName (null until then)
+// and counts the external references the library holds on it.
 //
 // Needs no stand-in library.
 #pragma once
@@ -32,6 +32,7 @@ class TestContext : public INAContext {
   std::uint64_t dwGetDataID() override { return nDataNumber; }
 
   void SetNumber(std::uint64_t n) { nNumber = n; }
+  void SetDataNumber(std::uint64_t n) { nDataNumber = n; }
 
   std::uint64_t nNumber = 0;
   std::uint64_t nDataNumber = 0;
