@@ -4,7 +4,9 @@
 #include <string>
 
 #include "CMySQLConnection.h"
+#include "CMySQLDataAccess.h"
 #include "CMySQLDriverSQL.h"
+#include "CMySQLStatement.h"
 #include "CNABoundary.h"
 #include "CNADriverLock.h"
 #include "CNADriverSQL.h"
@@ -80,10 +82,16 @@ int CMySQLDriver::bSQLBloqueRequete(INAConnectionDescription* cnx, ISQLParserInf
 // Factories
 // ---------------------------------------------------------------------------
 
-CNAStatement* CMySQLDriver::pclAllocStatement(CNADataAccess* /*access*/,
+CNAStatement* CMySQLDriver::pclAllocStatement(CNADataAccess* access,
                                               CNAConnectionDescription* /*cnx*/,
-                                              CNAError* /*error*/) {
-  return nullptr;
+                                              CNAError* error) {
+  // The statement reaches its connection through its data access.
+  return new (std::nothrow) CMySQLStatement(access, error);
+}
+
+CNADataAccess* CMySQLDriver::pclAllocDataAccess(INADataSourceDescription* source,
+                                                CNAConnectionDescription* cnx, CNAError* error) {
+  return new (std::nothrow) CMySQLDataAccess(source, cnx, error);
 }
 
 void CMySQLDriver::OnFatalErrorAddDebugMessage(CNAError* error, CNAConnectionDescription* cnx) {

@@ -6,9 +6,8 @@
 // existence of a table is asked of the server, how a table or a query's
 // rows are locked with SQL, what debug line a crash inside the client
 // library adds, and how the module ends. Its default read block size is 100
-// rows (the generic driver has no limit). The statement factory (slot 49)
-// gives null until the driver's table statements exist; the generic layer
-// reports that as out of memory.
+// rows (the generic driver has no limit). Its data accesses and table
+// statements are the driver's own (CMySQLDataAccess, CMySQLStatement).
 //
 // Loading the library registers this driver with the entry points
 // (NA_bRegisterConcreteDriver), so piQueryInterface makes a CMySQLDriver and
@@ -38,7 +37,13 @@ class CMySQLDriver : public CNADriver {
   // SQL face's error object and, when that is another, in the driver's.
   int bSQLBloqueRequete(INAConnectionDescription* cnx, ISQLParserInformation* parser) override;
 
-  // Slot 49: null (the driver's statements are not provided yet).
+  // Slot 48: a new CMySQLDataAccess (counts 0) on `source`, `cnx` and
+  // `error`; null without memory.
+  CNADataAccess* pclAllocDataAccess(INADataSourceDescription* source, CNAConnectionDescription* cnx,
+                                    CNAError* error) override;
+  // Slot 49: a new CMySQLStatement (counts 0) of `access` reporting into
+  // `error` (its connection is the data access's; `cnx` is not read); null
+  // without memory.
   CNAStatement* pclAllocStatement(CNADataAccess* access, CNAConnectionDescription* cnx,
                                   CNAError* error) override;
   // Slot 58: adds debug message 3355 to `error` with the client API

@@ -125,6 +125,7 @@ class CMySQLStatementSQL : public CNAStatementSQL {
   // next execution's result. A record count sets 0 for one execution and
   // puts 1 back.
   void SetStoreResult(int store) { m_bStoreResult = store ? 1 : 0; }
+  int bGetStoreResult() const { return m_bStoreResult; }
   // 1 while a streamed result may still hold unread rows.
   int bIsStreaming() const { return m_bStreaming; }
   // Counts the rows a streamed result still gives, without building any
