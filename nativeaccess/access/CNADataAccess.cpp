@@ -622,7 +622,8 @@ int CNADataAccess::_bInitCurrentRecord() {
     for (int i = 0; i < m_pclCurrentRecord->nGetColumnCount(); ++i) {
       CNAColumn* pclColumn = m_pclCurrentRecord->pclGetColumnNoRef(i);
       if (pclColumn == nullptr || pclColumn->bIsComposedKey()) continue;
-      CNAItemDescription* pclImported = m_pclImportedDataSource->pclNAGetItem(pclColumn->pszGetName(), 3);
+      // The column takes its own reference: the lookup adds none.
+      CNAItemDescription* pclImported = m_pclImportedDataSource->pclNAGetItemNoRef(pclColumn->pszGetName(), 3);
       if (!pclColumn->bSetImportedItemDesc(pclImported)) break;
     }
   }
