@@ -622,9 +622,11 @@ int CNADataAccess::_bInitCurrentRecord() {
     for (int i = 0; i < m_pclCurrentRecord->nGetColumnCount(); ++i) {
       CNAColumn* pclColumn = m_pclCurrentRecord->pclGetColumnNoRef(i);
       if (pclColumn == nullptr || pclColumn->bIsComposedKey()) continue;
-      // The column takes its own reference: the lookup adds none.
-      CNAItemDescription* pclImported = m_pclImportedDataSource->pclNAGetItemNoRef(pclColumn->pszGetName(), 3);
-      if (!pclColumn->bSetImportedItemDesc(pclImported)) break;
+      // The column takes its own reference: the lookup's goes back.
+      CNAItemDescription* pclImported = m_pclImportedDataSource->pclNAGetItem(pclColumn->pszGetName(), 3);
+      const int bBound = pclColumn->bSetImportedItemDesc(pclImported);
+      if (pclImported != nullptr) pclImported->nExternalRelease();
+      if (!bBound) break;
     }
   }
   if (bIsQuery() && m_pclQueryParserInfo != nullptr) {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
 #include "CAny.h"
 #include "CNAColumn.h"
@@ -15,6 +16,7 @@
 #include "CNAXQRecord.h"
 #include "support/CountingAccess.h"
 #include "support/LayoutFixture.h"
+#include "support/TestLayoutDoubles.h"
 
 namespace {
 
@@ -263,3 +265,42 @@ TEST(dataaccess_last, DestroyingTheRecordedDataAccessClearsTheRecord) {
 }
 
 }  // namespace
+
+// ---- A description that comes after the layout ------------------------------
+
+TEST(dataaccess_record, LateDescriptionIsBoundByNameKeepingOnlyTheColumnsReferences) {
+  kxtest::DriverScope<kxtest::PlainDriver> clDriver;
+  kxtest::TenItems items;
+  Held<TestConnection> cnx;
+  Access a(&items.src, cnx.get());
+  ASSERT_TRUE(a->_bInitCurrentRecord());
+  CNARecord* pclRecord = a->pclGetCurrentRecord();
+  ASSERT_NE(nullptr, pclRecord);
+  ASSERT_GT(pclRecord->nGetColumnCount(), 0);
+  ASSERT_EQ(nullptr, pclRecord->pclGetColumnNoRef(0)->piGetImportedItemDescNoRef());
+
+  auto* pclImported = new kxtest::TestImportedSource();
+  pclImported->AddRef();
+  std::vector<CNAItemDescription*> tabItems;
+  std::vector<std::uint32_t> tabBefore;
+  for (int i = 0; i < pclRecord->nGetColumnCount(); ++i) {
+    CNAColumn* pclColumn = pclRecord->pclGetColumnNoRef(i);
+    if (pclColumn->bIsComposedKey()) continue;
+    tabItems.push_back(pclImported->pclAdd(pclColumn->pszGetName(), NA_IT_TEXTE, 10));
+    tabBefore.push_back(tabItems.back()->nGetExternalCount());
+  }
+  a->_SetImportedDataSourceDesc(pclImported);
+  ASSERT_TRUE(a->_bInitCurrentRecord());
+  // Every column is bound to its item, which gained exactly the column's
+  // reference (a lookup reference kept would outlive the layout).
+  size_t k = 0;
+  for (int i = 0; i < pclRecord->nGetColumnCount(); ++i) {
+    CNAColumn* pclColumn = pclRecord->pclGetColumnNoRef(i);
+    if (pclColumn->bIsComposedKey()) continue;
+    EXPECT_EQ(tabItems[k], pclColumn->piGetImportedItemDescNoRef()) << i;
+    EXPECT_EQ(tabBefore[k] + 1, tabItems[k]->nGetExternalCount()) << i;
+    ++k;
+  }
+  a->_SetImportedDataSourceDesc(nullptr);
+  pclImported->nRelease();
+}
