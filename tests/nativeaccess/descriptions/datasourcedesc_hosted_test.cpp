@@ -255,7 +255,7 @@ TEST_F(na_description, CompositeKeyComponentsByIndexAndName) {
 // ---- Best browse item ------------------------------------------------------------------
 
 TEST_F(na_description, BestBrowseItem) {
-  struct Spec {
+  struct ItemRow {
     const wchar_t* pszName;
     std::uint16_t wFlags;
     eNA_ITEMTYPE eType;
@@ -264,7 +264,7 @@ TEST_F(na_description, BestBrowseItem) {
   };
   struct Row {
     const char* pszCase;
-    std::vector<Spec> vecItems;
+    std::vector<ItemRow> vecItems;
     const wchar_t* pszBest;  // null: none
   };
   const Row rows[] = {
@@ -297,7 +297,7 @@ TEST_F(na_description, BestBrowseItem) {
   for (const Row& r : rows) {
     auto* pDesc = new CNADataSourceDescription(nullptr, m_pclError);
     pDesc->AddRef();
-    for (const Spec& s : r.vecItems) {
+    for (const ItemRow& s : r.vecItems) {
       CNAItemDescription* p = s.bOld ? new OldItem : new CNAItemDescription;
       p->AddRef();
       p->bInit(s.pszName, L"", s.pszName, 1, 4, s.eType, 0xFFFFFFFFu, -1, s.wFlags, 0, 0);
