@@ -8,6 +8,7 @@
 
 #include "CAny.h"
 #include "CMySQLConnection.h"
+#include "CNAHeld.h"
 #include "CNAConvertVariant.h"
 #include "CNADriver.h"
 #include "CNAError.h"
@@ -41,22 +42,6 @@ constexpr unsigned int knIdxColumn = 4;
 
 // Type code of a wide string: every catalogue value is read as one.
 constexpr unsigned short knTypeText = 16;
-
-// Releases a counted object's reference when it goes out of scope.
-template <class T>
-class Held {
- public:
-  explicit Held(T* p) : m_p(p) {}
-  ~Held() {
-    if (m_p != nullptr) m_p->nRelease();
-  }
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-  T* get() const { return m_p; }
-
- private:
-  T* m_p;
-};
 
 // Reads value `column` of the statement's current row as text through
 // `variant` (typed as a wide string) into *out; *isNull tells the server's
@@ -174,7 +159,7 @@ void CMySQLDataSourceDescription::_SetDefault(CNAItemDescription* pclItem, const
   clIgnored.AddRef();  // held here: the variant's release must not delete it
   CNAConvertVariant* pclVariant = pclDriver->pclAllocVariant(&clIgnored, pclGetConnection());
   if (pclVariant == nullptr) return;
-  Held<CNAConvertVariant> clHeld(pclVariant);
+  CNAAdopted<CNAConvertVariant> clHeld(pclVariant);
   pclVariant->AddRef();
   pclVariant->InitTypeVariantAny(wType, 0);
   pclVariant->SetItemDesc(pclItem, pclItem);
@@ -192,7 +177,7 @@ int CMySQLDataSourceDescription::_bInitItemFromQueryShowColumns(CNAStatementSQL*
   if (pStatement == nullptr) return 0;
   CNAConvertVariant* pclVariant = _pclAllocVariant();
   if (pclVariant == nullptr) return 0;
-  Held<CNAConvertVariant> clHeldVariant(pclVariant);
+  CNAAdopted<CNAConvertVariant> clHeldVariant(pclVariant);
   pclVariant->InitTypeVariantAny(knTypeText, 0);
 
   const auto* pclMySQL = dynamic_cast<const CMySQLConnection*>(pclGetConnection());
@@ -243,7 +228,7 @@ int CMySQLDataSourceDescription::_bInitItemFromQueryShowColumns(CNAStatementSQL*
       return 0;
     }
     pclItem->AddRef();
-    Held<CNAItemDescription> clHeldItem(pclItem);
+    CNAAdopted<CNAItemDescription> clHeldItem(pclItem);
     if (!pclItem->bInit(sField.c_str(), pszGetDBTableName(), sField.c_str(), 1, nSize, eType, nRow, nKeyIndex,
                         wFlags, static_cast<int>(nIntegerDigits), static_cast<int>(nDecimalDigits)))
       return 0;
@@ -299,7 +284,7 @@ int CMySQLDataSourceDescription::_bInitKeysFromQueryShowIndex(CNAStatementSQL* p
   if (pStatement == nullptr) return 0;
   CNAConvertVariant* pclVariant = _pclAllocVariant();
   if (pclVariant == nullptr) return 0;
-  Held<CNAConvertVariant> clHeldVariant(pclVariant);
+  CNAAdopted<CNAConvertVariant> clHeldVariant(pclVariant);
   pclVariant->InitTypeVariantAny(knTypeText, 0);
 
   CNAItemDescription* pclComposite = nullptr;

@@ -15,6 +15,7 @@
 #include "CNAConnectionDescription.h"
 #include "CNADataAccess.h"
 #include "CNAError.h"
+#include "CNAHeld.h"
 #include "CNAParameter.h"
 #include "CNARecord.h"
 #include "CNARecordId.h"
@@ -138,32 +139,6 @@ long FindOwnLimit(CNAConnectionDescription* cnx, const wchar_t* text) {
   }
 }
 
-// A held reference released at the end of the scope.
-template <class T>
-struct Held {
-  T* p = nullptr;
-  explicit Held(T* q) : p(q) {
-    if (p != nullptr) p->AddRef();
-  }
-  ~Held() {
-    if (p != nullptr) p->nRelease();
-  }
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-};
-
-// An item description handed out with an external reference, given back
-// at the end of the scope.
-struct HeldItem {
-  INAItemDescription* p = nullptr;
-  explicit HeldItem(INAItemDescription* q) : p(q) {}
-  ~HeldItem() {
-    if (p != nullptr) p->nExternalRelease();
-  }
-  HeldItem(const HeldItem&) = delete;
-  HeldItem& operator=(const HeldItem&) = delete;
-};
-
 // The current record value as it is now, put back at the end of the scope
 // whatever happened meanwhile.
 class CurrentRecordGuard {
@@ -195,7 +170,7 @@ class CurrentRecordGuard {
 
 int CNAStatement::bBuildQuery(eNAQUERYTYPE type, CNACommand* command, NA_WRITEPARSEFLAGS flags) {
   if (command == nullptr) return 0;
-  Held<CNACommand> clKeep(command);  // the statement's own command may be the one given
+  CNAHeld<CNACommand> clKeep(command);  // the statement's own command may be the one given
   _SetQuery(command);
   // The flag follows the command: a SELECT sets its own.
   SetBindDefineFlag(knDefaultBindDefineFlag);
@@ -264,7 +239,7 @@ int CNAStatement::_bFormatTableName(const wchar_t* name, int site, CTString* out
 
 int CNAStatement::_bAddDistinct(NA_WRITEPARSEFLAGS flags) {
   if ((static_cast<std::uint32_t>(flags) & knFlagDistinct) == 0) return 0;
-  HeldItem clBest(m_piDataSource != nullptr ? m_piDataSource->piGetBestParseItemDesc() : nullptr);
+  CNAHeldItem clBest(m_piDataSource != nullptr ? m_piDataSource->piGetBestParseItemDesc() : nullptr);
   INAItemDescription* pi = clBest.p;
   if (pi == nullptr) return 0;
   if (pi->bPrimary(0)) return 0;
@@ -393,7 +368,7 @@ int CNAStatement::_bFormatOrderBy(CNACommand* command, CSQLParserInfo* parser, N
     m_bInverted = ascending ? 0 : 1;
     return bOk && bList;
   }
-  HeldItem clItem(m_piDataSource != nullptr ? m_piDataSource->piNAGetItem(key) : nullptr);
+  CNAHeldItem clItem(m_piDataSource != nullptr ? m_piDataSource->piNAGetItem(key) : nullptr);
   if (clItem.p == nullptr) {
     AddUserError(m_pclError, pclCnx, NA_ERRORTYPE_GENERIC, knSiteKey, knErrUnknownKey, key,
                  m_pclDataAccess != nullptr ? m_pclDataAccess->pszGetLogicalName() : L"", key);
@@ -639,9 +614,9 @@ int CNAStatement::_bBuildQueryCOUNT(CNACommand* command, NA_WRITEPARSEFLAGS /*fl
       return 0;
     }
   }
-  Held<CNACommand> clWhere(pclWhere);
+  CNAHeld<CNACommand> clWhere(pclWhere);
   if (pclWhere != nullptr && !bGetClauseWHERE(pclWhere)) return 0;
-  Held<CNACommand> clKeep(command);
+  CNAHeld<CNACommand> clKeep(command);
   command->ResetCommand(0);
   _SetQuery(command);
   SetBindDefineFlag(knDefaultBindDefineFlag);
@@ -688,7 +663,7 @@ int CNAStatement::bGetClauseWHERE(CNACommand* command) {
 
 int CNAStatement::_bAddWHERECurrentRecord(CNACommand* command, int addKeyword, const CRefArray<CNAColumn>* columns) {
   if (command == nullptr || m_pclRecord == nullptr || m_pclDataAccess == nullptr) return 0;
-  HeldItem clBest(m_piDataSource != nullptr ? m_piDataSource->piGetBestParseItemDesc() : nullptr);
+  CNAHeldItem clBest(m_piDataSource != nullptr ? m_piDataSource->piGetBestParseItemDesc() : nullptr);
   INAItemDescription* piItem = clBest.p;
   if (piItem == nullptr) {
     // Without a best parse item, the record's unique key addresses it.
@@ -698,8 +673,8 @@ int CNAStatement::_bAddWHERECurrentRecord(CNACommand* command, int addKeyword, c
   }
   CNARecherche* pclNew = pclAllocRecherche();
   CNACommand* pclNewCommand = m_pclDataAccess->pclAllocCommand(m_pclError);
-  Held<CNARecherche> clSearch(pclNew);
-  Held<CNACommand> clCondition(pclNewCommand);
+  CNAHeld<CNARecherche> clSearch(pclNew);
+  CNAHeld<CNACommand> clCondition(pclNewCommand);
   if (pclNew == nullptr || pclNewCommand == nullptr) {
     _AddUserError(NA_ERRORTYPE_GENERIC, knSiteCurrentRecord, knErrMemory);
     return 0;
@@ -756,9 +731,9 @@ int CNAStatement::_bAddWHERELatestRead(CNACommand* command, int addKeyword, cons
 int CNAStatement::bMove(long /*count*/, int lock) {
   if (m_pclDataAccess == nullptr) return 0;
   CNACommand* pclSelect = m_pclDataAccess->pclAllocCommand(m_pclError);
-  Held<CNACommand> clSelect(pclSelect);
+  CNAHeld<CNACommand> clSelect(pclSelect);
   CNACommand* pclWhere = m_pclDataAccess->pclAllocCommand(m_pclError);
-  Held<CNACommand> clWhere(pclWhere);
+  CNAHeld<CNACommand> clWhere(pclWhere);
   if (pclSelect == nullptr || pclWhere == nullptr) {
     _AddUserError(NA_ERRORTYPE_GENERIC, knSiteMove, knErrMemory);
     return 0;

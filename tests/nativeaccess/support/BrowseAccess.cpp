@@ -8,6 +8,7 @@
 #include "CNACommand.h"
 #include "CNADriver.h"
 #include "CNAError.h"
+#include "CNAHeld.h"
 #include "CNARecherche.h"
 #include "CNARecord.h"
 #include "CNARecordValue.h"
@@ -44,32 +45,6 @@ constexpr std::int64_t knMinAutomaticLimit = 20;
 // A skip of at least a block: what is left to read after the server's
 // offset.
 long SkipTail(std::int64_t limit) { return limit < 21 ? static_cast<long>(limit / 3 + 1) : 10; }
-
-// A held reference released at the end of the scope.
-template <class T>
-struct Held {
-  T* p = nullptr;
-  explicit Held(T* q) : p(q) {
-    if (p != nullptr) p->AddRef();
-  }
-  ~Held() {
-    if (p != nullptr) p->nRelease();
-  }
-  Held(const Held&) = delete;
-  Held& operator=(const Held&) = delete;
-};
-
-// An item description with an external reference, given back at the end of
-// the scope.
-struct HeldItem {
-  INAItemDescription* p = nullptr;
-  explicit HeldItem(INAItemDescription* q) : p(q) {}
-  ~HeldItem() {
-    if (p != nullptr) p->nExternalRelease();
-  }
-  HeldItem(const HeldItem&) = delete;
-  HeldItem& operator=(const HeldItem&) = delete;
-};
 
 // Adds the time from its making to its end to *total.
 class TextTimer {
@@ -295,11 +270,11 @@ std::int64_t BrowseAccess::llRecordLimitFor(const wchar_t* key) {
   if (key == nullptr || *key == 0) return CNAStatement::NO_LIMIT;
   // A limit needs an order the continuation can tell rows apart by, and
   // one no rounding blurs.
-  HeldItem clItem(m_pclTable->piNAGetItem(key));
+  CNAHeldItem clItem(m_pclTable->piNAGetItem(key));
   if (clItem.p == nullptr) return CNAStatement::NO_LIMIT;
   const eNA_ITEMTYPE eType = clItem.p->eNAGetItemType();
   if (eType == NA_IT_R4 || eType == NA_IT_R8) return CNAStatement::NO_LIMIT;
-  HeldItem clBest(m_pclTable->piGetBestParseItemDesc());
+  CNAHeldItem clBest(m_pclTable->piGetBestParseItemDesc());
   if (clBest.p == nullptr || (!clBest.p->bUnique(0) && !clBest.p->bPrimary(0))) return CNAStatement::NO_LIMIT;
   if (llLimit > 0) return llLimit;
   if (llLimit != knAutomaticLimit) return CNAStatement::NO_LIMIT;
@@ -320,7 +295,7 @@ int BrowseAccess::bBuildSelect(CNACommand* command, CNAStatement* statement, con
 int BrowseAccess::_bBuildSelectCount(CNACommand* command, CNAStatement* statement, const wchar_t* key,
                                      int ascending, unsigned int flags, CNACommand* where, long* count) {
   if (command == nullptr || statement == nullptr) return 0;
-  Held<CNACommand> clKeep(command);
+  CNAHeld<CNACommand> clKeep(command);
   command->SetQueryType(TYPEREQUETE_SELECT);
   statement->ResetQuery();
   // The statement builds into its own command.
@@ -335,7 +310,7 @@ int BrowseAccess::_bBuildSelectCount(CNACommand* command, CNAStatement* statemen
       return 0;
     }
   }
-  Held<CNACommand> clWhere(pclWhere);
+  CNAHeld<CNACommand> clWhere(pclWhere);
   if (where == nullptr && !statement->bGetClauseWHERE(pclWhere)) return 0;
   if (!statement->bBuildQuerySELECT(command, static_cast<NA_WRITEPARSEFLAGS>(flags), key, ascending, pclWhere))
     return 0;
@@ -361,7 +336,7 @@ int BrowseAccess::_bOpenStatement(CNAStatement* statement, const wchar_t* item, 
     _AddUserError(knSiteOpen, knErrMemory, item);
     return 0;
   }
-  Held<CNACommand> clCommand(pclCommand);
+  CNAHeld<CNACommand> clCommand(pclCommand);
   if (!_bBuildSelectCount(pclCommand, statement, item, ascending, flags, nullptr, count)) return 0;
   const char* pszText = nullptr;
   {
@@ -398,7 +373,7 @@ int BrowseAccess::_bUpdateParse(int keep, CNAStatement* statement, int bRead, eN
 
 int BrowseAccess::bGoToOriginalRecord(int keep, CNAStatement* statement, int bRead, eNA_PARSEDIRECTION direction,
                                       long count) {
-  HeldItem clItem(m_pclTable->piNAGetItem(statement->pszGetParseKey()));
+  CNAHeldItem clItem(m_pclTable->piNAGetItem(statement->pszGetParseKey()));
   if (clItem.p == nullptr) return 1;
   return _bGoToOriginalRecord(keep, statement, clItem.p, bRead, direction, count);
 }
@@ -418,7 +393,7 @@ int BrowseAccess::bGoToStmtOriginalRecord(int keep, CNAStatement* statement, int
     _AddUserError(knSiteResume, knErrMemory, statement->pszGetParseKey());
     return 0;
   }
-  Held<CNARecordValue> clKept(pclKept);
+  CNAHeld<CNARecordValue> clKept(pclKept);
   if (!pclOriginal->bCopyRecordValue(pclFrom, NA_COPY_ALL)) return 0;
   const int bOk = bGoToOriginalRecord(keep, statement, bRead, direction, count);
   int nOut = 1;
@@ -433,9 +408,9 @@ int BrowseAccess::_bGoToOriginalRecord(int keep, CNAStatement* statement, INAIte
   CNARecordValue* pclOriginal = m_pclRecord->pclGetOriginalRecordValue();
   if (pclCurrent == nullptr || pclOriginal == nullptr) return 0;
   CNARecordValue* pclCurrentCopy = pclCurrent->pclGetClone(NA_COPY_ALL);
-  Held<CNARecordValue> clCurrentCopy(pclCurrentCopy);
+  CNAHeld<CNARecordValue> clCurrentCopy(pclCurrentCopy);
   CNARecordValue* pclOriginalCopy = pclOriginal->pclGetClone(NA_COPY_ALL);
-  Held<CNARecordValue> clOriginalCopy(pclOriginalCopy);
+  CNAHeld<CNARecordValue> clOriginalCopy(pclOriginalCopy);
   if (pclCurrentCopy == nullptr || pclOriginalCopy == nullptr) {
     _AddUserError(knSiteResume, knErrMemory, item->pszGetName());
     return 0;
@@ -466,7 +441,7 @@ int BrowseAccess::_bGoToCurrentRecord(CNAStatement* statement, INAItemDescriptio
   // Records equal on the item are told apart by the best browse item: it
   // must be unique and hold a value here, or the rows to skip would have
   // to be counted.
-  HeldItem clBest(m_pclTable->piGetBestParseItemDesc());
+  CNAHeldItem clBest(m_pclTable->piGetBestParseItemDesc());
   CNAColumn* pclBest = clBest.p != nullptr ? m_pclRecord->pclGetColumnNoRef(clBest.p) : nullptr;
   const bool bUniqueBest = pclBest != nullptr && (clBest.p->bUnique(0) || clBest.p->bPrimary(0)) &&
                            pclBest->bValueDefined();
@@ -499,13 +474,13 @@ int BrowseAccess::_bGoToCurrentRecord(CNAStatement* statement, INAItemDescriptio
 int BrowseAccess::bWrite(eNAQUERYTYPE type, CNAStatement* statement, NA_WRITEPARSEFLAGS flags) {
   if (statement == nullptr || m_pclRecord == nullptr) return 0;
   if (type != NA_QUERY_INSERT && type != NA_QUERY_UPDATE && type != NA_QUERY_DELETE) return 0;
-  Held<CNAStatement> clWriter(statement);
+  CNAHeld<CNAStatement> clWriter(statement);
   CNARecordValue* pclOriginal = m_pclRecord->pclGetOriginalRecordValue();
   CNARecordValue* pclCurrent = m_pclRecord->pclGetCurrentRecordValue();
   if (pclOriginal == nullptr || pclCurrent == nullptr) return 0;
   // The record as it was: what the other statements know the row by.
   CNARecordValue* pclBefore = type == NA_QUERY_INSERT ? nullptr : pclOriginal->pclGetClone(NA_COPY_ALL);
-  Held<CNARecordValue> clBefore(pclBefore);
+  CNAHeld<CNARecordValue> clBefore(pclBefore);
   if (type != NA_QUERY_INSERT && pclBefore == nullptr) {
     _AddUserError(knSiteWrite, knErrMemory, statement->pszGetParseKey());
     return 0;
@@ -515,7 +490,7 @@ int BrowseAccess::bWrite(eNAQUERYTYPE type, CNAStatement* statement, NA_WRITEPAR
     _AddUserError(knSiteWrite, knErrMemory, statement->pszGetParseKey());
     return 0;
   }
-  Held<CNACommand> clCommand(pclCommand);
+  CNAHeld<CNACommand> clCommand(pclCommand);
   int bOk = 0;
   switch (type) {
     case NA_QUERY_INSERT: bOk = statement->bBuildQueryINSERT(pclCommand, flags); break;
