@@ -164,41 +164,33 @@ int CMySQLStatement::bGetNbEnr(long* count, unsigned int flags, int countAll) {
   if (m_pclDataAccess == nullptr || !m_pclDataAccess->bIsQuery() || m_pclDataAccess->bRequeteSansCorrection())
     return CNAStatement::bGetNbEnr(count, flags, countAll);
 
+  // A failure that left no reason of its own is reported as this one.
+  const auto fail = [this](eNA_ERRORTYPE type, unsigned int code) {
+    if (m_pclError != nullptr && m_pclError->eGetErrorType() == NA_ERRORTYPE_NONE)
+      _AddOwnError(type, knPosCount, code, m_csParseKey.pszGet());
+    return 0;
+  };
   ResetQuery();
   EnableCache(0);
   CNACommand* pclCommand = m_pclDataAccess->pclAllocCommand(m_pclError);
-  if (pclCommand == nullptr) {
-    if (m_pclError != nullptr && m_pclError->eGetErrorType() == NA_ERRORTYPE_NONE)
-      _AddOwnError(NA_ERRORTYPE_GENERIC, knPosCount, knErrNoMemory, m_csParseKey.pszGet());
-    return 0;
-  }
+  if (pclCommand == nullptr) return fail(NA_ERRORTYPE_GENERIC, knErrNoMemory);
   pclCommand->AddRef();
   CMySQLStatementSQL* pclSQL = _pclMySQLStatementSQL();
   StreamScope clScope(pclSQL, pclCommand);
-  if (pclSQL == nullptr) {
-    // Only the driver's own statement can stream a result.
-    if (m_pclError != nullptr && m_pclError->eGetErrorType() == NA_ERRORTYPE_NONE)
-      _AddOwnError(NA_ERRORTYPE_UNAVAILABLE, knPosCount, knErrNotAvailable, m_csParseKey.pszGet());
-    return 0;
-  }
+  // Only the driver's own statement can stream a result.
+  if (pclSQL == nullptr) return fail(NA_ERRORTYPE_UNAVAILABLE, knErrNotAvailable);
   const int bBuilt = m_pclDataAccess->bBuildSelect(pclCommand, this, nullptr, 1, 0, nullptr);
   // Every row is counted in one pass: no block may end the SELECT.
   pclCommand->SetRecordLimit(NO_LIMIT);
-  if (!bBuilt) {
-    // A data access that builds no SELECT of its query may not say why.
-    if (m_pclError != nullptr && m_pclError->eGetErrorType() == NA_ERRORTYPE_NONE)
-      _AddOwnError(NA_ERRORTYPE_UNAVAILABLE, knPosCount, knErrNotAvailable, m_csParseKey.pszGet());
-    return 0;
-  }
+  // A data access that builds no SELECT of its query may not say why.
+  if (!bBuilt) return fail(NA_ERRORTYPE_UNAVAILABLE, knErrNotAvailable);
   if (!bExecuteDirectNewCommand(pclCommand, NA_WRITEPARSE_NONE, NA_ST_PREPARE)) return 0;
   std::int64_t llRows = 0;
   // A stream that broke (a lost or killed connection) counted only the rows
   // that arrived: that is no count of the query.
   if (!pclSQL->bCountStreamedRows(&llRows)) {
     _CopyStatementSQLError();
-    if (m_pclError != nullptr && m_pclError->eGetErrorType() == NA_ERRORTYPE_NONE)
-      _AddOwnError(NA_ERRORTYPE_UNAVAILABLE, knPosCount, knErrNotAvailable, m_csParseKey.pszGet());
-    return 0;
+    return fail(NA_ERRORTYPE_UNAVAILABLE, knErrNotAvailable);
   }
   if (count != nullptr) *count = static_cast<long>(llRows);
   return 1;
