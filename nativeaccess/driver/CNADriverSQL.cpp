@@ -62,30 +62,6 @@ int CNADriverSQL::bExecute(CNAError* error, CNAStatementSQL** statement,
   });
 }
 
-int CNADriverSQL::_bGetDatabaseList(CXYStringConcat<wchar_t>* /*out*/,
-                                    CNAConnectionDescription* /*connection*/, unsigned int /*flags*/) {
-  return 0;
-}
-
-int CNADriverSQL::bGetTableList(CAny* /*result*/, CNAConnectionDescription* /*connection*/,
-                                const wchar_t* /*filter*/, unsigned int /*flags*/) {
-  return 0;
-}
-
-int CNADriverSQL::bGetColumnList(CAny* /*result*/, CNAConnectionDescription* /*connection*/,
-                                 const wchar_t* /*table*/, unsigned int /*flags*/) {
-  return 0;
-}
-
-int CNADriverSQL::bGetLinkList(CAny* /*result*/, CNAConnectionDescription* /*connection*/,
-                               const wchar_t* /*table*/, INADataSourceDescription* /*source*/,
-                               unsigned int /*flags*/) {
-  return 0;
-}
-
-int CNADriverSQL::bGetColumnTypeList(CAny* /*result*/, int /*reserved1*/, int /*reserved2*/) { return 0; }
-
-
 // ---------------------------------------------------------------------------
 // Locks
 // ---------------------------------------------------------------------------
@@ -106,23 +82,6 @@ int CNADriverSQL::bSQLBloqueRequete(CNAConnectionDescription* connection, const 
     if (!connection->bIsOpen() && !connection->bOpen(m_pclError)) return 0;
     return connection->bSQLBloqueRequete(m_pclError, query) ? 1 : 0;
   });
-}
-
-// ---------------------------------------------------------------------------
-// Query builders
-// ---------------------------------------------------------------------------
-
-int CNADriverSQL::_bGetDatabaseListQuery(CTStringConcatAW* /*text*/,
-                                         CNAConnectionDescription* /*connection*/,
-                                         unsigned int /*flags*/) {
-  return 0;
-}
-
-int CNADriverSQL::_bGetDatabaseTableListQuery(CTStringConcatAW* /*text*/,
-                                              const wchar_t* /*database*/,
-                                              CNAConnectionDescription* /*connection*/,
-                                              unsigned int /*flags*/) {
-  return 0;
 }
 
 // ---------------------------------------------------------------------------

@@ -6,8 +6,9 @@
 // one internal reference; the runtime gets it from the driver's
 // piGetInterface(1) with one external reference. The concrete driver's face
 // supplies pclAllocStatementSQL. The generic catalogue lists and query
-// builders answer false here until the catalogue layer provides them; a
-// concrete face replaces those it answers itself.
+// builders read INFORMATION_SCHEMA; a concrete face replaces those it
+// answers itself. Foreign keys are read back from the server's CREATE
+// TABLE text of a table.
 //
 // Ownership: a CInterf: deleted when the last of its internal and external
 // references goes. It knows its driver (not counted: the driver owns the
@@ -25,11 +26,14 @@ class CAny;
 class CNAConnectionDescription;
 class CNADriver;
 class CNAError;
+class CNADataSourceDescription;
 class CTabValParser;
 class CTStringConcatAW;
 class INADataSourceDescription;
 template <typename T>
 class CXYStringConcat;
+template <typename T>
+class CXYString;
 
 class CNADriverSQL : public CInterf {
  public:
@@ -68,22 +72,39 @@ class CNADriverSQL : public CInterf {
   int bExecute(CNAError* error, CNAStatementSQL** statement, CNAConnectionDescription* connection,
                const wchar_t* text, CTabValParser* parameters, NA_WRITEPARSEFLAGS flags);
 
-  // The catalogue lists; each answers true on success. Not provided yet:
-  // false, the result untouched.
-  // Database names of the connection's server into *out.
+  // The catalogue lists; each answers true on success, false with the
+  // reason in the face's error object. Flags: the kList constants below.
+  // The server's database names into *out, joined by a tab (sorted
+  // without regard to case with flag 0x10). With table kinds among the
+  // flags, one record per database instead ("\r\n" between records): its
+  // name, a tab, and the names of its tables of those kinds joined by a
+  // tab. A failed table query stops with false, the records before kept.
   virtual int _bGetDatabaseList(CXYStringConcat<wchar_t>* out, CNAConnectionDescription* connection,
                                 unsigned int flags);
-  // Tables of the connection (or of database `filter`) into *result.
+  // The tables of the kinds in `flags` of the connection's current schema
+  // that `filter` (a condition with its own connector, or null) keeps,
+  // as _bGetTableList writes them; sorted without regard to case with
+  // flag 0x10. Without a table kind: the empty text, true, no query.
   virtual int bGetTableList(CAny* result, CNAConnectionDescription* connection,
                             const wchar_t* filter, unsigned int flags);
-  // Columns of a table into *result.
+  // The column names of table `table` (its description's items before the
+  // first composite key) joined by "\r\n" into *result. No description:
+  // false, *result marked NULL.
   virtual int bGetColumnList(CAny* result, CNAConnectionDescription* connection,
                              const wchar_t* table, unsigned int flags);
-  // Links of a table into *result.
+  // The foreign keys of table `table` (the server name of `source` when
+  // given) read from "SHOW CREATE TABLE" (see
+  // _bExtraitLink_FromShowCreateTable) into *result. A connection of
+  // another kind than the MariaDB/MySQL one, or a view: true, *result
+  // untouched. False when the name cannot be formatted, the query or its
+  // first fetch fails, or it gives no result set. The statement is freed
+  // on every way out.
   virtual int bGetLinkList(CAny* result, CNAConnectionDescription* connection,
                            const wchar_t* table, INADataSourceDescription* source,
                            unsigned int flags);
-  // The column types the server offers into *result.
+  // The column types the server offers into *result: none generically
+  // (the empty text, true). Takes the driver's lock and resets the error
+  // object.
   virtual int bGetColumnTypeList(CAny* result, int reserved1, int reserved2);
 
   // ---- Locks ------------------------------------------------------------
@@ -100,11 +121,12 @@ class CNADriverSQL : public CInterf {
 
   // ---- Query builders of the database listing ------------------------------
   // *text = the query listing the server's databases (first column: the
-  // name). Not provided generically yet: false, *text untouched.
+  // name): the INFORMATION_SCHEMA one generically. True.
   virtual int _bGetDatabaseListQuery(CTStringConcatAW* text, CNAConnectionDescription* connection,
                                      unsigned int flags);
-  // *text = the query listing the tables of `database` (first column: the
-  // name). Not provided generically yet: false, *text untouched.
+  // *text = the query listing the tables of `database` of the kinds in
+  // `flags` (first column: the name), the database given as an escaped
+  // literal. False, *text untouched, when the name cannot be escaped.
   virtual int _bGetDatabaseTableListQuery(CTStringConcatAW* text, const wchar_t* database,
                                           CNAConnectionDescription* connection,
                                           unsigned int flags);
@@ -132,5 +154,92 @@ class CNADriverSQL : public CInterf {
  protected:
   CNADriver* m_pclDriver = nullptr;
   CNAError* m_pclError = nullptr;
+
+  // ---- Catalogue and foreign-key helpers; the runtime's lock requests ------
+ public:
+  // Referential actions of a foreign key.
+  enum eSQLForeignKeysRules : std::uint32_t {
+    SQLFK_CASCADE = 0,
+    SQLFK_RESTRICT = 1,  // also when no action is written
+    SQLFK_SET_NULL = 2,
+    SQLFK_NO_ACTION = 3,
+    SQLFK_SET_DEFAULT = 4,
+    SQLFK_UNKNOWN = 0xFFFFFFFFu,
+  };
+  // List flags: the table kinds, the sort, the long form.
+  static constexpr unsigned int kdwListBaseTables = 0x1;
+  static constexpr unsigned int kdwListViews = 0x2;
+  static constexpr unsigned int kdwListSystemTables = 0x4;
+  static constexpr unsigned int kdwListKinds = 0x7;
+  static constexpr unsigned int kdwListSorted = 0x10;
+  static constexpr unsigned int kdwListLong = 0x20;
+
+  // Lock requests of the SQL runtime on its connection handle `connection`
+  // (the driver's connection of that number). Outside a transaction of
+  // that connection: false, user error 29 in the face's error object.
+  // Else the inner bSQLBloqueTable (with the face's error object) or
+  // bSQLBloqueRequete; their answer. False for an unknown handle, nothing
+  // reported. Take the driver's lock, then reset the error object.
+  int bSQLBloqueTable(int connection, const wchar_t* table, unsigned int flags);
+  int bSQLBloqueRequete(int connection, const wchar_t* query, unsigned int flags);
+
+  // Appends the table-kind condition of `flags` to *out: the kinds asked
+  // for (1 base tables, 4 system tables, 2 views) joined by " OR ", in
+  // parentheses so that a condition after it applies to all of them; then,
+  // when `condition` is not empty, a blank and the condition as given (it
+  // brings its own connector, as in "AND TABLE_NAME LIKE 'c%'").
+  virtual void _GetTableList_GetFilter(CXYStringConcat<wchar_t>* out, const wchar_t* condition,
+                                       unsigned int flags);
+  // The tables of the connection's current schema that `filter` keeps
+  // (INFORMATION_SCHEMA), ordered by schema and name, into *result (type
+  // 16, not NULL), records separated by "\r\n": the name, or with flag
+  // 0x20 "<name>\t<schema>\t\t<type>" ("BASE TABLE" written "TABLE"). A
+  // text without result set lists nothing (true). False, the reason in the
+  // face's error object, when the query fails (result untouched), or a
+  // fetch or a read fails (the records read before stay in *result). The
+  // statement is freed on every way out.
+  virtual int _bGetTableList(CAny* result, CNAConnectionDescription* connection,
+                             const wchar_t* filter, unsigned int flags);
+  // The foreign keys written in `createText` (the server's CREATE TABLE
+  // text of table `table`) appended to *out, one record each ("\r\n"
+  // between records), only with flag 0x20: constraint name, referenced
+  // table ("db.t" when in another database), referenced key, "0,N",
+  // `table`, source key, "0,1", update code, delete code, tab-separated.
+  // A key of several columns is written as the name of the composite key
+  // over them when the table's description has one, else as "a,b"; the
+  // source description is `source` or, without one, fetched once; a
+  // constraint whose description cannot be had is skipped, as is any
+  // constraint that is not a well-formed foreign key. Only the keyword
+  // CONSTRAINT as a word outside names and quoted strings starts a
+  // constraint. Always true; descriptions fetched here are released.
+  int _bExtraitLink_FromShowCreateTable(CXYStringConcat<wchar_t>* out, const wchar_t* createText,
+                                        const wchar_t* table, CNAConnectionDescription* connection,
+                                        INADataSourceDescription* source, int flags);
+  // Replaces *key (column names joined by ",", `count` of them) by the name
+  // of the first composite key of *description with exactly those
+  // components (compared without regard to case); *key stays as it is when
+  // none matches. When *description is null the driver's description of
+  // `table` is fetched first and left in both *description and *fetched
+  // with one internal reference, which the caller gives back (nRelease of
+  // *fetched). False, nothing changed, when no description can be had.
+  int _bGetNomCleComposee(INADataSourceDescription** description, CNADataSourceDescription** fetched,
+                          CXYString<wchar_t>* key, int count, const wchar_t* table,
+                          CNAConnectionDescription* connection);
+  // *rule = the action named by `text` ("CASCADE", "RESTRICT", "SET NULL",
+  // "NO ACTION", "SET DEFAULT", compared without regard to case), else
+  // SQLFK_UNKNOWN. Always true.
+  static int _bTextToeSQLForeignKeysRules(eSQLForeignKeysRules* rule, const wchar_t* text);
+  // The runtime's code of an action in a link record: CASCADE "2022",
+  // RESTRICT "2021", SET NULL and SET DEFAULT "2023", NO ACTION "2020"; an
+  // unknown action reads as RESTRICT.
+  static const wchar_t* s_pszForeignKeyRuleCode(eSQLForeignKeysRules rule);
+  // Sorts the "\r\n"-separated records of *list's text ascending without
+  // regard to case (nothing when it holds no text).
+  static void s_SortListText(CAny* list);
+
+ private:
+  // The driver whose factories and descriptions the lists use: the face's
+  // own, else the process's.
+  CNADriver* _pclGetListDriver() const;
 };
 KX_CINTERF_REF_TRAITS(CNADriverSQL)
