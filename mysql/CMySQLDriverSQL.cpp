@@ -11,7 +11,6 @@
 #include "CNAConnectionDescription.h"
 #include "CNAError.h"
 #include "CTString.h"
-#include "CTStringArray.h"
 #include "CTStringConcatAW.h"
 #include "CXYStringConcat.h"
 
@@ -140,13 +139,7 @@ int CMySQLDriverSQL::bGetTableList(CAny* list, CNAConnectionDescription* connect
         s_SetListText(list, sDetailed.c_str(), sDetailed.size());
       }
     }
-    if ((flags & kdwSorted) != 0) {
-      const std::wstring sText = ListText(list);
-      CTString csSorted;
-      if (!sText.empty() && CTStringArray::g_bTrieCroissantI(&csSorted, sText.c_str(), kszLineBreak)) {
-        s_SetListText(list, csSorted.pszGet(), std::wcslen(csSorted.pszGet()));
-      }
-    }
+    if ((flags & kdwSorted) != 0) s_SortListText(list);
     return bResult;
   });
 }

@@ -185,7 +185,8 @@ class CNADriverSQL : public CInterf {
 
   // Appends the table-kind condition of `flags` to *out: the kinds asked
   // for (1 base tables, 4 system tables, 2 views) joined by " OR ", in
-  // parentheses so that a condition after it applies to all of them; then,
+  // parentheses when there are several, so that a condition after them
+  // applies to all of them; then,
   // when `condition` is not empty, a blank and the condition as given (it
   // brings its own connector, as in "AND TABLE_NAME LIKE 'c%'").
   virtual void _GetTableList_GetFilter(CXYStringConcat<wchar_t>* out, const wchar_t* condition,

@@ -50,7 +50,7 @@ void AddText(CXYStringConcat<wchar_t>* out, const wchar_t* psz) { out->Add(psz, 
 
 void AddText(CTStringConcatAW* out, const wchar_t* psz) { out->AddStrCte(psz, Length(psz)); }
 
-// The list's current text (null when it holds none).
+// The wide text a value holds (null when it holds none).
 const wchar_t* ListText(const CAny* list) {
   const wchar_t* psz = nullptr;
   if (list == nullptr || list->nGetPCWSTR(&psz) != ANY_OK) return nullptr;
@@ -63,7 +63,10 @@ int bReadText(CNAStatementSQL* statement, CNAConvertVariant* variant, unsigned i
               CTString* value) {
   variant->InitTypeVariantAny(ANY_DSTRW);
   if (!statement->bGetValue(variant, column, 0)) return 0;
-  variant->GetString(value, L"", 0);
+  // The holder is typed wide text: the value arrives converted (NULL reads
+  // as the empty text).
+  const wchar_t* psz = ListText(variant->pclGetValue());
+  value->Set(psz != nullptr ? psz : L"");
   return 1;
 }
 
@@ -108,14 +111,20 @@ void CNADriverSQL::_GetTableList_GetFilter(CXYStringConcat<wchar_t>* out, const 
   if (out == nullptr) return;
   // Without parentheses the condition after the kinds (and the schema's,
   // added by the callers) would bind to the last kind only.
+  int nKinds = 0;
+  for (const auto& stKind : kastKinds) nKinds += (flags & stKind.dwFlag) != 0 ? 1 : 0;
+  const bool bGrouped = nKinds > 1;
   bool bAny = false;
   for (const auto& stKind : kastKinds) {
     if ((flags & stKind.dwFlag) == 0) continue;
-    AddText(out, bAny ? L" OR " : L"(");
+    if (bAny)
+      AddText(out, L" OR ");
+    else if (bGrouped)
+      AddText(out, L"(");
     AddText(out, stKind.pszCondition);
     bAny = true;
   }
-  if (bAny) AddText(out, L")");
+  if (bGrouped) AddText(out, L")");
   if (condition != nullptr && condition[0] != 0) {
     AddText(out, L" ");
     AddText(out, condition);

@@ -172,57 +172,75 @@ TEST_F(mysqldriverSQL, ColumnTypeListIsTheFixedText) {
   EXPECT_TRUE(m_server.vecTexts.empty()) << "the type list asks the server nothing";
 }
 
-// Before version 5 the builders write SHOW texts; from 5 on they are the
-// generic ones, which are not there yet (false, text untouched).
+// Before version 5 the builders write SHOW texts; from 5 on the generic
+// INFORMATION_SCHEMA ones, the database as a literal and several kinds
+// grouped so that the schema condition binds to each.
 TEST_F(mysqldriverSQL, QueryBuildersFollowTheServerVersion) {
+  const std::wstring sDatabases = L"SELECT SCHEMA_NAME FROM INFORMATION_SCHEMA.SCHEMATA ORDER BY SCHEMA_NAME";
+  const std::wstring sTables = L"SELECT TABLE_NAME FROM INFORMATION_SCHEMA.TABLES WHERE ";
   const struct {
     int nMajor;
-    int bAnswer;
-    const wchar_t* pszDatabases;
-    const wchar_t* pszTables;
+    unsigned nFlags;
+    std::wstring sDatabases;
+    std::wstring sTables;
   } rows[] = {
-      {3, 1, L"SHOW DATABASES", L"SHOW TABLES FROM `my base`"},
-      {4, 1, L"SHOW DATABASES", L"SHOW TABLES FROM `my base`"},
-      {5, 0, L"old text", L"old text"},
-      {10, 0, L"old text", L"old text"},
+      {3, 0x3, L"SHOW DATABASES", L"SHOW TABLES FROM `my base`"},
+      {4, 0x1, L"SHOW DATABASES", L"SHOW TABLES FROM `my base`"},
+      {5, 0x0, sDatabases, sTables + L"TABLE_SCHEMA = 'my base' ORDER BY TABLE_NAME"},
+      {10, 0x2, sDatabases, sTables + L"TABLE_TYPE='VIEW' AND TABLE_SCHEMA = 'my base' ORDER BY TABLE_NAME"},
+      {10, 0x7, sDatabases,
+       sTables + L"(TABLE_TYPE='BASE TABLE' OR TABLE_TYPE='SYSTEM TABLE' OR TABLE_TYPE='VIEW') AND "
+                 L"TABLE_SCHEMA = 'my base' ORDER BY TABLE_NAME"},
   };
   for (const auto& row : rows) {
-    SCOPED_TRACE(row.nMajor);
+    SCOPED_TRACE(testing::Message() << "version " << row.nMajor << " flags " << row.nFlags);
     m_cnx.m_nServerMajor = row.nMajor;
     CTStringConcatAW clText(CONCAT_CP_WIDE, 1252, 64);
     clText.AddStrCte(L"old text", 8);
-    EXPECT_EQ(m_pFace->_bGetDatabaseListQuery(&clText, &m_cnx, 0), row.bAnswer);
-    EXPECT_EQ(std::wstring(clText.pszGetW()), row.pszDatabases);
+    EXPECT_EQ(m_pFace->_bGetDatabaseListQuery(&clText, &m_cnx, row.nFlags), 1);
+    EXPECT_EQ(std::wstring(clText.pszGetW()), row.sDatabases);
     clText.SetStrCte(L"old text", 8);
-    EXPECT_EQ(m_pFace->_bGetDatabaseTableListQuery(&clText, L"my base", &m_cnx, 0), row.bAnswer);
-    EXPECT_EQ(std::wstring(clText.pszGetW()), row.pszTables);
+    EXPECT_EQ(m_pFace->_bGetDatabaseTableListQuery(&clText, L"my base", &m_cnx, row.nFlags), 1);
+    EXPECT_EQ(std::wstring(clText.pszGetW()), row.sTables);
   }
   EXPECT_TRUE(m_server.vecTexts.empty());
 }
 
-// SHOW TABLES with the filter as given; flag 0x20 splits owner.name and
-// adds the default database; 0x10 sorts without regard to case; without
-// flag 1 nothing is asked. The generic listing of a newer server is not
-// there yet, so every version reads SHOW TABLES.
+// Below version 5: SHOW TABLES with the filter as given; flag 0x20 splits
+// owner.name and adds the default database. From 5 on: the generic
+// listing, whose records carry the schema and the type. 0x10 sorts without
+// regard to case; without flag 1 nothing is asked below 5, without any
+// kind nothing from 5 on.
 TEST_F(mysqldriverSQL, TableListFlags) {
+  const std::wstring sSelect =
+      L"SELECT TABLE_NAME, TABLE_SCHEMA, TABLE_TYPE FROM INFORMATION_SCHEMA.TABLES WHERE ";
+  const std::wstring sSchema = L" AND TABLE_SCHEMA = SCHEMA() ORDER BY TABLE_SCHEMA, TABLE_NAME";
+  const std::wstring sBase = sSelect + L"(TABLE_TYPE='BASE TABLE')" + sSchema;
+  const std::wstring sLike = sSelect + L"(TABLE_TYPE='BASE TABLE' AND TABLE_NAME LIKE 'c%')" + sSchema;
+  const std::wstring sViews = sSelect + L"(TABLE_TYPE='VIEW')" + sSchema;
   m_server.mapAnswers[L"SHOW TABLES"].rows = {{L"CLIENTS"}, {L"OWNER1.T1"}, {L"b"}};
   m_server.mapAnswers[L"SHOW TABLES LIKE 'c%' -- as is"].rows = {{L"b"}, {L"A"}, {L"c"}};
+  m_server.mapAnswers[sBase].rows = {{L"CLIENTS", L"SALES", L"BASE TABLE"}, {L"b", L"SALES", L"base table"}};
+  m_server.mapAnswers[sLike].rows = {{L"c", L"S", L"BASE TABLE"}, {L"B", L"S", L"BASE TABLE"}};
+  m_server.mapAnswers[sViews].rows = {{L"V", L"SALES", L"VIEW"}};
   const struct {
     int nMajor;
     unsigned nFlags;
     const wchar_t* pszFilter;
-    const wchar_t* pszSent;  // null: nothing sent
+    std::wstring sSent;  // empty: nothing sent
     const wchar_t* pszList;
   } rows[] = {
-      {10, 0x1, nullptr, L"SHOW TABLES", L"CLIENTS\r\nOWNER1.T1\r\nb"},
       {4, 0x1, L"", L"SHOW TABLES", L"CLIENTS\r\nOWNER1.T1\r\nb"},
-      {10, 0x21, nullptr, L"SHOW TABLES",
-       L"CLIENTS\tSALES\t\tTABLE\r\nT1\tSALES\tOWNER1\tTABLE\r\nb\tSALES\t\tTABLE"},
-      {10, 0x11, L"LIKE 'c%' -- as is", L"SHOW TABLES LIKE 'c%' -- as is", L"A\r\nb\r\nc"},
       {4, 0x31, nullptr, L"SHOW TABLES",
        L"b\tSALES\t\tTABLE\r\nCLIENTS\tSALES\t\tTABLE\r\nT1\tSALES\tOWNER1\tTABLE"},
-      {10, 0x30, nullptr, nullptr, L""},
-      {10, 0x0, L"LIKE 'x'", nullptr, L""},
+      {4, 0x11, L"LIKE 'c%' -- as is", L"SHOW TABLES LIKE 'c%' -- as is", L"A\r\nb\r\nc"},
+      {4, 0x30, nullptr, L"", L""},
+      {10, 0x1, nullptr, sBase, L"CLIENTS\r\nb"},
+      {10, 0x21, nullptr, sBase, L"CLIENTS\tSALES\t\tTABLE\r\nb\tSALES\t\tTABLE"},
+      {10, 0x22, nullptr, sViews, L"V\tSALES\t\tVIEW"},
+      {10, 0x11, L"AND TABLE_NAME LIKE 'c%'", sLike, L"B\r\nc"},
+      {10, 0x30, nullptr, L"", L""},
+      {10, 0x0, L"AND TABLE_NAME LIKE 'x'", L"", L""},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(testing::Message() << "version " << row.nMajor << " flags 0x" << std::hex << row.nFlags);
@@ -232,18 +250,32 @@ TEST_F(mysqldriverSQL, TableListFlags) {
     EXPECT_EQ(m_pFace->bGetTableList(&m_list, &m_cnx, row.pszFilter, row.nFlags), 1);
     EXPECT_FALSE(m_list.bIsNull());
     EXPECT_EQ(Text(m_list), row.pszList);
-    if (row.pszSent == nullptr)
+    if (row.sSent.empty())
       EXPECT_TRUE(m_server.vecTexts.empty());
     else
-      EXPECT_EQ(m_server.vecTexts, std::vector<std::wstring>{row.pszSent});
+      EXPECT_EQ(m_server.vecTexts, std::vector<std::wstring>{row.sSent});
   }
-  // The rows are fetched with the list's flags.
+  // The SHOW rows are fetched with the list's flags.
   EXPECT_EQ(ScriptedStatement::m_vecOptions.front(), 0x1u);
+}
+
+// From version 5 a refused generic listing falls back to SHOW TABLES,
+// whose answer stands.
+TEST_F(mysqldriverSQL, RefusedGenericListingFallsBackToShowTables) {
+  m_server.mapAnswers[L"SHOW TABLES"].rows = {{L"t"}};
+  m_server.mapAnswers[L"SELECT TABLE_NAME, TABLE_SCHEMA, TABLE_TYPE FROM INFORMATION_SCHEMA.TABLES WHERE "
+                      L"(TABLE_TYPE='BASE TABLE') AND TABLE_SCHEMA = SCHEMA() ORDER BY TABLE_SCHEMA, "
+                      L"TABLE_NAME"]
+      .nServerError = 1044;
+  EXPECT_EQ(m_pFace->bGetTableList(&m_list, &m_cnx, nullptr, 0x1), 1);
+  EXPECT_EQ(Text(m_list), L"t");
+  EXPECT_EQ(m_server.vecTexts.size(), 2u);
 }
 
 // A refused SHOW fails with the server's error in the face's error object;
 // the list is still a text, sorted when asked.
 TEST_F(mysqldriverSQL, RefusedTableListFailsWithTheServersError) {
+  m_cnx.m_nServerMajor = 4;
   m_server.mapAnswers[L"SHOW TABLES"].nServerError = 1044;
   m_list.SetNull(true);
   EXPECT_EQ(m_pFace->bGetTableList(&m_list, &m_cnx, nullptr, 0x31), 0);
