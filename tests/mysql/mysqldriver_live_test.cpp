@@ -179,9 +179,10 @@ TEST_F(mysqldriverLive, TableLockSendsTheNameOnlyAsAnIdentifier) {
 }
 
 // The catalogue lists of the face on an open connection: the driver's
-// column types, SHOW TABLES with the filter as given, detailed (0x20,
-// owner split at the first dot) and sorted without regard to case (0x10),
-// SHOW COLUMNS, and a list text that gives no result set.
+// column types, the generic table listing with the runtime's condition as
+// given (it brings its own connector), long (0x20: name, schema, an empty
+// field, the type) and sorted without regard to case (0x10), SHOW COLUMNS,
+// and a list text that gives no result set.
 TEST_F(mysqldriverLive, CatalogueLists) {
   for (const char* pszSuffix : {"_b", "_A", "_c", "_o.t"})
     ASSERT_TRUE(Run("CREATE TABLE `" + m_sTable + pszSuffix + "` (id INT, name VARCHAR(10))"));
@@ -193,29 +194,36 @@ TEST_F(mysqldriverLive, CatalogueLists) {
   ASSERT_NE(pclFace, nullptr);
   const std::wstring sT = WTable();
   const std::wstring sDb = WideFromUTF8(m_c.database);
-  const std::wstring sFilter = L"LIKE '" + sT + L"%'";
+  const std::wstring sFilter = L"AND TABLE_NAME LIKE '" + sT + L"%'";
 
   CAny clList;
   EXPECT_EQ(m_pDriver->bSQLFormatColonne(&m_host, &clList), 1);
   EXPECT_EQ(Text(clList), CMySQLDriverSQL::s_pszColumnTypeList());
 
+  const std::wstring sLong = sT + L"_A\t" + sDb + L"\t\tTABLE\r\n" + sT + L"_b\t" + sDb + L"\t\tTABLE\r\n" + sT +
+                             L"_c\t" + sDb + L"\t\tTABLE\r\n" + sT + L"_o.t\t" + sDb + L"\t\tTABLE";
   const struct {
     unsigned nFlags;
     std::wstring sList;
   } rows[] = {
       {0x11, sT + L"_A\r\n" + sT + L"_b\r\n" + sT + L"_c\r\n" + sT + L"_o.t"},
-      {0x31, sT + L"_A\t" + sDb + L"\t\tTABLE\r\n" + sT + L"_b\t" + sDb + L"\t\tTABLE\r\n" + sT + L"_c\t" +
-                 sDb + L"\t\tTABLE\r\nt\t" + sDb + L"\t" + sT + L"_o\tTABLE"},
-      {0x21, sT + L"_A\t" + sDb + L"\t\tTABLE\r\n" + sT + L"_b\t" + sDb + L"\t\tTABLE\r\n" + sT + L"_c\t" +
-                 sDb + L"\t\tTABLE\r\nt\t" + sDb + L"\t" + sT + L"_o\tTABLE"},
+      {0x31, sLong},
+      {0x21, sLong},
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.nFlags);
     EXPECT_EQ(pclFace->bGetTableList(&clList, pclCnx, sFilter.c_str(), row.nFlags), 1) << LastError();
     EXPECT_EQ(Narrow(Text(clList).c_str()), Narrow(row.sList.c_str()));
   }
-  EXPECT_EQ(pclFace->bGetTableList(&clList, pclCnx, L"LIKE 'no such table%'", 0x31), 1);
+  EXPECT_EQ(pclFace->bGetTableList(&clList, pclCnx, L"AND TABLE_NAME LIKE 'no such table%'", 0x31), 1);
   EXPECT_EQ(Text(clList), L"");
+  // The SHOW form of a condition still parses there, but as no name filter
+  // (the server reads TABLE_TYPE = ('BASE TABLE' LIKE ...)); the listing
+  // stays in the current schema.
+  EXPECT_EQ(pclFace->bGetTableList(&clList, pclCnx, (L"LIKE '" + sT + L"%'").c_str(), 0x31), 1) << LastError();
+  const std::wstring sShowForm = Text(clList);
+  EXPECT_NE(sShowForm.find(sT + L"_b\t" + sDb + L"\t"), std::wstring::npos);
+  EXPECT_EQ(sShowForm.find(L"\tinformation_schema\t"), std::wstring::npos);
 
   EXPECT_EQ(pclFace->bGetColumnList(&clList, pclCnx, (sT + L"_b").c_str(), 0), 1) << LastError();
   EXPECT_EQ(Text(clList), L"id\r\nname");
