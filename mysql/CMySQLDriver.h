@@ -37,6 +37,11 @@ class CMySQLDriver : public CNADriver {
   // SQL face's error object and, when that is another, in the driver's.
   int bSQLBloqueRequete(INAConnectionDescription* cnx, ISQLParserInformation* parser) override;
 
+  // Slot 46: a new CMySQLDataSourceDescription (counts 0) on `cnx` and
+  // `error`, so that a table is described from the server's catalogues;
+  // null without memory.
+  CNADataSourceDescription* pclAllocDataSourceDescription(CNAConnectionDescription* cnx,
+                                                          CNAError* error) override;
   // Slot 48: a new CMySQLDataAccess (counts 0) on `source`, `cnx` and
   // `error`; null without memory.
   CNADataAccess* pclAllocDataAccess(INADataSourceDescription* source, CNAConnectionDescription* cnx,
