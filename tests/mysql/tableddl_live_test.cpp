@@ -87,10 +87,6 @@ class tableddlLive : public kxtest::DriverLiveTest {
     for (const wchar_t* c : components) ASSERT_TRUE(m_pSource->_bAddItemComponent(key, c));
   }
 
-  bool Exists(const std::string& table) {
-    return Value("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE() AND TABLE_NAME = '" +
-                 table + "'") == "1";
-  }
   std::string Error() { return Narrow(m_pError->pszGetError()); }
 
   CNADataSourceDescription* m_pSource = nullptr;
@@ -117,11 +113,7 @@ TEST_F(tableddlLive, CreateMakesTheTableAndTheIndexesOfItsKeys) {
   EXPECT_TRUE(m_pAccess->bIsOpened());
   EXPECT_EQ(NA_ERRORTYPE_NONE, m_pError->eGetErrorType()) << Error();
 
-  kxtest::MariaDbClient::Result result;
-  std::string failure;
-  ASSERT_TRUE(m_client->Query(m_pSession, "SHOW CREATE TABLE " + m_sTable, result, failure)) << failure;
-  ASSERT_EQ(1u, result.rows.size());
-  const std::string sCreate = result.rows[0][1].value_or("");
+  const std::string sCreate = CreateText(m_sTable);
   EXPECT_NE(std::string::npos, sCreate.find("ENGINE=InnoDB")) << sCreate;
   EXPECT_NE(std::string::npos, sCreate.find("`id` bigint(20) NOT NULL AUTO_INCREMENT")) << sCreate;
   EXPECT_NE(std::string::npos, sCreate.find("PRIMARY KEY (`id`)")) << sCreate;
@@ -164,7 +156,7 @@ TEST_F(tableddlLive, RefusedCreateIsReportedEvenAfterTheDropFoundNoTable) {
     EXPECT_EQ(std::string::npos, Error().find("1051")) << Error();
     EXPECT_EQ(NAERRORLEVEL_WARNING, m_pError->eGetErrorLevel());
     EXPECT_FALSE(m_pAccess->bIsOpened());
-    EXPECT_FALSE(Exists(m_sTable));
+    EXPECT_FALSE(TableExists(m_sTable));
   }
 }
 
@@ -174,7 +166,7 @@ TEST_F(tableddlLive, CreateIfMissingOpensOrCreates) {
   Declare([this] { Item(L"nom", NA_IT_TEXTE, 21, 0); });
   ASSERT_FALSE(HasFatalFailure());
   ASSERT_EQ(1, m_pAccess->bHCreationSiInexistant(static_cast<eNA_ACCESS>(0), nullptr)) << Error();
-  EXPECT_TRUE(Exists(m_sTable));
+  EXPECT_TRUE(TableExists(m_sTable));
   EXPECT_TRUE(m_pAccess->bIsOpened());
   EXPECT_EQ(NA_ERRORTYPE_NONE, m_pError->eGetErrorType()) << Error();
   EXPECT_EQ(NAERRORLEVEL_NONE, m_pError->eGetErrorLevel());
@@ -229,7 +221,7 @@ TEST_F(tableddlLive, DropFailsWhenTheServerKeepsTheTable) {
       " (id)) ENGINE=InnoDB");
   ASSERT_EQ(1, m_pAccess->bHOuvre(static_cast<eNA_ACCESS>(0), nullptr)) << Error();
   EXPECT_EQ(0, m_pAccess->bSupprimeFichier());
-  EXPECT_TRUE(Exists(m_sTable));
+  EXPECT_TRUE(TableExists(m_sTable));
   EXPECT_NE(0u, m_pError->dwGetDataBaseErrorCode()) << Error();
   EXPECT_NE(1051u, m_pError->dwGetDataBaseErrorCode()) << Error();
   EXPECT_EQ(NAERRORLEVEL_WARNING, m_pError->eGetErrorLevel());
@@ -237,7 +229,7 @@ TEST_F(tableddlLive, DropFailsWhenTheServerKeepsTheTable) {
   Run("DROP TABLE " + m_sChild);
   m_pError->Reset();
   EXPECT_EQ(1, m_pAccess->bSupprimeFichier()) << Error();
-  EXPECT_FALSE(Exists(m_sTable));
+  EXPECT_FALSE(TableExists(m_sTable));
   EXPECT_FALSE(m_pAccess->bIsOpened());
 }
 
@@ -251,7 +243,7 @@ TEST_F(tableddlLive, DeleteAllEmptiesTheTableAndClosesTheAccess) {
   EXPECT_EQ(1, m_pAccess->bSupprimeTout()) << Error();
   EXPECT_FALSE(m_pAccess->bIsOpened());
   EXPECT_EQ("0", Value("SELECT COUNT(*) FROM " + m_sTable));
-  EXPECT_TRUE(Exists(m_sTable));
+  EXPECT_TRUE(TableExists(m_sTable));
 }
 
 }  // namespace
