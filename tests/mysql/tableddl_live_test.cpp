@@ -15,13 +15,15 @@
 //   naming a missing one), once: later openings ask the server nothing;
 // - dropping a missing table succeeds; a table another table refers to
 //   stays and the drop fails with the server's reason; deleting every
-//   record empties the table and leaves the data access closed.
+//   record empties the table and leaves the data access closed;
+// - the driver's own descriptions read a table's items from the server.
 #include <gtest/gtest.h>
 
 #include <set>
 #include <string>
 
 #include "CMySQLDataAccess.h"
+#include "CMySQLDataSourceDescription.h"
 #include "CNADataAccess.h"
 #include "CNADataSourceDescription.h"
 #include "CNAError.h"
@@ -244,6 +246,19 @@ TEST_F(tableddlLive, DeleteAllEmptiesTheTableAndClosesTheAccess) {
   EXPECT_FALSE(m_pAccess->bIsOpened());
   EXPECT_EQ("0", Value("SELECT COUNT(*) FROM " + m_sTable));
   EXPECT_TRUE(TableExists(m_sTable));
+}
+
+// The driver describes a table by its own description, from the server's
+// catalogues.
+TEST_F(tableddlLive, DriverDescribesTablesFromTheServer) {
+  Run("CREATE TABLE " + m_sTable + " (id BIGINT NOT NULL AUTO_INCREMENT PRIMARY KEY, nom VARCHAR(20)) ENGINE=InnoDB");
+  CNADataSourceDescription* d = m_pDriver->_pclGetTableDesc(WideFromUTF8(m_sTable).c_str(), m_pCnx);
+  ASSERT_NE(nullptr, d) << Error();
+  EXPECT_NE(nullptr, dynamic_cast<CMySQLDataSourceDescription*>(d));
+  ASSERT_EQ(2u, d->nGetNumItems());
+  EXPECT_EQ(NA_IT_IDAUTO, d->pclGetItemNoRef(0)->eNAGetItemType());
+  EXPECT_EQ(L"nom", std::wstring(d->pclGetItemNoRef(1)->pszGetName()));
+  d->nRelease();
 }
 
 }  // namespace
