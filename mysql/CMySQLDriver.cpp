@@ -5,6 +5,7 @@
 
 #include "CMySQLConnection.h"
 #include "CMySQLDataAccess.h"
+#include "CMySQLDataSourceDescription.h"
 #include "CMySQLDriverSQL.h"
 #include "CMySQLStatement.h"
 #include "CNABoundary.h"
@@ -87,6 +88,11 @@ CNAStatement* CMySQLDriver::pclAllocStatement(CNADataAccess* access,
                                               CNAError* error) {
   // The statement reaches its connection through its data access.
   return new (std::nothrow) CMySQLStatement(access, error);
+}
+
+CNADataSourceDescription* CMySQLDriver::pclAllocDataSourceDescription(CNAConnectionDescription* cnx,
+                                                                     CNAError* error) {
+  return new (std::nothrow) CMySQLDataSourceDescription(cnx, error);
 }
 
 CNADataAccess* CMySQLDriver::pclAllocDataAccess(INADataSourceDescription* source,

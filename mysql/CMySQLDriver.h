@@ -6,8 +6,9 @@
 // existence of a table is asked of the server, how a table or a query's
 // rows are locked with SQL, what debug line a crash inside the client
 // library adds, and how the module ends. Its default read block size is 100
-// rows (the generic driver has no limit). Its data accesses and table
-// statements are the driver's own (CMySQLDataAccess, CMySQLStatement).
+// rows (the generic driver has no limit). Its data accesses, table
+// statements and data-source descriptions are the driver's own
+// (CMySQLDataAccess, CMySQLStatement, CMySQLDataSourceDescription).
 //
 // Loading the library registers this driver with the entry points
 // (NA_bRegisterConcreteDriver), so piQueryInterface makes a CMySQLDriver and
@@ -37,6 +38,11 @@ class CMySQLDriver : public CNADriver {
   // SQL face's error object and, when that is another, in the driver's.
   int bSQLBloqueRequete(INAConnectionDescription* cnx, ISQLParserInformation* parser) override;
 
+  // Slot 46: a new CMySQLDataSourceDescription (counts 0) on `cnx` and
+  // `error`, so that a table is described from the server's catalogues;
+  // null without memory.
+  CNADataSourceDescription* pclAllocDataSourceDescription(CNAConnectionDescription* cnx,
+                                                          CNAError* error) override;
   // Slot 48: a new CMySQLDataAccess (counts 0) on `source`, `cnx` and
   // `error`; null without memory.
   CNADataAccess* pclAllocDataAccess(INADataSourceDescription* source, CNAConnectionDescription* cnx,

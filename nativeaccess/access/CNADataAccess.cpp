@@ -289,10 +289,6 @@ INADataSourceDescription* CNADataAccess::piGetDataSourceDescription() {
   return pi;
 }
 
-void CNADataAccess::_SetImportedDataSourceDesc(CNADataSourceDescription* description) {
-  ReplaceHeld(&m_pclImportedDataSource, description);
-}
-
 CNARecord* CNADataAccess::pclGetCurrentRecord() { return m_pclCurrentRecord; }
 
 CNARecord* CNADataAccess::pclGetCurrentRecordRef() {
@@ -866,13 +862,6 @@ int CNADataAccess::_bCheckReccordId(CNAPosition* /*first*/, CNAPosition* /*secon
 int CNADataAccess::bGetBLOB(unsigned int, CAny*) { return _bNotAvailable(SITE_GETBLOB); }
 int CNADataAccess::bSetBLOB(unsigned int, const CAny*) { return _bNotAvailable(SITE_SETBLOB); }
 int CNADataAccess::bExtraitMemo(unsigned int, const wchar_t*) { return _bNotAvailable(SITE_EXTRAITMEMO); }
-int CNADataAccess::bHCreation(const wchar_t*, int) { return _bNotAvailable(SITE_HCREATION); }
-int CNADataAccess::bSupprimeFichier() { return _bNotAvailable(SITE_SUPPRIMEFICHIER); }
-int CNADataAccess::bSupprimeTout() { return _bNotAvailable(SITE_SUPPRIMETOUT); }
-int CNADataAccess::bHCreationSiInexistant(eNA_ACCESS, const wchar_t*) {
-  return _bNotAvailable(SITE_HCREATIONSIINEXISTANT);
-}
-int CNADataAccess::bHOuvre(eNA_ACCESS, const wchar_t*) { return _bNotAvailable(SITE_HOUVRE); }
 int CNADataAccess::bHAjoute(NA_WRITEPARSEFLAGS, eNA_LOCKTYPE) { return _bNotAvailable(SITE_HAJOUTE); }
 int CNADataAccess::bHSupprime(long, eNA_LOCKTYPE) { return _bNotAvailable(SITE_HSUPPRIME); }
 int CNADataAccess::bHModifie(long, NA_WRITEPARSEFLAGS, eNA_LOCKTYPE) { return _bNotAvailable(SITE_HMODIFIE); }
@@ -890,12 +879,7 @@ int CNADataAccess::bExecuteQuery(int* resultSet, const wchar_t*, ISQLParserInfor
   if (resultSet != nullptr) *resultSet = 0;
   return _bNotAvailable(SITE_EXECUTEQUERY);
 }
-CNADataSourceDescription* CNADataAccess::pclGetDataSourceDescriptionFromDB(const wchar_t*, int) {
-  _bNotAvailable(SITE_DESCRIPTIONFROMDB);
-  return nullptr;
-}
 int CNADataAccess::bHChangeCle(const wchar_t*, NA_WRITEPARSEFLAGS) { return _bNotAvailable(SITE_HCHANGECLE); }
-int CNADataAccess::bFichierExiste(int*, int*) { return _bNotAvailable(SITE_FICHIEREXISTE); }
 int CNADataAccess::bSetFiltreAuto(int, const wchar_t*, const wchar_t*, INADataSourceDescription*) {
   return _bNotAvailable(SITE_SETFILTREAUTO);
 }
@@ -909,9 +893,6 @@ int CNADataAccess::_bFetch(CNAStatement*, const wchar_t*, eNA_PARSEDIRECTION, lo
                            NA_WRITEPARSEFLAGS, int) {
   return _bNotAvailable(SITE_FETCH);
 }
-int CNADataAccess::_bHCreation(int, int) { return _bNotAvailable(SITE_HCREATIONINNER); }
-int CNADataAccess::_bSupprimeTout() { return _bNotAvailable(SITE_SUPPRIMETOUTINNER); }
-int CNADataAccess::_bGetUniqueIndexName(CNAColumn*, CTString*) { return _bNotAvailable(SITE_UNIQUEINDEXNAME); }
 int CNADataAccess::_bHModifie(long, NA_WRITEPARSEFLAGS, eNA_LOCKTYPE, CNARecordValue*) {
   return _bNotAvailable(SITE_HMODIFIEINNER);
 }

@@ -118,12 +118,25 @@ class CNADataAccess : public CInterf {
   virtual int bGetBLOB(unsigned int memo, CAny* value);
   virtual int bSetBLOB(unsigned int memo, const CAny* value);
   virtual int bExtraitMemo(unsigned int memo, const wchar_t* path);
-  // Opening, creating and deleting the table (unavailable until the table
-  // layer).
+  // Opening, creating and deleting the table (CNADataAccessTables.cpp).
+  // Each first takes the alias name (the context's next logical name, else
+  // the logical name); each failure sets the error level 2 and answers 0.
+  // The password and the access mode are not used.
+  // Creates the table (_bHCreation(dropFirst, 1)), then initialises the
+  // current record; the table is open after success.
   virtual int bHCreation(const wchar_t* password, int dropFirst);
+  // Drops the table (_bHCreation(1, 0)); the table is closed after success.
+  // A table the server does not have is dropped already (success); any
+  // other refusal of the server fails with its error kept.
   virtual int bSupprimeFichier();
+  // Deletes every record (_bSupprimeTout); the table is left closed.
   virtual int bSupprimeTout();
+  // Opens the table when the server has it (the compatibility memo set
+  // from that check), else creates it, the missing-table report dropped.
   virtual int bHCreationSiInexistant(eNA_ACCESS access, const wchar_t* password);
+  // Already open: 1 at once. Else the compatibility check (answered by the
+  // memo once positive, without asking the server) and the current record;
+  // then the table is open.
   virtual int bHOuvre(eNA_ACCESS access, const wchar_t* password);
   // _Close; always 1 (also on a data access never opened).
   virtual int bHFerme();
@@ -213,8 +226,10 @@ class CNADataAccess : public CInterf {
                                 eNA_LOCKTYPE* lockDone);
   // 1.
   virtual int bHReindexe(unsigned int kind, IGaugeControl* gauge);
-  // The description of `table` read from the database, with one reference
-  // (unavailable until the table layer: null, user error 38).
+  // The description of `table` read from the database (the connection
+  // opened first; a description of the driver's class), with one reference
+  // for the caller; null when it cannot be read (the reason in the error
+  // object).
   virtual CNADataSourceDescription* pclGetDataSourceDescriptionFromDB(const wchar_t* table, int mode);
   // The kind of record identifier this access makes: 1, identifiers built
   // from the record values.
@@ -225,6 +240,11 @@ class CNADataAccess : public CInterf {
   // current-record save is given back and forgotten. True without a record
   // layout; false when the copy failed.
   virtual int bSetCurrentRecordRead(int keepSave);
+  // Reads the server's description of the table. Found: it becomes the
+  // imported description, *exists = 1, *compatible (may be null) = whether
+  // the server has every declared item (user error 20 naming the first it
+  // lacks); 1. Not found: both 0; user error 15 naming the table when no
+  // error was recorded, else message 28541 put first; 0.
   virtual int bFichierExiste(int* exists, int* compatible);
   // A new saved position (counts 0); null when memory is short.
   virtual CNAPosition* pclAllocPosition();
@@ -283,13 +303,30 @@ class CNADataAccess : public CInterf {
   // The common fetch of the read layer (unavailable until then).
   virtual int _bFetch(CNAStatement* statement, const wchar_t* item, eNA_PARSEDIRECTION direction, long count,
                       int bRead, eNA_LOCKTYPE lock, int* lockResult, NA_WRITEPARSEFLAGS flags, int newParse);
+  // Closes the access, opens the connection, initialises the current
+  // record; with `dropFirst` drops the table, with `create` creates it with
+  // its indexes and reads it back (bCheckCompatibilityWithDatabase). A
+  // failed DROP before a CREATE is ignored (the CREATE tells); alone, it
+  // fails unless the server has no such table. Only a drop: 1 on success.
   virtual int _bHCreation(int dropFirst, int create);
+  // Closes the access, opens the connection; a table: one DELETE of every
+  // row; a query: record by record (_bSupprimeTout_HSupprime).
   virtual int _bSupprimeTout();
   // Keeps the description read from the database or a result (one
-  // reference; the one held before given back).
+  // reference; the one held before given back). Its items not updatable
+  // set the not-updatable flag and mark the declared items of the same
+  // names; for a query an unnamed declared item at the same place takes
+  // the server's name, a calculated item takes the server's type when they
+  // do not match, and a binary memo on the server reads as a text (or
+  // Unicode) memo when so declared. Changed types rebuild the current
+  // record and the statements' bindings and empty the save store; the
+  // current record is then bound to the new items.
   virtual void _SetImportedDataSourceDesc(CNADataSourceDescription* description);
   // Hook of an update notification: nothing here.
   virtual void _vUpdateRecordInCacheLock(NA_WRITEPARSEFLAGS flags);
+  // The name of the index of `column`: a composite key's own formatted
+  // name (prefixed by the table's name when the connection's index names
+  // are common to the whole database), any other column a generated name.
   virtual int _bGetUniqueIndexName(CNAColumn* column, CTString* name);
   // False (nothing to repair on this server).
   virtual int _bUpdateIdAutoAfterInsertFailure(CNAColumn* column);
@@ -518,6 +555,22 @@ class CNADataAccess : public CInterf {
   CNAStatement* pclGetExecutionStatementNoRef() const { return m_pclExecutionStatement; }
   std::uint32_t nGetStatementCount() { return m_htStatements.dwGetNumElement(); }
 
+  // ---- Tables (CNADataAccessTables.cpp) -------------------------------------------
+  // The compatibility memo when set; else bFichierExiste, the answer kept
+  // when positive (a negative one is asked again next time).
+  int bCheckCompatibilityWithDatabase();
+  // Creates the indexes of the current record's keys on `statement`:
+  // `options` bit 1 unique keys, bit 2 keys with duplicates and composite
+  // keys (over their components). "CREATE [UNIQUE] INDEX <name> ON
+  // <table> ( <columns> ) ". Every index is tried; 1 when all were made.
+  int _bCreateIndex(CNAStatement* statement, unsigned int options);
+  // "KXIDX<seconds since 1970><process-wide counter>" into *name; 1.
+  int _bGetGeneratedIndexName(CNAColumn* column, CTString* name);
+  // Deletes a query's records one by one on its best browse item (first
+  // read, then delete and read next until out of range). 1 when the browse
+  // ran out of range, 0 when a step failed.
+  int _bSupprimeTout_HSupprime();
+
   // ---- Lifecycle ----------------------------------------------------------------
   // _Close, then the latest filter, the save store emptied, the parser
   // information, the current record and the three descriptions released.
@@ -607,6 +660,11 @@ class CNADataAccess : public CInterf {
   // The plain members back to their construction values and the save store
   // made.
   void __Init();
+  // The alias name from the context's next logical name (the logical name
+  // when the context has none).
+  void _TakeAliasName();
+  // A failed operation of the table: error level 2; 0.
+  int _bFailTable();
   // Keeps `source` with an external reference and formats its table name.
   void _SetDataSource(INADataSourceDescription* source);
   // The index of the current record's entry in the table cache's full cache

@@ -294,11 +294,7 @@ TEST_F(mysqlstmtTableLive, CreatedTableGivesItsIdentifiers) {
   MakeAccess(m_sTable, [this](BrowseTable& t) { DescribeIdName(t, NA_IT_IDAUTO, 8); });
   ASSERT_FALSE(HasFatalFailure());
   ASSERT_TRUE(Create()) << Narrow(m_pError->pszGetError());
-  kxtest::MariaDbClient::Result result;
-  std::string failure;
-  ASSERT_TRUE(m_client->Query(m_pSession, "SHOW CREATE TABLE " + m_sTable, result, failure)) << failure;
-  ASSERT_EQ(1u, result.rows.size());
-  const std::string sCreate = result.rows[0][1].value_or("");
+  const std::string sCreate = CreateText(m_sTable);
   EXPECT_NE(std::string::npos, sCreate.find("ENGINE=InnoDB")) << sCreate;
   EXPECT_NE(std::string::npos, sCreate.find("NOT NULL AUTO_INCREMENT")) << sCreate;
   EXPECT_NE(std::string::npos, sCreate.find("PRIMARY KEY (`id`)")) << sCreate;
@@ -325,8 +321,7 @@ TEST_F(mysqlstmtTableLive, IdentifierBesideAPrimaryKeyIsRefused) {
   ASSERT_FALSE(HasFatalFailure());
   EXPECT_FALSE(Create());
   EXPECT_EQ(1068u, m_pError->dwGetDataBaseErrorCode()) << Narrow(m_pError->pszGetError());
-  EXPECT_EQ("0", Value("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE()"
-                       " AND TABLE_NAME = '" + m_sTable + "'"));
+  EXPECT_FALSE(TableExists(m_sTable));
 }
 
 // A 4-byte identifier takes the server's identifier up to 2^31 - 1; one

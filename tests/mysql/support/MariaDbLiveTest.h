@@ -77,6 +77,22 @@ class MariaDbLiveTest : public testing::Test {
     EXPECT_TRUE(failure.empty()) << sql << ": " << failure;
     return v;
   }
+  // The server's CREATE TABLE text of `table` ("" and a failed test when
+  // it has none).
+  std::string CreateText(const std::string& table) {
+    MariaDbClient::Result result;
+    std::string failure;
+    const bool b = m_client->Query(m_pSession, "SHOW CREATE TABLE " + table, result, failure);
+    EXPECT_TRUE(b) << failure;
+    EXPECT_EQ(1u, result.rows.size());
+    if (!b || result.rows.size() != 1 || result.rows[0].size() < 2) return "";
+    return result.rows[0][1].value_or("");
+  }
+  // Whether the test's database holds a table named `table`.
+  bool TableExists(const std::string& table) {
+    return Value("SELECT COUNT(*) FROM information_schema.TABLES WHERE TABLE_SCHEMA = DATABASE()"
+                 " AND TABLE_NAME = '" + table + "'") == "1";
+  }
   // Runs `sql` over the test's own session; false (and a failed test) when
   // it fails.
   bool Run(const std::string& sql) {

@@ -210,7 +210,7 @@ TEST(dataaccess_defaults, ValueSlotsAnswerAndOtherSlotsAreNotAvailable) {
   EXPECT_EQ(NA_ERRORTYPE_UNAVAILABLE, a.error->eGetErrorType());
   EXPECT_EQ(38u, a.error->nGetUserErrorCode());
   a.error->Reset();
-  EXPECT_EQ(0, a->bHOuvre(static_cast<eNA_ACCESS>(0), nullptr));
+  EXPECT_EQ(0, a->bGetBLOB(0, nullptr));
   EXPECT_EQ(38u, a.error->nGetUserErrorCode());
   a.error->Reset();
   EXPECT_EQ(0, a->_bIsValidRecordNumber(2));
