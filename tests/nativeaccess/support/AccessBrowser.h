@@ -9,7 +9,8 @@
 // - Reads go to the data access's own operations (bHLitxxx, bSkipRecord,
 //   bHEndehors ...; call them on p).
 // - Note(key) records the SELECT of `key`'s statement when it is a new one
-//   (its command or text changed since the last note): sLastSelect,
+//   (its command or text changed since that statement's last note):
+//   sLastSelect,
 //   vecSelects (when bKeepTexts), nSelects, and nContinuations (those
 //   carrying a WHERE: the continuations and resumptions of an unfiltered
 //   browse).
@@ -21,7 +22,9 @@
 // destructor or Release). Header only.
 #pragma once
 
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "CNACommand.h"
@@ -75,8 +78,9 @@ class AccessBrowser {
     if (pclCommand == nullptr || pclCommand->nGetQueryType() != TYPEREQUETE_SELECT) return;
     const char* psz = pclCommand->pszGetFormatedSQLA(PARAMTYPECONV_ALL);
     const std::string sText = psz != nullptr ? psz : "";
-    if (pclCommand == m_pclLastCommand && sText == sLastSelect) return;
-    m_pclLastCommand = pclCommand;
+    std::pair<const CNACommand*, std::string>& last = m_mapLast[pclSt];
+    if (pclCommand == last.first && sText == last.second) return;
+    last = {pclCommand, sText};
     sLastSelect = sText;
     ++nSelects;
     if (sText.find(" WHERE ") != std::string::npos) ++nContinuations;
@@ -138,7 +142,8 @@ class AccessBrowser {
   std::vector<std::string> vecSelects;
 
  private:
-  const CNACommand* m_pclLastCommand = nullptr;
+  // The SELECT last noted of each statement.
+  std::map<const CNAStatement*, std::pair<const CNACommand*, std::string>> m_mapLast;
 };
 
 }  // namespace kxtest
