@@ -2,6 +2,8 @@
 // access already holds (the table cache, the rows of the browse) when it
 // can, else by a count query on the statement of the empty name; counts
 // relative to the current record search its value on the browse's item.
+#include "CAny.h"
+#include "CNAColumn.h"
 #include "CNAConnectionDescription.h"
 #include "CNADataAccess.h"
 #include "CNADataAccessReport.h"
@@ -77,8 +79,19 @@ int CNADataAccess::_bCountRelative(long* count, unsigned int options, unsigned i
   CNARecherche* pclSearch = pclCount->pclGetRecherche();
   if (pclSearch == nullptr) return 0;
   pclCount->PrepareInternalSearch();
-  if (!pclSearch->bRechercheEnreg(m_pclCurrentRecord, item, NA_PARSE_FIRST, 0, nullptr) || !pclSearch->bIsActive())
-    return 0;
+  int bBuilt = 0;
+  if (direction == NA_PARSE_CURRENT) {
+    // The run of equal values: an exact search of the item's value (a
+    // search of the record itself would find the one record its unique key
+    // names).
+    CNAColumn* pclColumn = m_pclCurrentRecord->pclGetColumnNoRef(item);
+    CAny clValue;
+    bBuilt = pclColumn != nullptr && pclColumn->bGetCurrentValue(&clValue, 0) &&
+             pclSearch->bSetRecherche(m_pclCurrentRecord, item, &clValue, NA_PARSE_FIRST, 1, 0);
+  } else {
+    bBuilt = pclSearch->bRechercheEnreg(m_pclCurrentRecord, item, NA_PARSE_FIRST, 0, nullptr);
+  }
+  if (!bBuilt || !pclSearch->bIsActive()) return 0;
   if (direction == NA_PARSE_NEXT)
     pclSearch->bSetContinueParcours(NA_PARSE_FIRST);
   else if (direction == NA_PARSE_PREVIOUS)
