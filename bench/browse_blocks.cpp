@@ -1,24 +1,21 @@
 // Cost of a browse in blocks: 200,000 rows read in the order of a text key
-// through the statement core and a data access that browses as the
-// data-access layer does on a table (each block one SELECT with the record
-// limit; each further block a continuation SELECT after the last record
-// read), beside the client library's own loops over the same ordered rows.
+// through the library's own data access (each block one SELECT with the
+// record limit of the connection's "KX Cache Size"; each further block a
+// continuation SELECT after the last record read), beside the client
+// library's own loops over the same ordered rows.
 //
 // The table: an AUTO_INCREMENT id, a key `k` (VARCHAR(20) under
 // utf8mb4_general_ci, indexed, 40 values and NULL, so runs of equal keys are
 // thousands of rows long) and a VARCHAR payload. For each record limit (100
 // and 1000), passes of each kind alternate:
-//   browse       BrowseAccess::bHLitxxx first, then next to the end, the id
+//   browse       the data access's bHLitxxx first, then next to the end, the id
 //                of each row read from the current record;
 //   raw blocks   the same SELECTs written by hand (WHERE k > v OR k = v AND
 //                id > n ... LIMIT L), sent through mysql_real_query, results
 //                stored, each row's values copied, the id parsed;
 //   raw one      one SELECT ... ORDER BY k, id, the whole result stored and
 //                read the same way (no limit; printed once).
-// It prints, as medians: rows per second, SELECTs sent, the time spent
-// building the browse's SELECT texts (the statement's builders and the
-// formatting of the text with its parameters) and its share of the
-// browse's time. The browse's ids are checked against the raw loop's
+// It prints, as medians: rows per second and SELECTs sent. The browse's ids are checked against the raw loop's
 // first: a browse that loses or repeats a row fails the program.
 //
 // Build Release for figures (a sanitizer build only shows that it runs).
@@ -45,7 +42,8 @@
 #include "AnyRuntime.h"
 #include "BenchServer.h"
 #include "BenchSession.h"
-#include "BrowseAccess.h"
+#include "AccessBrowser.h"
+#include "BrowseTable.h"
 #include "CAny.h"
 #include "CInformationDLL.h"
 #include "CMySQLConnection.h"
@@ -83,7 +81,6 @@ struct stPass {
   double dSeconds = -1;  // negative: the pass failed
   long nRows = 0;
   long nSelects = 0;
-  double dTextSeconds = 0;
 };
 
 // ---- The client's own loops ---------------------------------------------------
@@ -160,11 +157,17 @@ stPass RawBlocksPass(MYSQL* handle, long limit) {
 
 // ---- The browse through the statements ---------------------------------------------
 
-// The table as the platform describes it, and a data access browsing it.
+// The connection's "KX Cache Size", set by the benchmark for each pass.
+struct CacheSize : CNAConnectionDescription {
+  static void Set(CNAConnectionDescription* cnx, std::int64_t size) { cnx->*(&CacheSize::m_llCacheSize) = size; }
+};
+
+// The table as the platform describes it, and the driver's data access
+// browsing it.
 struct stBrowse {
   kxtest::BrowseTable table{Wide(kpszTable)};
   CNAItemDescription* pId = nullptr;
-  kxtest::BrowseAccess* pAccess = nullptr;
+  kxtest::AccessBrowser access;
 
   bool bInit(CMySQLConnection* cnx, CNAError* error, long limit) {
     pId = table.pclAdd(L"id", NA_IT_I4, 4, CNAItemDescription::KEY_UNIQUE | CNAItemDescription::KEY_PRIMARY);
@@ -172,19 +175,14 @@ struct stBrowse {
     table.pclAdd(L"k", NA_IT_UNICODE, 42, CNAItemDescription::KEY_DUPLICATES)->SetNullable(1);
     table.pclAdd(L"payload", NA_IT_UNICODE, 82);
     table.SetBestParseItem(pId);
-    pAccess = new kxtest::BrowseAccess(&table, cnx, error);
-    pAccess->AddRef();
-    pAccess->llLimit = limit;
-    return pAccess->bInit();
-  }
-  ~stBrowse() {
-    if (pAccess != nullptr) pAccess->nRelease();
+    CacheSize::Set(cnx, limit);
+    return CNADriver::s_pclDriver != nullptr && access.bOpen(CNADriver::s_pclDriver, &table, cnx, error);
   }
 };
 
 // Reads the browse's current id; -1 when it cannot.
 long CurrentId(stBrowse* b) {
-  CNAColumn* pColumn = b->pAccess->pclGetCurrentRecord()->pclGetColumnNoRef(b->pId);
+  CNAColumn* pColumn = b->access.p->pclGetCurrentRecord()->pclGetColumnNoRef(b->pId);
   CAny v;
   int n = -1;
   if (pColumn == nullptr || !pColumn->bGetCurrentValue(&v, 0) || v.bIsNull() || v.nGetINT(&n) != 0) return -1;
@@ -193,18 +191,19 @@ long CurrentId(stBrowse* b) {
 
 stPass BrowsePass(stBrowse* b, std::vector<long>* ids) {
   stPass p;
-  kxtest::BrowseAccess* a = b->pAccess;
+  kxtest::AccessBrowser* a = &b->access;
   a->nSelects = 0;
-  a->dTextSeconds = 0;
   const auto t0 = Clock::now();
   eNA_PARSEDIRECTION e = NA_PARSE_FIRST;
   for (;;) {
-    if (!a->bHLitxxx(L"k", e, 1, 0, nullptr, 0)) {
-      std::fprintf(stderr, "the browse failed after %ld rows: %ls\n", p.nRows, a->pclGetError()->pszGetError());
+    const int bRead = a->p->bHLitxxx(L"k", e, 1, 0, nullptr, 0);
+    a->Note(L"k");
+    if (!bRead) {
+      std::fprintf(stderr, "the browse failed after %ld rows: %ls\n", p.nRows, a->p->pclGetError()->pszGetError());
       return p;
     }
     int nOut = 1;
-    a->bHEndehors(L"k", &nOut);
+    a->p->bHEndehors(L"k", &nOut);
     if (nOut) break;
     const long nId = CurrentId(b);
     gnSink += static_cast<std::uint64_t>(nId);
@@ -214,7 +213,6 @@ stPass BrowsePass(stBrowse* b, std::vector<long>* ids) {
   }
   p.dSeconds = Seconds(t0, Clock::now());
   p.nSelects = a->nSelects;
-  p.dTextSeconds = a->dTextSeconds;
   return p;
 }
 
@@ -265,7 +263,7 @@ int Bench(const stServer& server, int passes) {
     std::vector<double> vecOne;
     bool bOk = true;
     std::printf("browse of %ld rows in the order of a text key (%d passes each, medians)\n", knRows, passes);
-    std::printf("%-12s %6s %12s %9s %14s %8s\n", "", "limit", "rows/s", "SELECTs", "text building", "share");
+    std::printf("%-12s %6s %12s %9s\n", "", "limit", "rows/s", "SELECTs");
     for (long limit : {100L, 1000L}) {
       stBrowse browse;
       if (!browse.bInit(pCnx, pError, limit)) {
@@ -284,7 +282,7 @@ int Bench(const stServer& server, int passes) {
         bOk = false;
         break;
       }
-      std::vector<double> vecRate, vecText, vecShare, vecRawRate;
+      std::vector<double> vecRate, vecRawRate;
       long nSelects = check.nSelects, nRawSelects = 0;
       for (int n = 0; n < passes && bOk; ++n) {
         const stPass b = BrowsePass(&browse, nullptr);
@@ -293,8 +291,6 @@ int Bench(const stServer& server, int passes) {
         bOk = b.dSeconds > 0 && r.dSeconds > 0 && o.dSeconds > 0 && b.nRows == knRows && r.nRows == knRows;
         if (!bOk) break;
         vecRate.push_back(static_cast<double>(b.nRows) / b.dSeconds);
-        vecText.push_back(b.dTextSeconds);
-        vecShare.push_back(b.dTextSeconds / b.dSeconds);
         vecRawRate.push_back(static_cast<double>(r.nRows) / r.dSeconds);
         vecOne.push_back(static_cast<double>(o.nRows) / o.dSeconds);
         nSelects = b.nSelects;
@@ -304,8 +300,7 @@ int Bench(const stServer& server, int passes) {
         std::fprintf(stderr, "limit %ld: a pass failed\n", limit);
         break;
       }
-      std::printf("%-12s %6ld %12.0f %9ld %11.1f ms %7.2f%%\n", "browse", limit, Median(vecRate), nSelects,
-                  Median(vecText) * 1000, Median(vecShare) * 100);
+      std::printf("%-12s %6ld %12.0f %9ld\n", "browse", limit, Median(vecRate), nSelects);
       std::printf("%-12s %6ld %12.0f %9ld\n", "raw blocks", limit, Median(vecRawRate), nRawSelects);
     }
     if (!bOk) break;

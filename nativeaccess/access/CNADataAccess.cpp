@@ -37,7 +37,6 @@ namespace {
 // Reports of the data access: source 3 of the debug line.
 constexpr int knLocationArea = 3;
 // Sites of this file's reports.
-constexpr int knSiteContinuation = 1;
 constexpr int knSiteInternalQuery = 2;
 constexpr int knSiteDescribe = 3;
 constexpr int knSiteReadOnly = 16;
@@ -850,6 +849,7 @@ void CNADataAccess::_vUpdateRecordInCacheLock(NA_WRITEPARSEFLAGS /*flags*/) {}
 int CNADataAccess::_bRepriseErreurParcours(CNAStatement* /*statement*/, const wchar_t* /*item*/,
                                            eNA_PARSEDIRECTION /*direction*/, eNA_LOCKTYPE /*lock*/,
                                            eNA_LOCKTYPE* /*lockDone*/, NA_WRITEPARSEFLAGS /*flags*/) {
+  // A failed read stays failed: this server offers nothing to retry on.
   return 0;
 }
 
@@ -865,33 +865,20 @@ int CNADataAccess::bExtraitMemo(unsigned int, const wchar_t*) { return _bNotAvai
 int CNADataAccess::bHAjoute(NA_WRITEPARSEFLAGS, eNA_LOCKTYPE) { return _bNotAvailable(SITE_HAJOUTE); }
 int CNADataAccess::bHSupprime(long, eNA_LOCKTYPE) { return _bNotAvailable(SITE_HSUPPRIME); }
 int CNADataAccess::bHModifie(long, NA_WRITEPARSEFLAGS, eNA_LOCKTYPE) { return _bNotAvailable(SITE_HMODIFIE); }
-int CNADataAccess::bHLit(long, eNA_LOCKTYPE, eNA_LOCKTYPE*) { return _bNotAvailable(SITE_HLIT); }
-int CNADataAccess::bHRecherche(const wchar_t*, const wchar_t*, const CAny*, int, int, eNA_LOCKTYPE, eNA_LOCKTYPE*,
-                               int, NA_WRITEPARSEFLAGS) {
-  return _bNotAvailable(SITE_HRECHERCHE);
-}
-int CNADataAccess::bHAnnuleRecherche(const wchar_t*) { return _bNotAvailable(SITE_HANNULERECHERCHE); }
 int CNADataAccess::bHFiltre(ISQLParserInformation*, wchar_t*) { return _bNotAvailable(SITE_HFILTRE); }
-int CNADataAccess::bHNbEnr(long*, unsigned int, NA_WRITEPARSEFLAGS) { return _bNotAvailable(SITE_HNBENR); }
 int CNADataAccess::bGetRecNumState(long, unsigned int*) { return _bNotAvailable(SITE_GETRECNUMSTATE); }
 int CNADataAccess::bExecuteQuery(int* resultSet, const wchar_t*, ISQLParserInformation*, eNA_QUERYMODE,
                                  const INAQueryExecution*) {
   if (resultSet != nullptr) *resultSet = 0;
   return _bNotAvailable(SITE_EXECUTEQUERY);
 }
-int CNADataAccess::bHChangeCle(const wchar_t*, NA_WRITEPARSEFLAGS) { return _bNotAvailable(SITE_HCHANGECLE); }
 int CNADataAccess::bSetFiltreAuto(int, const wchar_t*, const wchar_t*, INADataSourceDescription*) {
   return _bNotAvailable(SITE_SETFILTREAUTO);
 }
-int CNADataAccess::_bMove(long, int) { return _bNotAvailable(SITE_MOVE); }
 int CNADataAccess::_bSetBLOB(INAItemDescription*, const CAny*) { return _bNotAvailable(SITE_SETBLOBITEM); }
 int CNADataAccess::_bHAttacheMemo(INAItemDescription*, const wchar_t*) { return _bNotAvailable(SITE_ATTACHEMEMO); }
 int CNADataAccess::_bGetRequestedValue(CNAStatement*, CAny*, CNACommand*) {
   return _bNotAvailable(SITE_REQUESTEDVALUE);
-}
-int CNADataAccess::_bFetch(CNAStatement*, const wchar_t*, eNA_PARSEDIRECTION, long, int, eNA_LOCKTYPE, int*,
-                           NA_WRITEPARSEFLAGS, int) {
-  return _bNotAvailable(SITE_FETCH);
 }
 int CNADataAccess::_bHModifie(long, NA_WRITEPARSEFLAGS, eNA_LOCKTYPE, CNARecordValue*) {
   return _bNotAvailable(SITE_HMODIFIEINNER);
@@ -902,13 +889,6 @@ int CNADataAccess::_bCompareTablePosition(CNAPosition*, CNAPosition*, int*) {
 }
 int CNADataAccess::_bCheckRecordSaveID(CNAPosition*, CNAPosition*, int*) {
   return _bNotAvailable(SITE_CHECKRECORDSAVE);
-}
-
-int CNADataAccess::bGoToStmtOriginalRecord(int /*keep*/, CNAStatement* /*statement*/, int /*lock*/,
-                                           eNA_PARSEDIRECTION /*direction*/, long /*count*/) {
-  // The continuation SELECT is the read layer's: a parse whose block was
-  // full cannot go on through this generic access.
-  return _bNotAvailable(knSiteContinuation);
 }
 
 int CNADataAccess::bInitDataSourceFromResult(CNADataSourceDescription* description, CNAStatementSQL* statement) {

@@ -149,23 +149,27 @@ class CNADataAccess : public CInterf {
   // Refused: error type 7 (see the lock operations below).
   virtual int bHRaye(long record, eNA_LOCKTYPE lock);
   virtual int bHLibere();
-  // Reads (unavailable until the read layer).
+  // Reads the record of a record number: the saved copy of the current
+  // record (when one is held) stays alive across the read, then bMove.
   virtual int bHLit(long record, eNA_LOCKTYPE lock, eNA_LOCKTYPE* lockDone);
-  // Reads the record in `direction` of the browse on `key`. Here: false
-  // without an error (the statement that asked reports user error 38).
-  virtual int bHLitxxx(const wchar_t* /*key*/, eNA_PARSEDIRECTION /*direction*/, int /*bRead*/, int /*lock*/,
-                       int* /*lockResult*/, unsigned int /*flags*/) {
-    return 0;
-  }
-  // Moves `count` records from the start (`direction` first) of the browse
-  // on `key`. Here: false without an error, as bHLitxxx.
-  virtual int bSkipRecord(const wchar_t* /*key*/, eNA_PARSEDIRECTION /*direction*/, long /*count*/, int /*bRead*/,
-                          int /*lock*/, int* /*lockResult*/, unsigned int /*flags*/) {
-    return 0;
-  }
+  // Reads the record in `direction` (0 first, 1 last, 2 next, 3 previous)
+  // of the browse on `key`; `bRead` not 0 loads it into the current record
+  // and marks it read. Success also when no record is there (bHEndehors
+  // then answers out of file); false with the reason in the error object.
+  // *lockResult (may be null) is what the record lock did.
+  virtual int bHLitxxx(const wchar_t* key, eNA_PARSEDIRECTION direction, int bRead, int lock, int* lockResult,
+                       unsigned int flags);
+  // Moves `count` records in `direction` on `key` (first/last: from the
+  // start/end); a skip of at least a block is served by a server offset.
+  virtual int bSkipRecord(const wchar_t* key, eNA_PARSEDIRECTION direction, long count, int bRead, int lock,
+                          int* lockResult, unsigned int flags);
   // Searches: the one-item form is the two-item form with the item as both
   // browse and search item (through the virtual table). The two-item form
-  // and the cancel are unavailable until the search layer.
+  // makes the browse item's statement the last one, gives it the search of
+  // `value` on `searchItem` (`searchMode` handed to the statement's user
+  // search) and reads one record first (`fromFirst` not 0) or last; a null
+  // item or value fails at once (user error 85), nothing fetched. The
+  // cancel always answers 1 (no statement for the item: nothing done).
   virtual int bHRecherche(const wchar_t* item, const CAny* value, int searchMode, int bRead, eNA_LOCKTYPE lock,
                           eNA_LOCKTYPE* lockDone, int fromFirst, NA_WRITEPARSEFLAGS flags);
   virtual int bHRecherche(const wchar_t* item, const wchar_t* searchItem, const CAny* value, int searchMode,
@@ -193,15 +197,20 @@ class CNADataAccess : public CInterf {
   virtual int bHLiberePosition(int /*position*/) { return 1; }
   // *version = 0; 1.
   virtual int bHVersion(int* version);
-  // Counts (unavailable until the count layer, except as documented).
+  // The platform's count: bGetNbEnr over the last statement (may be none),
+  // the whole source.
   virtual int bHNbEnr(long* count, unsigned int kind, NA_WRITEPARSEFLAGS flags);
-  // Counts the rows of `statement`'s parse (direction -1) or the rows
-  // before its current one (direction 3) into *count. Here: false without
-  // an error, *count left alone.
-  virtual int bGetNbEnr(long* /*count*/, unsigned int /*flags*/, unsigned int /*flags2*/,
-                        CNAStatement* /*statement*/, int /*direction*/) {
-    return 0;
-  }
+  // Counts into *count (signed 64-bit; -1 when a count query fails): the
+  // active records (`options` bit 16; without it 0 at once) of the whole
+  // source (direction -1), or relative to the current record in the order
+  // of `statement`'s item (none: the best browse item): 2 after it, 3
+  // before it, 4 equal to it. Flag 0x4000 applies `statement`'s filter.
+  // Answered from the table cache or the browse when they can, else by a
+  // count query on the statement of the empty name. A relative count whose
+  // item is unknown or whose search cannot be built is false, nothing
+  // counted. The current record is what it was before, on every way out.
+  virtual int bGetNbEnr(long* count, unsigned int options, unsigned int flags, CNAStatement* statement,
+                        int direction);
   // *needParse = 1 (a count must read the rows); 1. Null: just 1.
   virtual int bNbEnrNeedParse(int* needParse, const wchar_t* key);
   // Always 0.
@@ -212,13 +221,14 @@ class CNADataAccess : public CInterf {
   // Runs the runtime's query (unavailable until the query layer).
   virtual int bExecuteQuery(int* resultSet, const wchar_t* query, ISQLParserInformation* parser,
                             eNA_QUERYMODE mode, const INAQueryExecution* execution);
-  // Builds the SELECT of `statement`'s parse (ordered by `key`; none: the
-  // source's order) into `command` and makes it the statement's command.
-  // Here: false without an error.
-  virtual int bBuildSelect(CNACommand* /*command*/, CNAStatement* /*statement*/, const wchar_t* /*key*/,
-                           int /*ascending*/, unsigned int /*flags*/, CNACommand* /*where*/) {
-    return 0;
-  }
+  // Builds the SELECT of `statement`'s browse (ordered by `key`; none: the
+  // source's order) into `command`, which becomes the statement's: the
+  // statement's condition (filter and search), then the record limit of
+  // the connection ("KX Cache Size"; see _llGetRecordLimit). When *count
+  // (may be null) asks to skip at least a block, the server skips all but
+  // the last few records (an offset) and *count becomes what is left.
+  virtual int bBuildSelect(CNACommand* command, CNAStatement* statement, const wchar_t* key, int ascending,
+                           unsigned int flags, long* count);
   // Record-lock hooks of the read and write paths: 1, nothing written.
   virtual int bLockRecord(CNAStatement* statement, eNA_LOCKTYPE lock, long record, eNA_LOCKTYPE* lockDone);
   virtual int bUnlockRecord(CNAStatement* statement, eNA_LOCKTYPE lock, long record, eNA_LOCKTYPE* lockDone);
@@ -234,6 +244,9 @@ class CNADataAccess : public CInterf {
   // The kind of record identifier this access makes: 1, identifiers built
   // from the record values.
   virtual eNA_RECORDIDTYPE eEvaluateRecordIdType();
+  // Makes `item`'s statement the current key without reading: the next
+  // next or previous read on it resumes from the record that was current.
+  // False when a statement cannot be made or a resume point not kept.
   virtual int bHChangeCle(const wchar_t* item, NA_WRITEPARSEFLAGS flags);
   // Marks the current record as read: the current value's state becomes
   // read and it is copied into the original value; unless `keepSave`, the
@@ -272,6 +285,9 @@ class CNADataAccess : public CInterf {
   // without a driver).
   virtual CNAIDAuto* _pclAllocIDAuto();
   // ---- Inner operations of the later layers ----------------------------------
+  // Moves the query statement to `record`: out of file there, the original
+  // record becomes the current one, marked deleted. The statement is reset
+  // in every case.
   virtual int _bMove(long record, int bRead);
   virtual int _bSetBLOB(INAItemDescription* item, const CAny* value);
   virtual int _bHAttacheMemo(INAItemDescription* item, const wchar_t* path);
@@ -300,7 +316,10 @@ class CNADataAccess : public CInterf {
   // True only for record number 0 (the current record); else user error
   // 18 naming the table, type 0.
   virtual int _bIsValidRecordNumber(long record);
-  // The common fetch of the read layer (unavailable until then).
+  // The common fetch: decides between the statement's rows, the table
+  // cache and a new SELECT (first and last, or `newParse`), resumes a
+  // browse that lost its place (_bUpdateParse), locks as asked, and
+  // continues a search past its values when the search allows it.
   virtual int _bFetch(CNAStatement* statement, const wchar_t* item, eNA_PARSEDIRECTION direction, long count,
                       int bRead, eNA_LOCKTYPE lock, int* lockResult, NA_WRITEPARSEFLAGS flags, int newParse);
   // Closes the access, opens the connection, initialises the current
@@ -364,8 +383,10 @@ class CNADataAccess : public CInterf {
   // Copies the layout's original record into its current record; false
   // without a current record layout.
   virtual int bCopyOriginalRecordToCurrentRecord();
-  // Continues `statement`'s parse from its original record (read layer).
-  // Not available here: false with user error 38.
+  // Continues `statement`'s parse from its own original record (the next
+  // block of a full one): the layout's original record takes it for the
+  // call (put back when it fails, when `keep` is set or when nothing
+  // follows), then bGoToOriginalRecord.
   virtual int bGoToStmtOriginalRecord(int keep, CNAStatement* statement, int lock, eNA_PARSEDIRECTION direction,
                                       long count);
   // A statement closes its parse: when the table cache is being filled by
@@ -394,11 +415,9 @@ class CNADataAccess : public CInterf {
   virtual int bExecuteQueryInternal(CNAStatement** statement, const wchar_t* name, const wchar_t* query);
   // The statement of the last browse or search (not referenced).
   virtual CNAStatement* pclGetCurrentStatement();
-  // Whether the browse on `key` is out of range (search layer). Here: 1.
-  virtual int bHEndehors(const wchar_t* /*key*/, int* out) {
-    if (out != nullptr) *out = 1;
-    return 1;
-  }
+  // *out = whether the browse on `key` is out of file; 1. No statement
+  // for `key`: user error 5 naming it, false.
+  virtual int bHEndehors(const wchar_t* key, int* out);
   // The latest filter (one reference held; null clears).
   virtual void SetLatestFilter(CNAFilter* filter);
   virtual CNAFilter* pclGetLatestFilterNoRef();
@@ -478,6 +497,80 @@ class CNADataAccess : public CInterf {
   INAItemDescription* piGetItemDescription(const wchar_t* name);
   // Whether the current record's identifiers are row identifiers.
   int bSupportROWID();
+
+  // ---- The read path (see CNADataAccessRead.cpp) -----------------------------
+  // The record of `record` on the query statement (valid record number,
+  // lock as asked, then _bMove).
+  int bMove(long record, int bRead, eNA_LOCKTYPE lock, eNA_LOCKTYPE* lockDone);
+  // A new command, the SELECT built (bBuildSelect), then executed; after
+  // success the record cache or the table cache is bound as the flags and
+  // the source ask.
+  int _bOpenStatement(CNAStatement* statement, const wchar_t* item, int ascending, unsigned int flags, long* count,
+                      eNA_ST_PREPARE prepare);
+  // The record limit of a SELECT browsing on `item` (CNAStatement::NO_LIMIT
+  // or below 1: none): none for a query sent as written, with a join or
+  // limiting itself, or when _bEnableRecordLimit refuses; else the
+  // connection's cache size, -2 meaning the driver's default block until a
+  // row length is known, then as many of the widest rows as fill 1 MiB (at
+  // least 20).
+  std::int64_t _llGetRecordLimit(const wchar_t* item);
+  // Resumes the statement's browse from its saved original record (user
+  // error 83 when it cannot resume and was opened with 0x100000).
+  int _bUpdateParse(int keep, CNAStatement* statement, int bRead, eNA_PARSEDIRECTION direction, long count);
+  // The statement's item looked up (unknown: 1, nothing done), then
+  // _bGoToOriginalRecord.
+  int bGoToOriginalRecord(int keep, CNAStatement* statement, int bRead, eNA_PARSEDIRECTION direction, long count);
+  // The current record takes the original record's values and the browse
+  // goes on from it; both buffers are put back on failure, with `keep`, or
+  // out of file (the next read then resumes from a save of the original).
+  int _bGoToOriginalRecord(int keep, CNAStatement* statement, INAItemDescription* item, int bRead,
+                           eNA_PARSEDIRECTION direction, long count);
+  // The rows after (first, next) or before (last, previous) the current
+  // record on `item`, or the count-th equal to it (4), by an internal
+  // search on its values; runs of duplicates counted when the best browse
+  // item cannot tell records apart. The search is cancelled on every way
+  // out.
+  int _bGoToCurrentRecord(CNAStatement* statement, INAItemDescription* item, int bRead,
+                          eNA_PARSEDIRECTION direction, long count);
+  // Turns a step from the rank-th of a run of equal records into a
+  // direction and count (see the source). Always 1.
+  // The run is counted on `statement`'s item (none: the best browse item).
+  int _bGotoCurrentRecord_DuplicateProcess(long rank, eNA_PARSEDIRECTION* direction, long* count,
+                                           CNAStatement* statement = nullptr);
+  // 0: this class never reads a direction by inverting a fetch.
+  int _bInvertFetch(CNAStatement* statement, eNA_PARSEDIRECTION direction);
+  // Whether a SELECT browsing on `item` may read in limited blocks: never
+  // on a floating-point item; always on a unique one; otherwise only when
+  // the best browse item is unique and no floating-point item comes before
+  // it in the description.
+  int _bEnableRecordLimit(const wchar_t* item);
+  // The item a browse in the query's own order goes by: the query's first
+  // ORDER BY item, else the best browse item.
+  CTString _csGetDefaultParseItem();
+  // A query whose parser information says the platform prepared it.
+  int bHPrepareRequeteCalled();
+  // A query (not sent as written) whose text limits its own result set.
+  int bQueryResultsetLimited();
+
+  // ---- Searches and states (see CNADataAccessSearch.cpp) ----------------------
+  // Positions the browse on `item` at `position` per mille (no statement
+  // for it: 1, nothing done); on success the current record is marked read.
+  int bHPositionne(const wchar_t* item, unsigned int position, int precision, NA_WRITEPARSEFLAGS flags);
+  // *found = the found flag of the statement's last fetch, *inFile = not
+  // out of file; 1. No statement for `item`: user error 5, false.
+  int bEvalHTrouve(const wchar_t* item, int* found, int* inFile);
+
+  // ---- Counts (see CNADataAccessCount.cpp) -------------------------------------
+  // True when the count could be answered without a count query (see the
+  // source); *count set then.
+  int _bGetNbEnrOptimized(long* count, unsigned int options, unsigned int flags, CNAStatement* statement,
+                          int direction);
+  // Counts on the count statement the records after (2), before (3) or
+  // equal to (4) the current record's value of `item` (with `statement`'s
+  // filter under flag 0x4000). False, nothing counted, without an item or
+  // when the search cannot be built.
+  int _bCountRelative(long* count, unsigned int options, unsigned int flags, CNAStatement* statement,
+                      INAItemDescription* item, int direction);
 
   // ---- Query source ---------------------------------------------------------
   int bIsQuery() const { return m_bQuery != 0; }

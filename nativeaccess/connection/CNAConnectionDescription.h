@@ -226,6 +226,11 @@ class CNAConnectionDescription : public CInterf {
   // ======================================================================
   int bSupportSubQuery() const;
   int bSupportLimitOrTop() const;
+  // The most rows a browse SELECT asks for ("KX Cache Size"; -2 automatic,
+  // 0 or below none).
+  std::int64_t llGetCacheSize() const { return m_llCacheSize; }
+  // Whether the SQL runtime opened this connection (its SQL face).
+  int bOpenedBySQLRuntime() const { return m_nSQLRuntime != 0 ? 1 : 0; }
   int nGetVarCharMaxLen() const;   // -1: no limit known
   int nGetNVarCharMaxLen() const;  // -1: no limit known
   const wchar_t* pszGetVarCharType() const;

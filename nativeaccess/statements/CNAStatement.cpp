@@ -478,6 +478,8 @@ std::uint64_t CNAStatement::nGetRowMaxLen() const {
   return m_pclStatementSQL != nullptr ? m_pclStatementSQL->nGetColumnSizeTotal() : 0;
 }
 
+int CNAStatement::bFilterUnchanged() const { return m_clFilterSave.bFilterEquals(m_pclFilter); }
+
 void CNAStatement::SetParseFlags(std::uint32_t flags) {
   m_abyParseFlags[0] = static_cast<std::uint8_t>(flags & 0xFF);
   m_abyParseFlags[1] = static_cast<std::uint8_t>((flags >> 8) & 0xFF);

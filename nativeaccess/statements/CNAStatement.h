@@ -514,6 +514,12 @@ class CNAStatement : public CInterf {
   const wchar_t* pszGetCacheKey() const { return m_csCacheKey.pszGet(); }
   // The parse flags of the read (three bytes of the write/parse flags).
   void SetParseFlags(std::uint32_t flags);
+  std::uint32_t nGetParseFlags() const {
+    return static_cast<std::uint32_t>(m_abyParseFlags[0]) | (static_cast<std::uint32_t>(m_abyParseFlags[1]) << 8) |
+           (static_cast<std::uint32_t>(m_abyParseFlags[2]) << 16);
+  }
+  // Whether the filter now equals the one in force when the parse started.
+  int bFilterUnchanged() const;
   int bParseStarted() const { return m_bParseStarted; }
   // Marks the parse started; the current filter becomes the saved one
   // (with its active state).
@@ -629,8 +635,12 @@ class CNAStatement : public CInterf {
   // Opens the parse on the data access's table cache (when it gives a
   // full cache): an index on the cache key becomes the parse's cache.
   int bOpenUsingTableCache();
-  // User error 13 (type 0) naming `key`; out of range and not found set.
+  // User error 13 (type 0) naming `key`; out of range and not found set;
+  // the parse is broken (the record to resume from is gone) until the next
+  // new parse clears it.
   void CurrentRecordNotFound(const wchar_t* key);
+  int bParseBroken() const { return m_bParseBroken; }
+  void ClearParseBroken() { m_bParseBroken = 0; }
   // The three kinds of a write notification (see OnNotifyOperation).
   // Delete answers whether the statement's own current row was marked
   // deleted.
@@ -742,5 +752,7 @@ class CNAStatement : public CInterf {
   // Set when a keyset continuation read its row through a nested bFetch,
   // which already updated the original record and the read mark.
   std::int32_t m_bContinued = 0;
+  // The record a resume looked for was not found (CurrentRecordNotFound).
+  std::int32_t m_bParseBroken = 0;
 };
 KX_CINTERF_REF_TRAITS(CNAStatement)

@@ -777,6 +777,7 @@ void CNAStatement::CurrentRecordNotFound(const wchar_t* key) {
     }
   }
   m_bOutOfRange = 1;
+  m_bParseBroken = 1;
 }
 
 // ======================================================================

@@ -1,5 +1,5 @@
 // The driver's table statement on the fixture's server, through the MariaDB
-// driver and a data access that browses a described table (BrowseAccess):
+// driver and the driver's own data access over a described table:
 //
 // - a CREATE TABLE it builds is an InnoDB table whose identifier is the
 //   AUTO_INCREMENT primary key; an identifier beside a primary-key item is
@@ -39,7 +39,8 @@
 #include "StandInParserBuilder.h"
 #include "StandInSQLParser.h"
 #include "mysql/support/LiveText.h"
-#include "nativeaccess/support/BrowseAccess.h"
+#include "nativeaccess/support/AccessBrowser.h"
+#include "nativeaccess/support/BrowseTable.h"
 #include "nativeaccess/support/DriverLiveTest.h"
 #include "nativeaccess/support/TestLayoutDoubles.h"
 
@@ -62,33 +63,11 @@ std::size_t __sanitizer_get_allocated_size(const volatile void* p);
 
 namespace {
 
-using kxtest::BrowseAccess;
 using kxtest::BrowseTable;
 using kxtest::Narrow;
 using kxtest::WideFromUTF8;
 
 constexpr int knRows = 250000;
-// The browse's record limit the data access writes into every SELECT.
-constexpr std::int64_t knBrowseLimit = 100;
-
-// A data access over a described table whose statements are the driver's,
-// and whose SELECT carries the record limit of a browse block, as the data
-// access's own does (the count must drop it).
-class MySQLBrowseAccess : public BrowseAccess {
- public:
-  using BrowseAccess::BrowseAccess;
-  int bBuildSelect(CNACommand* command, CNAStatement* statement, const wchar_t* key, int ascending,
-                   unsigned int flags, CNACommand* where) override {
-    if (!BrowseAccess::bBuildSelect(command, statement, key, ascending, flags, where)) return 0;
-    command->SetRecordLimit(knBrowseLimit);
-    return 1;
-  }
-
- protected:
-  CNAStatement* _pclAllocStatement(CNADataAccess* owner, CNAError* error) override {
-    return new (std::nothrow) CMySQLStatement(owner, error);
-  }
-};
 
 #ifdef KX_HEAP_HOOKS
 // The heap's growth over a stretch of the test: every allocation and free
@@ -148,7 +127,7 @@ class mysqlstmtTableLive : public kxtest::DriverLiveTest {
   void ReleaseAccess() {
     if (m_pSt != nullptr) m_pSt->nRelease();
     m_pSt = nullptr;
-    if (m_pAccess != nullptr) m_pAccess->nRelease();
+    m_browser.Release();
     m_pAccess = nullptr;
     if (m_pImported != nullptr) m_pImported->nRelease();
     m_pImported = nullptr;
@@ -185,9 +164,8 @@ class mysqlstmtTableLive : public kxtest::DriverLiveTest {
   void MakeAccess(const std::string& table, F describe) {
     m_pTable = std::make_unique<BrowseTable>(WideFromUTF8(table));
     describe(*m_pTable);
-    m_pAccess = new MySQLBrowseAccess(m_pTable.get(), m_pCnx, m_pError);
-    m_pAccess->AddRef();
-    ASSERT_TRUE(m_pAccess->bInit()) << Narrow(m_pError->pszGetError());
+    ASSERT_TRUE(m_browser.bOpen(m_pDriver, m_pTable.get(), m_pCnx, m_pError)) << Narrow(m_pError->pszGetError());
+    m_pAccess = m_browser.p;
     m_pSt = new CMySQLStatement(m_pAccess, m_pError);
     m_pSt->AddRef();
     ASSERT_NE(nullptr, m_pSt->pclGetStatementSQLNoRef()) << Narrow(m_pError->pszGetError());
@@ -249,7 +227,7 @@ class mysqlstmtTableLive : public kxtest::DriverLiveTest {
     if (col == nullptr || !col->bGetCurrentValue(&v, 0) || v.bIsNull() || v.nGetINT_64(&n) != 0) return -1;
     return n;
   }
-  bool Insert() { return m_pAccess->bWrite(NA_QUERY_INSERT, m_pSt, NA_WRITEPARSE_NONE) != 0; }
+  bool Insert() { return m_browser.bWrite(NA_QUERY_INSERT, m_pSt, NA_WRITEPARSE_NONE) != 0; }
 
   // `rows` rows (ids 1 .. rows) into the test's table, by the server.
   void Fill(int rows) {
@@ -280,7 +258,8 @@ class mysqlstmtTableLive : public kxtest::DriverLiveTest {
   std::string m_sView;
   std::unique_ptr<BrowseTable> m_pTable;
   std::unique_ptr<Query> m_pQuery;
-  MySQLBrowseAccess* m_pAccess = nullptr;
+  kxtest::AccessBrowser m_browser;
+  CNADataAccess* m_pAccess = nullptr;
   kxtest::TestImportedSource* m_pImported = nullptr;
   CMySQLStatement* m_pSt = nullptr;
   CNAItemDescription* m_pId = nullptr;

@@ -206,11 +206,8 @@ TEST(dataaccess_defaults, ValueSlotsAnswerAndOtherSlotsAreNotAvailable) {
   EXPECT_EQ(-1, a->_nGetSequenceCurrentVal(nullptr));
   EXPECT_EQ(NA_ERRORTYPE_NONE, a.error->eGetErrorType());  // nothing reported so far
 
-  EXPECT_EQ(0, a->bHLit(0, NA_LOCKTYPE_DEFAULT, nullptr));
-  EXPECT_EQ(NA_ERRORTYPE_UNAVAILABLE, a.error->eGetErrorType());
-  EXPECT_EQ(38u, a.error->nGetUserErrorCode());
-  a.error->Reset();
   EXPECT_EQ(0, a->bGetBLOB(0, nullptr));
+  EXPECT_EQ(NA_ERRORTYPE_UNAVAILABLE, a.error->eGetErrorType());
   EXPECT_EQ(38u, a.error->nGetUserErrorCode());
   a.error->Reset();
   EXPECT_EQ(0, a->_bIsValidRecordNumber(2));

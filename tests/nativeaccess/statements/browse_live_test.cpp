@@ -1,8 +1,9 @@
 // A browse end to end on the fixture's server: a table of 1,000 rows read in
-// the order of a text key through the statement core and a data access that
-// browses as the data-access layer does on a table (BrowseAccess), in
-// blocks of a small record limit, so that every block ends in a continuation
-// SELECT that starts after (or before) the last record read.
+// the order of a text key through the library's own data access (the MariaDB
+// driver's, as the driver's factory hands it out), in blocks of a small
+// record limit ("KX Cache Size" of the connection), so that every block ends
+// in a continuation SELECT that starts after (or before) the last record
+// read.
 //
 // The key `k` is a nullable VARCHAR under utf8mb4_general_ci with about 40
 // values scattered over the ids: NULL, and 'abc', 'ABC', 'àbc' and 'abc '
@@ -33,13 +34,25 @@
 #include "mysql/support/LiveText.h"
 #include "nativeaccess/support/DriverLiveTest.h"
 #include "nativeaccess/support/HexBytes.h"
-#include "nativeaccess/support/BrowseAccess.h"
-#include "nativeaccess/support/BrowseDriver.h"
+#include "CMySQLDataAccess.h"
+#include "nativeaccess/support/AccessBrowser.h"
+#include "nativeaccess/support/BrowseTable.h"
 
 namespace {
 
-using kxtest::BrowseAccess;
+using BrowseAccess = kxtest::AccessBrowser;
 using kxtest::BrowseTable;
+
+// The cache size that asks for the automatic record limit.
+constexpr std::int64_t knAutomaticLimit = -2;
+
+// The fixture's connection with its cache size ("KX Cache Size") set by
+// the test.
+class SizedConnection : public CMySQLConnection {
+ public:
+  using CMySQLConnection::CMySQLConnection;
+  void SetCacheSize(std::int64_t size) { m_llCacheSize = size; }
+};
 using kxtest::Hex;
 using kxtest::Narrow;
 
@@ -81,13 +94,12 @@ class browse_live : public kxtest::DriverLiveTest {
   // conversions.
   browse_live() : DriverLiveTest("kxbrowse_") {}
 
-  // The MariaDB driver whose data-access factory hands out the browsing
-  // access for a described table.
-  CNADriver* NewDriver() override { return new kxtest::BrowseDriver(); }
-
   void SetUp() override {
     DriverLiveTest::SetUp();
     if (HasFatalFailure()) return;
+    m_pSized = new SizedConnection(L"sized", &m_host);
+    m_pSized->AddRef();
+    ASSERT_EQ(1, m_pSized->bOpen(m_pError)) << Narrow(m_pError->pszGetError());
     ASSERT_TRUE(Run("CREATE TABLE " + m_sTable +
                     " (id INT NOT NULL AUTO_INCREMENT PRIMARY KEY,"
                     " k VARCHAR(20) CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci NULL,"
@@ -109,13 +121,15 @@ class browse_live : public kxtest::DriverLiveTest {
   void TearDown() override {
     m_accesses.clear();
     m_tables.clear();
+    if (m_pSized != nullptr) {
+      m_pSized->bClose(m_pError);
+      m_pSized->nRelease();
+      m_pSized = nullptr;
+    }
     DriverLiveTest::TearDown();
   }
 
-  struct AccessRelease {
-    void operator()(BrowseAccess* p) const { p->nRelease(); }
-  };
-  using AccessPtr = std::unique_ptr<BrowseAccess, AccessRelease>;
+  using AccessPtr = std::unique_ptr<BrowseAccess>;
 
   // A data access over the table as the platform describes it (`k`
   // described descending when asked), its SELECTs limited to `limit` rows.
@@ -131,26 +145,19 @@ class browse_live : public kxtest::DriverLiveTest {
     m_pK = k;
     m_pPayload = table->pclAdd(L"payload", NA_IT_UNICODE, 82);
     table->SetBestParseItem(id);
-    auto* driver = static_cast<kxtest::BrowseDriver*>(m_pDriver);
-    const int nBefore = driver->nBrowseAccesses;
-    BrowseAccess* p = dynamic_cast<BrowseAccess*>(driver->pclAllocDataAccess(table.get(), m_pCnx, m_pError));
-    EXPECT_EQ(nBefore + 1, driver->nBrowseAccesses);
-    if (p == nullptr) {
-      ADD_FAILURE() << "the driver handed out no browsing access";
-      p = new BrowseAccess(table.get(), m_pCnx, m_pError);
-    }
-    p->AddRef();
-    m_tables.push_back(std::move(table));
-    m_accesses.emplace_back(p);
-    p->llLimit = limit;
+    m_pSized->SetCacheSize(limit);
+    auto p = std::make_unique<BrowseAccess>();
+    EXPECT_TRUE(p->bOpen(m_pDriver, table.get(), m_pSized, m_pError)) << Narrow(m_pError->pszGetError());
+    EXPECT_NE(nullptr, dynamic_cast<CMySQLDataAccess*>(p->p)) << "the driver's own data access";
     p->bKeepTexts = true;
-    EXPECT_TRUE(p->bInit()) << Narrow(m_pError->pszGetError());
-    return p;
+    m_tables.push_back(std::move(table));
+    m_accesses.push_back(std::move(p));
+    return m_accesses.back().get();
   }
 
   // The id of the current record (-1 when it cannot be read).
   int CurrentId(BrowseAccess* access) {
-    CNAColumn* col = access->pclGetCurrentRecord()->pclGetColumnNoRef(m_pId);
+    CNAColumn* col = access->p->pclGetCurrentRecord()->pclGetColumnNoRef(m_pId);
     CAny v;
     int n = -1;
     if (col == nullptr || !col->bGetCurrentValue(&v, 0) || v.bIsNull() || v.nGetINT(&n) != 0) return -1;
@@ -160,7 +167,7 @@ class browse_live : public kxtest::DriverLiveTest {
   // The id of the layout's original record (the record as last read; -1
   // when it cannot be read).
   int OriginalId(BrowseAccess* access) {
-    CNARecordValue* original = access->pclGetCurrentRecord()->pclGetOriginalRecordValue();
+    CNARecordValue* original = access->p->pclGetCurrentRecord()->pclGetOriginalRecordValue();
     CAny v;
     int n = -1;
     if (original == nullptr || !original->bGetItemValue(&v, m_pId) || v.bIsNull() || v.nGetINT(&n) != 0) return -1;
@@ -170,14 +177,16 @@ class browse_live : public kxtest::DriverLiveTest {
   // Reads `direction` on k; the id read, or 0 out of range, or -2 when the
   // read failed (the test has failed then).
   int Read(BrowseAccess* access, eNA_PARSEDIRECTION direction, const wchar_t* key = L"k") {
-    if (!access->bHLitxxx(key, direction, 1, 0, nullptr, 0)) {
+    const int bRead = access->p->bHLitxxx(key, direction, 1, 0, nullptr, 0);
+    access->Note(key);
+    if (!bRead) {
       ADD_FAILURE() << "read " << static_cast<int>(direction) << " failed: " << Narrow(m_pError->pszGetError())
                     << "\n  last SELECT: " << access->sLastSelect;
       m_pError->Reset();
       return -2;
     }
     int nOut = 1;
-    access->bHEndehors(key, &nOut);
+    access->p->bHEndehors(key, &nOut);
     return nOut ? 0 : CurrentId(access);
   }
 
@@ -224,7 +233,7 @@ class browse_live : public kxtest::DriverLiveTest {
   // `item` of the current record as 8-bit text ("NULL"; "<unreadable>"
   // when it cannot be read).
   std::string CurrentText(BrowseAccess* access, INAItemDescription* item) {
-    CNAColumn* col = access->pclGetCurrentRecord()->pclGetColumnNoRef(item);
+    CNAColumn* col = access->p->pclGetCurrentRecord()->pclGetColumnNoRef(item);
     CAny v;
     if (col == nullptr || !col->bGetCurrentValue(&v, 0)) return "<unreadable>";
     if (v.bIsNull()) return "NULL";
@@ -237,7 +246,7 @@ class browse_live : public kxtest::DriverLiveTest {
 
   // Sets `item` of the current record.
   bool SetCurrent(BrowseAccess* access, INAItemDescription* item, const CAny& value) {
-    CNAColumn* col = access->pclGetCurrentRecord()->pclGetColumnNoRef(item);
+    CNAColumn* col = access->p->pclGetCurrentRecord()->pclGetColumnNoRef(item);
     const bool b = col != nullptr && col->bSetValue(&value, 0) != 0;
     EXPECT_TRUE(b) << Narrow(m_pError->pszGetError());
     return b;
@@ -260,7 +269,9 @@ class browse_live : public kxtest::DriverLiveTest {
       return false;
     }
     const long nCount = static_cast<long>(it - byId.begin()) + 1;
-    if (!access->bSkipRecord(L"id", NA_PARSE_FIRST, nCount, 1, 0, nullptr, 0)) {
+    const int bSkipped = access->p->bSkipRecord(L"id", NA_PARSE_FIRST, nCount, 1, 0, nullptr, 0);
+    access->Note(L"id");
+    if (!bSkipped) {
       ADD_FAILURE() << "skip to " << id << ": " << Narrow(m_pError->pszGetError());
       return false;
     }
@@ -271,7 +282,7 @@ class browse_live : public kxtest::DriverLiveTest {
 
   // Writes through the statement of the browse on `id`.
   bool WriteById(BrowseAccess* access, eNAQUERYTYPE type) {
-    CNAStatement* writer = access->pclGetItemStatement(L"id");
+    CNAStatement* writer = access->pclStatement(L"id");
     if (writer == nullptr) {
       ADD_FAILURE() << "no statement on id";
       return false;
@@ -352,6 +363,7 @@ class browse_live : public kxtest::DriverLiveTest {
     }
   }
 
+  SizedConnection* m_pSized = nullptr;
   std::vector<std::unique_ptr<BrowseTable>> m_tables;
   std::vector<AccessPtr> m_accesses;
   CNAItemDescription* m_pId = nullptr;
@@ -429,7 +441,7 @@ TEST_F(browse_live, ResumesFromTheSavedRecord) {
     int pos = 0;
     ASSERT_EQ(server[0], Read(access, NA_PARSE_FIRST));
     for (; pos < c.stop; ++pos) ASSERT_EQ(server[static_cast<std::size_t>(pos + 1)], Read(access, NA_PARSE_NEXT));
-    CNAStatement* st = access->pclGetItemStatement(L"k");
+    CNAStatement* st = access->pclStatement(L"k");
     ASSERT_NE(nullptr, st);
     ASSERT_TRUE(st->bSetParseNeedUpdate(NA_PARSEUPDATE_REPOSITION));
     ASSERT_EQ(NA_PARSEUPDATE_REPOSITION, st->eParseNeedUpdate());
@@ -468,13 +480,13 @@ TEST_F(browse_live, ResumesFromTheSavedRecord) {
 // no limit at all (one SELECT reads every row).
 TEST_F(browse_live, RecordLimitSettings) {
   const std::vector<int> server = ServerIds("k, id");
-  for (std::int64_t setting : {BrowseAccess::knAutomaticLimit, std::int64_t{0}, std::int64_t{-1}}) {
+  for (std::int64_t setting : {knAutomaticLimit, std::int64_t{0}, std::int64_t{-1}}) {
     SCOPED_TRACE("limit setting " + std::to_string(setting));
     BrowseAccess* access = NewAccess(setting, false);
     const std::vector<int> forward = Walk(access, NA_PARSE_FIRST, NA_PARSE_NEXT);
     EXPECT_EQ("", FirstDifference(forward, server));
     ASSERT_FALSE(access->vecSelects.empty());
-    if (setting != BrowseAccess::knAutomaticLimit) {
+    if (setting != knAutomaticLimit) {
       EXPECT_EQ(1, access->nSelects);
       EXPECT_EQ(std::string::npos, access->vecSelects[0].find("LIMIT")) << access->vecSelects[0];
       continue;
@@ -482,11 +494,22 @@ TEST_F(browse_live, RecordLimitSettings) {
     // The MariaDB driver's default block first.
     EXPECT_NE(std::string::npos, access->vecSelects[0].find("LIMIT 100")) << access->vecSelects[0];
     ASSERT_GE(access->vecSelects.size(), 2u);
-    const std::uint64_t nRow = access->nGetMaxRowLength();
+    // Then as many rows of the widest row met so far as fill 1 MiB: the
+    // second SELECT knows the first block's widest row, no wider than the
+    // widest of all.
+    const std::uint64_t nRow = access->p->nGetMaxRowLength();
     ASSERT_GT(nRow, 0u);
-    const std::uint64_t nWant = std::max<std::uint64_t>(20, 1048576 / nRow);
-    EXPECT_NE(std::string::npos, access->vecSelects[1].find("LIMIT " + std::to_string(nWant)))
-        << access->vecSelects[1] << " (widest row " << nRow << " bytes)";
+    const std::string& second = access->vecSelects[1];
+    const std::size_t at = second.rfind(" LIMIT ");
+    ASSERT_NE(std::string::npos, at) << second;
+    const std::uint64_t nLimit = std::stoull(second.substr(at + 7));
+    EXPECT_GE(nLimit, std::max<std::uint64_t>(20, 1048576 / nRow)) << second << " (widest row " << nRow << " bytes)";
+    EXPECT_NE(100u, nLimit) << second;
+    for (const std::string& text : access->vecSelects) {
+      const std::size_t p = text.rfind(" LIMIT ");
+      ASSERT_NE(std::string::npos, p) << text;
+      EXPECT_GE(std::stoull(text.substr(p + 7)), 20u) << text;
+    }
   }
 }
 
@@ -524,12 +547,13 @@ TEST_F(browse_live, SkipFromEitherEndUsesAnOffset) {
     ASSERT_GT(n, 0);
     ASSERT_GT(access->nContinuations, 0);
 
-    ASSERT_TRUE(access->bSkipRecord(L"k", c.from, c.count, 1, 0, nullptr, 0)) << Narrow(m_pError->pszGetError());
+    ASSERT_TRUE(access->p->bSkipRecord(L"k", c.from, c.count, 1, 0, nullptr, 0)) << Narrow(m_pError->pszGetError());
+    access->Note(L"k");
     EXPECT_NE(std::string::npos, access->sLastSelect.find(c.clause)) << access->sLastSelect;
     EXPECT_EQ(std::string::npos, access->sLastSelect.find("WHERE")) << access->sLastSelect;
     int pos = bFromFirst ? static_cast<int>(c.count) - 1 : knRows - static_cast<int>(c.count);
     int nOut = 1;
-    access->bHEndehors(L"k", &nOut);
+    access->p->bHEndehors(L"k", &nOut);
     ASSERT_EQ(0, nOut);
     ASSERT_EQ(server[static_cast<std::size_t>(pos)], CurrentId(access));
     // Back toward the end skipped from, then on the other way past where
@@ -578,7 +602,7 @@ TEST_F(browse_live, WritesThroughAnotherStatementReachTheBrowse) {
     ASSERT_EQ(before[0], Read(access, NA_PARSE_FIRST));
     for (std::size_t pos = 1; pos <= knStop; ++pos) ASSERT_EQ(before[pos], Read(access, NA_PARSE_NEXT));
     const int idStop = before[knStop];
-    CNAStatement* browse = access->pclGetItemStatement(L"k");
+    CNAStatement* browse = access->pclStatement(L"k");
     ASSERT_NE(nullptr, browse);
 
     const int idDeleted = before[knStop + 1];
@@ -660,10 +684,10 @@ TEST_F(browse_live, WritesThatChangeNothingTellNoStatement) {
     BrowseAccess* access = NewAccess(7, false);
     ASSERT_EQ(server[0], Read(access, NA_PARSE_FIRST));
     for (std::size_t pos = 1; pos <= knStop; ++pos) ASSERT_EQ(server[pos], Read(access, NA_PARSE_NEXT));
-    CNAStatement* browse = access->pclGetItemStatement(L"k");
+    CNAStatement* browse = access->pclStatement(L"k");
     ASSERT_NE(nullptr, browse);
     ASSERT_TRUE(ReadById(access, server[knStop + 1]));
-    CNAStatement* writer = access->pclGetItemStatement(L"id");
+    CNAStatement* writer = access->pclStatement(L"id");
     ASSERT_NE(nullptr, writer);
     m_pError->Reset();
     EXPECT_EQ(c.succeeds ? 1 : 0, access->bWrite(c.type, writer, NA_WRITEPARSE_NONE));

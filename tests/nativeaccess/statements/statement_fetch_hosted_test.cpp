@@ -77,7 +77,7 @@ TEST_F(statement_continuation, SkipsTheEqualRecordsAlreadyRead) {
 
 TEST_F(statement_continuation, WithoutContinuationAFullBlockFailsCleanly) {
   Env env(kSevenRows, 3);
-  env.access->bGenericContinuation = true;
+  env.access->bRefuseContinuation = true;
   ASSERT_TRUE(env.access->bOpen(env.st, false));
   ASSERT_TRUE(env.st->bFetch(NA_PARSE_FIRST, 0, 3));
   EXPECT_EQ(env.nKey(), 30);

@@ -77,7 +77,9 @@ bool MemTableAccess::bOpen(CNAStatement* statement, bool descending) {
 
 int MemTableAccess::bGoToStmtOriginalRecord(int /*unused*/, CNAStatement* statement, int lock,
                                             eNA_PARSEDIRECTION direction, long count) {
-  if (bGenericContinuation) return CNADataAccess::bGoToStmtOriginalRecord(0, statement, lock, direction, count);
+  // A data access that cannot continue a parse: not available (user error
+  // 38), as for a source it cannot read.
+  if (bRefuseContinuation) return _bNotAvailable(1);
   const CNARecordValue* pclOriginal = statement->pclGetStmtOriginalRecord();
   if (pclOriginal == nullptr) return 0;
   const bool bBackward = direction == NA_PARSE_PREVIOUS;

@@ -47,8 +47,8 @@ class MemTableAccess : public CNADataAccess {
   // ---- The table ---------------------------------------------------------
   std::vector<std::pair<int, std::string>> tabTable;  // in key order
   int nBlock = 3;
-  // Continuations go to the generic data access (which has none).
-  bool bGenericContinuation = false;
+  // Continuations are refused (user error 38, type 7).
+  bool bRefuseContinuation = false;
   bool bAnswer(const std::string& text, MemRows* rows) const;
   // Runs the first SELECT of a parse on `statement` (false when it fails).
   bool bOpen(CNAStatement* statement, bool descending);

@@ -71,7 +71,7 @@ int PositionAccess::bHRetourPosition(int position, wchar_t* item, int keep, unsi
 }
 
 int PositionAccess::bBuildSelect(CNACommand* command, CNAStatement* statement, const wchar_t* /*key*/,
-                                 int /*ascending*/, unsigned int /*flags*/, CNACommand* /*where*/) {
+                                 int /*ascending*/, unsigned int /*flags*/, long* /*count*/) {
   vecCalls.push_back("select");
   if (command == nullptr || statement == nullptr) return 0;
   command->bComplete(L"SELECT ASC");

@@ -53,7 +53,7 @@ class PositionAccess : public MemTableAccess {
 
   // ---- SELECT, table cache, command ---------------------------------
   int bBuildSelect(CNACommand* command, CNAStatement* statement, const wchar_t* key, int ascending,
-                   unsigned int flags, CNACommand* where) override;
+                   unsigned int flags, long* count) override;
   CNATableCache* pclTableCache = nullptr;
   CNATableCache* pclGetTableCache() override { return pclTableCache; }
   CNAStatement* pclCurrent = nullptr;
