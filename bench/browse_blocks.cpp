@@ -181,13 +181,7 @@ struct stBrowse {
 };
 
 // Reads the browse's current id; -1 when it cannot.
-long CurrentId(stBrowse* b) {
-  CNAColumn* pColumn = b->access.p->pclGetCurrentRecord()->pclGetColumnNoRef(b->pId);
-  CAny v;
-  int n = -1;
-  if (pColumn == nullptr || !pColumn->bGetCurrentValue(&v, 0) || v.bIsNull() || v.nGetINT(&n) != 0) return -1;
-  return n;
-}
+long CurrentId(stBrowse* b) { return b->access.nCurrentInt(b->pId); }
 
 stPass BrowsePass(stBrowse* b, std::vector<long>* ids) {
   stPass p;

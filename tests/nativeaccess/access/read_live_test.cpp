@@ -30,12 +30,6 @@ constexpr int knRows = 1200;
 // k runs: every value of k is held by five consecutive ids.
 constexpr int knRun = 5;
 
-class SizedConnection : public CMySQLConnection {
- public:
-  using CMySQLConnection::CMySQLConnection;
-  void SetCacheSize(std::int64_t size) { m_llCacheSize = size; }
-};
-
 class read_live : public kxtest::DriverLiveTest {
  protected:
   read_live() : DriverLiveTest("kxread_") {}
@@ -43,9 +37,7 @@ class read_live : public kxtest::DriverLiveTest {
   void SetUp() override {
     DriverLiveTest::SetUp();
     if (HasFatalFailure()) return;
-    m_pSized = new SizedConnection(L"sized", &m_host);
-    m_pSized->AddRef();
-    ASSERT_EQ(1, m_pSized->bOpen(m_pError)) << Narrow(m_pError->pszGetError());
+    ASSERT_NO_FATAL_FAILURE(OpenSizedConnection());
     ASSERT_TRUE(Run("CREATE TABLE " + m_sTable +
                     " (id INT NOT NULL PRIMARY KEY, k INT NOT NULL, f DOUBLE NOT NULL, name VARCHAR(20) "
                     "CHARACTER SET utf8mb4 NULL, KEY(k)) ENGINE=InnoDB"));
@@ -70,11 +62,6 @@ class read_live : public kxtest::DriverLiveTest {
 
   void TearDown() override {
     m_access.Release();
-    if (m_pSized != nullptr) {
-      m_pSized->bClose(m_pError);
-      m_pSized->nRelease();
-      m_pSized = nullptr;
-    }
     m_table.reset();
     DriverLiveTest::TearDown();
   }
@@ -86,13 +73,7 @@ class read_live : public kxtest::DriverLiveTest {
     return m_access.p;
   }
 
-  int CurrentInt(CNAItemDescription* item) {
-    CNAColumn* col = m_access.p->pclGetCurrentRecord()->pclGetColumnNoRef(item);
-    CAny v;
-    int n = -1;
-    if (col == nullptr || !col->bGetCurrentValue(&v, 0) || v.bIsNull() || v.nGetINT(&n) != 0) return -1;
-    return n;
-  }
+  int CurrentInt(CNAItemDescription* item) { return m_access.nCurrentInt(item); }
 
   // The id read in `direction` on `key`: 0 out of file, -2 on failure.
   int Read(const wchar_t* key, eNA_PARSEDIRECTION direction) {
@@ -104,7 +85,6 @@ class read_live : public kxtest::DriverLiveTest {
     return nOut ? 0 : CurrentInt(m_pId);
   }
 
-  SizedConnection* m_pSized = nullptr;
   std::unique_ptr<kxtest::BrowseTable> m_table;
   CNAItemDescription* m_pId = nullptr;
   CNAItemDescription* m_pK = nullptr;

@@ -42,12 +42,6 @@ constexpr int knRows = 300;
 constexpr unsigned int knLostDuringQuery = 2013;
 constexpr unsigned int knServerGone = 2006;
 
-class SizedConnection : public CMySQLConnection {
- public:
-  using CMySQLConnection::CMySQLConnection;
-  void SetCacheSize(std::int64_t size) { m_llCacheSize = size; }
-};
-
 // The answer of one read: a record (its id), the end of the file, or a
 // failure (the error object's database code and text).
 struct ReadAnswer {
@@ -72,9 +66,7 @@ class readfault_live : public kxtest::DriverLiveTest {
     m_sOwnId = Value("SELECT CONNECTION_ID()");
     m_sKillerId = m_client->QueryValue(m_pKiller, "SELECT CONNECTION_ID()", failure);
     ASSERT_TRUE(failure.empty()) << failure;
-    m_pSized = new SizedConnection(L"sized", &m_host);
-    m_pSized->AddRef();
-    ASSERT_EQ(1, m_pSized->bOpen(m_pError)) << Narrow(m_pError->pszGetError());
+    ASSERT_NO_FATAL_FAILURE(OpenSizedConnection());
     ASSERT_TRUE(Run("CREATE TABLE " + m_sTable +
                     " (id INT NOT NULL PRIMARY KEY, k INT NOT NULL, name VARCHAR(20) NULL, KEY(k)) ENGINE=InnoDB"));
     // The view reads the table slowly from row `knSlowFrom` on, each row
@@ -88,11 +80,6 @@ class readfault_live : public kxtest::DriverLiveTest {
 
   void TearDown() override {
     m_access.Release();
-    if (m_pSized != nullptr) {
-      m_pSized->bClose(m_pError);
-      m_pSized->nRelease();
-      m_pSized = nullptr;
-    }
     m_table.reset();
     if (m_pKiller != nullptr) {
       m_client->Close(m_pKiller);
@@ -130,13 +117,7 @@ class readfault_live : public kxtest::DriverLiveTest {
     return m_access.p;
   }
 
-  int CurrentId() {
-    CNAColumn* col = m_access.p->pclGetCurrentRecord()->pclGetColumnNoRef(m_pId);
-    CAny v;
-    int n = -1;
-    if (col == nullptr || !col->bGetCurrentValue(&v, 0) || v.bIsNull() || v.nGetINT(&n) != 0) return -1;
-    return n;
-  }
+  int CurrentId() { return m_access.nCurrentInt(m_pId); }
 
   ReadAnswer Read(const wchar_t* key, eNA_PARSEDIRECTION direction) {
     m_pError->Reset();
@@ -281,7 +262,6 @@ class readfault_live : public kxtest::DriverLiveTest {
 
   static constexpr int knSlowFrom = 150;
 
-  SizedConnection* m_pSized = nullptr;
   std::unique_ptr<kxtest::BrowseTable> m_table;
   CNAItemDescription* m_pId = nullptr;
   kxtest::AccessBrowser m_access;

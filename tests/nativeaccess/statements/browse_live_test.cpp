@@ -46,13 +46,6 @@ using kxtest::BrowseTable;
 // The cache size that asks for the automatic record limit.
 constexpr std::int64_t knAutomaticLimit = -2;
 
-// The fixture's connection with its cache size ("KX Cache Size") set by
-// the test.
-class SizedConnection : public CMySQLConnection {
- public:
-  using CMySQLConnection::CMySQLConnection;
-  void SetCacheSize(std::int64_t size) { m_llCacheSize = size; }
-};
 using kxtest::Hex;
 using kxtest::Narrow;
 
@@ -97,9 +90,7 @@ class browse_live : public kxtest::DriverLiveTest {
   void SetUp() override {
     DriverLiveTest::SetUp();
     if (HasFatalFailure()) return;
-    m_pSized = new SizedConnection(L"sized", &m_host);
-    m_pSized->AddRef();
-    ASSERT_EQ(1, m_pSized->bOpen(m_pError)) << Narrow(m_pError->pszGetError());
+    ASSERT_NO_FATAL_FAILURE(OpenSizedConnection());
     ASSERT_TRUE(Run("CREATE TABLE " + m_sTable +
                     " (id INT NOT NULL AUTO_INCREMENT PRIMARY KEY,"
                     " k VARCHAR(20) CHARACTER SET utf8mb4 COLLATE utf8mb4_general_ci NULL,"
@@ -121,11 +112,6 @@ class browse_live : public kxtest::DriverLiveTest {
   void TearDown() override {
     m_accesses.clear();
     m_tables.clear();
-    if (m_pSized != nullptr) {
-      m_pSized->bClose(m_pError);
-      m_pSized->nRelease();
-      m_pSized = nullptr;
-    }
     DriverLiveTest::TearDown();
   }
 
@@ -156,13 +142,7 @@ class browse_live : public kxtest::DriverLiveTest {
   }
 
   // The id of the current record (-1 when it cannot be read).
-  int CurrentId(BrowseAccess* access) {
-    CNAColumn* col = access->p->pclGetCurrentRecord()->pclGetColumnNoRef(m_pId);
-    CAny v;
-    int n = -1;
-    if (col == nullptr || !col->bGetCurrentValue(&v, 0) || v.bIsNull() || v.nGetINT(&n) != 0) return -1;
-    return n;
-  }
+  int CurrentId(BrowseAccess* access) { return access->nCurrentInt(m_pId); }
 
   // The id of the layout's original record (the record as last read; -1
   // when it cannot be read).
@@ -363,7 +343,6 @@ class browse_live : public kxtest::DriverLiveTest {
     }
   }
 
-  SizedConnection* m_pSized = nullptr;
   std::vector<std::unique_ptr<BrowseTable>> m_tables;
   std::vector<AccessPtr> m_accesses;
   CNAItemDescription* m_pId = nullptr;

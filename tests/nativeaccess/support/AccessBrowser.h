@@ -27,10 +27,13 @@
 #include <utility>
 #include <vector>
 
+#include "CAny.h"
 #include "CNACommand.h"
+#include "CNAColumn.h"
 #include "CNADataAccess.h"
 #include "CNADriver.h"
 #include "CNAError.h"
+#include "CNAItemDescription.h"
 #include "CNARecord.h"
 #include "CNARecordValue.h"
 #include "CNAStatement.h"
@@ -62,6 +65,16 @@ class AccessBrowser {
     p->bHFerme();
     p->nRelease();
     p = nullptr;
+  }
+
+  // The integer value of `item` in the current record; -1 when it cannot
+  // be read (no such column, NULL, not an integer).
+  int nCurrentInt(CNAItemDescription* item) const {
+    CNAColumn* col = p->pclGetCurrentRecord()->pclGetColumnNoRef(item);
+    CAny v;
+    int n = -1;
+    if (col == nullptr || !col->bGetCurrentValue(&v, 0) || v.bIsNull() || v.nGetINT(&n) != 0) return -1;
+    return n;
   }
 
   // The statement of `key` (no reference; null before its first read).

@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <memory>
 
 #include "CMySQLConnection.h"
@@ -36,6 +37,14 @@
 #include "runtime/support/BoundRuntimeFixture.h"
 
 namespace kxtest {
+
+// A library connection whose cache size ("KX Cache Size", from which a
+// read's automatic record limit follows) the test sets.
+class SizedConnection : public CMySQLConnection {
+ public:
+  using CMySQLConnection::CMySQLConnection;
+  void SetCacheSize(std::int64_t size) { m_llCacheSize = size; }
+};
 
 class DriverLiveTest : public MariaDbLiveTest {
  protected:
@@ -82,9 +91,23 @@ class DriverLiveTest : public MariaDbLiveTest {
     MariaDbLiveTest::TearDown();
   }
 
-  // Closes and releases the connection, releases the error object, puts
+  // Opens m_pSized, a second connection to the fixture's database like
+  // m_pCnx (one reference held; ReleaseDriver closes and releases it). A
+  // caller checks HasFatalFailure() afterwards.
+  void OpenSizedConnection() {
+    m_pSized = new SizedConnection(L"sized", &m_host);
+    m_pSized->AddRef();
+    ASSERT_EQ(1, m_pSized->bOpen(m_pError)) << Narrow(m_pError->pszGetError());
+  }
+
+  // Closes and releases the connections, releases the error object, puts
   // the previous process driver back and deletes the driver.
   void ReleaseDriver() {
+    if (m_pSized != nullptr) {
+      m_pSized->bClose(m_pError);
+      m_pSized->nRelease();
+      m_pSized = nullptr;
+    }
     if (m_pCnx != nullptr) {
       m_pCnx->bClose(m_pError);
       m_pCnx->nRelease();
@@ -115,6 +138,7 @@ class DriverLiveTest : public MariaDbLiveTest {
   CNADriver* m_pDriver = nullptr;
   TestHostDescription m_host;
   CMySQLConnection* m_pCnx = nullptr;
+  SizedConnection* m_pSized = nullptr;
   CNAError* m_pError = nullptr;
 
  private:
