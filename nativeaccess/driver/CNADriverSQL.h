@@ -134,7 +134,7 @@ class CNADriverSQL : public INADriverSQL, public CInterf {
   int bGetBLOBValue(CAny* value, int connection, int statement, unsigned int column,
                     unsigned int flags) override;
   // The connection's transaction "SQLTransaction": begin (a second begin
-  // nests), commit or roll back the innermost one.
+  // nests), commit or roll back the innermost active one (the last begun).
   int bTrsBegin(int* reserved, int connection, unsigned int flags) override;
   int bTrsCommit(int connection, int reserved, unsigned int flags) override;
   int bTrsRollBack(int connection, int reserved, unsigned int flags) override;
@@ -383,6 +383,10 @@ class CNADriverSQL : public INADriverSQL, public CInterf {
   R _tConnectionEntry(R failure, int connection, F work);
   template <typename R, typename F>
   R _tStatementEntry(R failure, int statement, F work);
+  // The name a commit or rollback of the runtime passes on `connection`:
+  // none while a transaction is open (the innermost active one ends),
+  // else "SQLTransaction".
+  static const wchar_t* s_pszEndName(CNAConnectionDescription* connection);
 
   CNARefHashTable<int, CNAStatementSQL*> m_clStatements;
 };

@@ -257,14 +257,24 @@ int CNADriverSQL::bTrsBegin(int* /*reserved*/, int connection, unsigned int /*fl
   });
 }
 
+// Every transaction of a face connection bears the one name, and an end
+// by name meets the outermost transaction of that name first: a commit
+// under an open nested one would always be refused, and a rollback would
+// undo the whole chain. The runtime means the last one it began, which is
+// the innermost active one: an end without a name reaches exactly that one.
+// With nothing open the name stays, for the error's text.
+const wchar_t* CNADriverSQL::s_pszEndName(CNAConnectionDescription* connection) {
+  return connection->_bTransactionOpened() ? nullptr : kszSQLTransaction;
+}
+
 int CNADriverSQL::bTrsCommit(int connection, int /*reserved*/, unsigned int /*flags*/) {
   return _tConnectionEntry<int>(0, connection, [&](CNAConnectionDescription* pclCnx) {
-    return pclCnx->bTransactionCommit(m_pclError, kszSQLTransaction);
+    return pclCnx->bTransactionCommit(m_pclError, s_pszEndName(pclCnx));
   });
 }
 
 int CNADriverSQL::bTrsRollBack(int connection, int /*reserved*/, unsigned int /*flags*/) {
   return _tConnectionEntry<int>(0, connection, [&](CNAConnectionDescription* pclCnx) {
-    return pclCnx->bTransactionRollBack(m_pclError, kszSQLTransaction);
+    return pclCnx->bTransactionRollBack(m_pclError, s_pszEndName(pclCnx));
   });
 }

@@ -145,6 +145,7 @@ TEST_F(sqlfaceLive, Handles) {
   INAError* piError = nullptr;
   ASSERT_EQ(m_piFace->bGetStmtLastError(&piError, nFirst, nStmt), 1);
   EXPECT_EQ(piError->eGetErrorType(), NA_ERRORTYPE_NONE) << "the end of the rows is no error";
+  EXPECT_EQ(m_piFace->bFreeStmt(nFirst, nStmt, 0), 1);
 
   // Column 0 through the face reaches the statement as no column.
   ASSERT_EQ(Exec(nFirst, "SELECT id, name FROM " + m_sTable + " ORDER BY id", &nStmt), 1);
