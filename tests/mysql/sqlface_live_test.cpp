@@ -8,18 +8,17 @@
 
 #include <unistd.h>
 
-#include <new>
 #include <string>
 #include <vector>
 
 #include "CAny.h"
-#include "CMySQLDataSourceDescription.h"
 #include "CMySQLStatementSQL.h"
 #include "CNADriverSQL.h"
 #include "CNAError.h"
 #include "CXError.h"
 #include "INADataSourceDescription.h"
 #include "INADriverSQL.h"
+#include "mysql/support/DescribingMySQLDriver.h"
 #include "nativeaccess/support/DriverLiveTest.h"
 #include "nativeaccess/support/SlotCall.h"
 
@@ -27,15 +26,6 @@ namespace {
 
 using kxtest::Narrow;
 using kxtest::WideFromUTF8;
-
-// The MariaDB driver with its server descriptions (slot 46).
-class DescribingDriver : public CMySQLDriver {
- public:
-  CNADataSourceDescription* pclAllocDataSourceDescription(CNAConnectionDescription* cnx,
-                                                          CNAError* error) override {
-    return new (std::nothrow) CMySQLDataSourceDescription(cnx, error);
-  }
-};
 
 std::string Text(const CAny& value) {
   const wchar_t* psz = nullptr;
@@ -46,7 +36,7 @@ std::string Text(const CAny& value) {
 class sqlfaceLive : public kxtest::DriverLiveTest {
  protected:
   sqlfaceLive() : DriverLiveTest("kxsqlface_") {}
-  CNADriver* NewDriver() override { return new DescribingDriver(); }
+  CNADriver* NewDriver() override { return new kxtest::DescribingMySQLDriver(); }
 
   void SetUp() override {
     DriverLiveTest::SetUp();
