@@ -102,6 +102,10 @@ TEST_F(sqlface, SlotsByNumber) {
   EXPECT_EQ(Slot<void*>(p, 9, static_cast<unsigned char*>(nullptr)), nullptr);
   EXPECT_EQ(Slot<int>(p, 14, static_cast<unsigned char*>(nullptr), 0u), 1);
   EXPECT_EQ(Slot<int>(p, 15, static_cast<unsigned char*>(nullptr), 0u), 1);
+  // Slot 39 hands the runtime's interfaces to the driver.
+  auto* piShop = reinterpret_cast<ILibShop*>(&m_host);
+  EXPECT_EQ(Slot<int>(p, 39, piShop, static_cast<IVMData*>(nullptr)), 1);
+  EXPECT_EQ(m_pDriver->piGetLibShop(), piShop);
 
   int nCnx = 0;
   ASSERT_EQ(Slot<int>(p, 16, &nCnx, static_cast<INAConnectionDescription*>(&m_host)), 1);
