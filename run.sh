@@ -30,6 +30,13 @@ if ./tests/fixtures/mariadb_start.sh "$server_dir"; then
     echo "run.sh: kxhost with a wrong password ended with status $status, expected 2" >&2
     exit 1
   fi
+  echo "=== kxhost as the SQL runtime: a SELECT, an UPDATE, the current schema's tables"
+  ./build/bin/kxhost "${args[@]}" --password "${conf[password]}" \
+    --sql "SELECT 1, 'a'" \
+    --sql "CREATE TEMPORARY TABLE kxhost_sql (a INT)" \
+    --sql "INSERT INTO kxhost_sql VALUES (1)" \
+    --sql "UPDATE kxhost_sql SET a = 2" \
+    --table-list 0x23
 else
   echo "=== the server did not start: kxhost without a server"
   ./build/bin/kxhost

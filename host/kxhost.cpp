@@ -4,13 +4,16 @@
 // Usage: kxhost [path-to-kx200maria64.so]
 //               [--host H] [--port P] [--socket S] [--user U]
 //               [--password W] [--database D]
+//               [--sql TEXT]... [--table-list FLAGS]
 // Without a library path the library and the stand-in are taken from the
 // directory of this program. With a host or a socket the driver opens (and
 // closes) a connection to that server; without, those steps are skipped.
 // On an open connection kxhost creates a table of its own over a session of
 // the client library (kxhost_t<pid>, dropped at the end) and asks the
 // driver whether it and a missing table exist (bTableExists, slot 26): the
-// answers print as "1 1" and "1 0" (answer, existence).
+// answers print as "1 1" and "1 0" (answer, existence). With --sql or
+// --table-list it then drives the driver's SQL face as the SQL runtime
+// does (KxHostSQLRuntime.h).
 //
 // Exit status: 0 when every step answered as expected, 1 when a step of the
 // library failed, 2 when only the connection was refused, 64 on a bad
@@ -31,6 +34,7 @@
 #include "INAError.h"
 #include "KxExecution.h"
 #include "KxHostConnection.h"
+#include "KxHostSQLRuntime.h"
 #include "StandInControl.h"
 
 namespace {
@@ -144,7 +148,7 @@ struct STServer {
 
 // Reads the command line; false (with a message) on an unknown option or a
 // missing value.
-bool ParseArguments(int argc, char** argv, std::string& sLibrary, STServer& stServer) {
+bool ParseArguments(int argc, char** argv, std::string& sLibrary, STServer& stServer, STKxHostSQL& stSQL) {
   for (int i = 1; i < argc; ++i) {
     const std::string sArg = argv[i];
     if (sArg.rfind("--", 0) != 0) {
@@ -178,6 +182,11 @@ bool ParseArguments(int argc, char** argv, std::string& sLibrary, STServer& stSe
       stServer.sPassword = sValue;
     } else if (sArg == "--database") {
       stServer.sDatabase = sValue;
+    } else if (bool bBad = false; bKxHostSQLOption(sArg, sValue, &stSQL, &bBad)) {
+      if (bBad) {
+        std::fprintf(stderr, "kxhost: bad value for %s: %s\n", sArg.c_str(), sValue.c_str());
+        return false;
+      }
     } else {
       std::fprintf(stderr, "kxhost: unknown option %s\n", sArg.c_str());
       return false;
@@ -345,10 +354,11 @@ int main(int argc, char** argv) {
   const std::string dir = ProgramDirectory();
   std::string libraryPath;
   STServer stServer;
-  if (!ParseArguments(argc, argv, libraryPath, stServer)) {
+  STKxHostSQL stSQL;
+  if (!ParseArguments(argc, argv, libraryPath, stServer, stSQL)) {
     std::fprintf(stderr,
                  "usage: kxhost [library] [--host H] [--port P] [--socket S] [--user U] "
-                 "[--password W] [--database D]\n");
+                 "[--password W] [--database D] [--sql TEXT]... [--table-list FLAGS]\n");
     return 64;
   }
   if (libraryPath.empty()) libraryPath = dir + "/kx200maria64.so";
@@ -484,6 +494,11 @@ int main(int argc, char** argv) {
           std::printf("-> bHConnexionDiagnose: %d\n", nAnswer);
           PrintDriverError(piDriver, stServer.sPassword);
           if (!CheckTableExists(piDriver, &clConnection, stServer)) nStatus = 1;
+          if (stSQL.bGiven() &&
+              !bKxHostRunSQL(piDriver, &clConnection, stSQL,
+                             reinterpret_cast<void*>(vm.GetItem(kx::ITEM_STRING_ALLOCATOR)),
+                             [&](const wchar_t* psz) { return Masked(Utf8(psz), stServer.sPassword); }))
+            nStatus = 1;
         }
         const std::string sClient = MappedClientLibrary();
         if (sClient.empty()) {

@@ -111,9 +111,11 @@ CMySQLDriverSQL::~CMySQLDriverSQL() = default;
 
 const wchar_t* CMySQLDriverSQL::s_pszColumnTypeList() { return kszColumnTypes; }
 
-int CMySQLDriverSQL::bGetColumnTypeList(CAny* result, int /*reserved1*/, int /*reserved2*/) {
-  s_SetListText(result, kszColumnTypes, std::wcslen(kszColumnTypes));
-  return 1;
+int CMySQLDriverSQL::bGetColumnTypeList(CAny* result, int /*connection*/, unsigned int /*flags*/) {
+  return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
+    s_SetListText(result, kszColumnTypes, std::wcslen(kszColumnTypes));
+    return 1;
+  });
 }
 
 int CMySQLDriverSQL::bGetTableList(CAny* list, CNAConnectionDescription* connection,

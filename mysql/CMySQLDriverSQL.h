@@ -26,10 +26,16 @@ class CMySQLDriverSQL : public CNADriverSQL {
   CMySQLDriverSQL(CNADriver* driver, CNAError* error);
   ~CMySQLDriverSQL() override;
 
+  // The runtime's handle forms stay reachable next to the overrides below.
+  using CNADriverSQL::bGetColumnList;
+  using CNADriverSQL::bGetTableList;
+
   // *result = the fixed list of the 35 column types the server knows, each
   // "<type name>\t<the SQL runtime's type number>"; 1. The other arguments
   // are not read.
-  int bGetColumnTypeList(CAny* result, int reserved1, int reserved2) override;
+  // Takes the driver's lock, then resets the error object, as every slot
+  // of the face does.
+  int bGetColumnTypeList(CAny* result, int connection, unsigned int flags) override;
   // The tables of the connection's current database into *list:
   // - from server version 5 on the generic listing first; when it
   //   succeeds its answer stands;

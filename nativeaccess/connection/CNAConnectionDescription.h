@@ -231,6 +231,8 @@ class CNAConnectionDescription : public CInterf {
   std::int64_t llGetCacheSize() const { return m_llCacheSize; }
   // Whether the SQL runtime opened this connection (its SQL face).
   int bOpenedBySQLRuntime() const { return m_nSQLRuntime != 0 ? 1 : 0; }
+  // Marks the connection as one the SQL runtime opened (1) or not (0).
+  void SetSQLRuntime(std::uint32_t value) { m_nSQLRuntime = value; }
   int nGetVarCharMaxLen() const;   // -1: no limit known
   int nGetNVarCharMaxLen() const;  // -1: no limit known
   const wchar_t* pszGetVarCharType() const;

@@ -625,7 +625,8 @@ void* CNADriver::piGetInterface(int n) {
     CNADriverSQL* pclSQL = pclGetDriverSQL();
     if (pclSQL == nullptr) return nullptr;
     pclSQL->ExternalAddRef();
-    return pclSQL;
+    // The runtime reaches the face through its interface's table.
+    return static_cast<INADriverSQL*>(pclSQL);
   });
 }
 

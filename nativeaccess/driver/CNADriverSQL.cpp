@@ -5,6 +5,7 @@
 #include "CAny.h"
 #include "CNABoundary.h"
 #include "CNAConnectionDescription.h"
+#include "CNADriverLock.h"
 #include "CNAError.h"
 #include "CXError.h"
 #include "CXYStringConcat.h"
@@ -23,17 +24,31 @@ CNADriverSQL::CNADriverSQL(CNADriver* driver, CNAError* error)
 }
 
 CNADriverSQL::~CNADriverSQL() {
+  {
+    // The statements the runtime never freed go before the error object
+    // they report to.
+    CNADriverLock clLock;
+    m_clStatements.DeleteAll(7);
+  }
   CNAError* pclError = m_pclError;
   m_pclError = nullptr;
   if (pclError != nullptr) pclError->nRelease();
 }
 
-std::uint32_t CNADriverSQL::nExternalRelease() {
-  if (m_nExternalCount == 0) return 0;
-  const std::uint32_t nLeft = --m_nExternalCount;
-  if (nLeft == 0) _DeleteIfUnreferenced();
-  return nLeft;
+void CNADriverSQL::ExternalAddRef() {
+  NA_Boundary(m_pclError, NA_BOUNDARY_LOCK, [&] { ++m_nExternalCount; });
 }
+
+std::uint32_t CNADriverSQL::nExternalRelease() {
+  return NA_tBoundary<std::uint32_t>(m_pclError, NA_BOUNDARY_LOCK, 0, [&]() -> std::uint32_t {
+    if (m_nExternalCount == 0) return 0;
+    const std::uint32_t nLeft = --m_nExternalCount;
+    if (nLeft == 0) _DeleteIfUnreferenced();
+    return nLeft;
+  });
+}
+
+INAError* CNADriverSQL::piGetLastError() const { return m_pclError; }
 
 int CNADriverSQL::bExecute(CNAError* error, CNAStatementSQL** statement,
                            CNAConnectionDescription* connection, const wchar_t* text,

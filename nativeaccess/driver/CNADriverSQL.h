@@ -1,6 +1,7 @@
-// CNADriverSQL: the SQL face of the driver: the catalogue lists (databases,
-// tables, columns, links, column types), SQL locks, and the driver-level
-// statements through which connections run SQL of their own.
+// CNADriverSQL: the SQL face of the driver (INADriverSQL), through which
+// the platform's SQL runtime opens connections of its own, runs SQL text,
+// walks result rows by statement handle and asks for the catalogue lists
+// (databases, tables, columns, links, column types) and SQL locks.
 //
 // The driver creates it on first need through its factory slot and keeps
 // one internal reference; the runtime gets it from the driver's
@@ -10,17 +11,32 @@
 // answers itself. Foreign keys are read back from the server's CREATE
 // TABLE text of a table.
 //
+// Handles: a connection handle is the driver's connection number; a
+// statement handle the driver-level statement's id. The statement registry
+// holds one internal reference on every statement with a result set that
+// bExecute handed out, until bFreeStmt or the face's end. A statement holds
+// its connection, so closing the connection leaves its statements readable;
+// the connection goes when the last of them is freed.
+//
+// Entry frame: every runtime slot (bOpenConnection to bSQLBloqueRequete)
+// takes the driver's process-wide lock first and only then resets the
+// shared error object, so that no other thread's error can land between the
+// reset and the work; bGetStmtLastError does not reset. Handle 0 and
+// handles not in the registry answer false (null), except bGetColumnNbr
+// (count 0, true for 0) and bFreeStmt (always true).
+//
 // Ownership: a CInterf: deleted when the last of its internal and external
 // references goes. It knows its driver (not counted: the driver owns the
-// face) and holds one reference on its error object, which receives the
-// failures of its own operations (lists, query locks). Used under the
-// driver's process-wide lock.
+// face) and holds one reference on its error object (the driver's own,
+// shared), which receives the failures of its operations.
 #pragma once
 
 #include <cstdint>
 
 #include "CInterf.h"
 #include "CNAStatementSQL.h"
+#include "CRefHashTable.h"
+#include "INADriverSQL.h"
 
 class CAny;
 class CNAConnectionDescription;
@@ -35,11 +51,12 @@ class CXYStringConcat;
 template <typename T>
 class CXYString;
 
-class CNADriverSQL : public CInterf {
+class CNADriverSQL : public INADriverSQL, public CInterf {
  public:
   // Counts 0; one reference on `error` (either may be null).
   explicit CNADriverSQL(CNADriver* driver = nullptr, CNAError* error = nullptr);
-  // Gives the error object's reference back.
+  // Frees the statements still registered, then gives the error object's
+  // reference back.
   ~CNADriverSQL() override;
   CNADriverSQL(const CNADriverSQL&) = delete;
   CNADriverSQL& operator=(const CNADriverSQL&) = delete;
@@ -48,11 +65,139 @@ class CNADriverSQL : public CInterf {
   // The face's error object (no reference added; may be null).
   CNAError* pclGetErrorNoRef() const { return m_pclError; }
 
-  // The runtime's references.
-  void ExternalAddRef() { ++m_nExternalCount; }
+  // ---- INADriverSQL: the runtime's slots ---------------------------------
+  std::uint32_t nGetVersion() override { return 4; }
+  std::uint32_t nGetCompatSince() override { return 2; }
+  std::uint32_t nGetNAVersion() override { return 0xFFFFFFFFu; }
+  std::uint32_t nGetNACompatSince() override { return 0xFFFFFFFFu; }
+  void NAVersion_EmptySlot_3() override {}
+  // The runtime's references, under the driver's lock.
+  void ExternalAddRef() override;
   // One external reference less (nothing at 0); deleted when both counts
   // are 0 then. Returns the new external count.
-  std::uint32_t nExternalRelease();
+  std::uint32_t nExternalRelease() override;
+  INAError* piGetLastError() const override;
+  void* piGetInterface(int /*n*/) override { return nullptr; }
+  void* pReservedFct1(unsigned char* /*p*/) override { return nullptr; }
+  void* pReservedFct2(unsigned char* /*p*/) override { return nullptr; }
+  void* pReservedFct3(unsigned char* /*p*/) override { return nullptr; }
+  void* pReservedFct4(unsigned char* /*p*/) override { return nullptr; }
+  void* pReservedFct5(unsigned char* /*p*/) override { return nullptr; }
+  int bLoadNativeDll(unsigned char* /*name*/, unsigned int /*flags*/) override { return 1; }
+  int bFreeNativeDll(unsigned char* /*name*/, unsigned int /*flags*/) override { return 1; }
+  // *connection = 0; then a new connection registered under the driver's
+  // key of `cnx` followed by ";SQLConnecte<n>" (n counts every open of the
+  // process), marked as the SQL runtime's, and opened. On success
+  // *connection = its number. A failed open leaves nothing registered.
+  int bOpenConnection(int* connection, INAConnectionDescription* cnx) override;
+  // The driver's close of the connection of that number; its answer.
+  int bCloseConnection(int connection) override;
+  void EmptySlot87() override {}
+  int bGetTableList(CAny* result, int connection, const wchar_t* condition, unsigned int flags) override;
+  int bGetColumnList(CAny* result, int connection, const wchar_t* table, unsigned int flags) override;
+  // The statement's column names joined by "\r\n".
+  int bGetColumnList(CAny* result, int connection, int statement, unsigned int flags) override;
+  // The driver's description of `table` on the connection (one external
+  // reference for the runtime), or null.
+  INADataSourceDescription* piGetTableDesc(int connection, const wchar_t* table, unsigned int flags) override;
+  // A new description of the statement's result columns (slot 46 of the
+  // driver, filled from the statement) with one external reference; null
+  // when it cannot be made or filled.
+  INADataSourceDescription* piGetTableDesc(int connection, int statement, unsigned int flags) override;
+  // The column types the server offers: none generically (the empty
+  // text, 1). Looks no connection up.
+  int bGetColumnTypeList(CAny* result, int connection, unsigned int flags) override;
+  // Runs `text` on a new statement of the connection. With a result set
+  // the statement is registered and *statement = its handle; without one
+  // (an UPDATE) or on failure *statement = 0. An unknown connection: 0,
+  // *statement untouched, nothing reported.
+  int bExecute(int* statement, int connection, const wchar_t* text, CTabValParser* parameters,
+               unsigned int flags) override;
+  // Takes the statement out of the registry (freeing it when nothing else
+  // holds it); 1 in every case.
+  int bFreeStmt(int connection, int statement, unsigned int flags) override;
+  // *error = the statement's error object (no reference); does not reset
+  // the error.
+  int bGetStmtLastError(INAError** error, int connection, int statement) override;
+  int bGetColumnNbr(int* count, int connection, int statement, unsigned int flags) override;
+  // Columns count from 1 here: column 0 reaches the statement as
+  // 0xFFFFFFFF, which it refuses (user errors 51 and 50).
+  int bGetColumnName(CAny* name, int connection, int statement, unsigned int column,
+                     unsigned int flags) override;
+  // 1 only when the statement moved to a row; 0 at the end of the rows (no
+  // error) or on a fetch error (the statement's error).
+  int bFetch(int connection, int statement, unsigned int flags) override;
+  int bGetRow(CAny* row, int connection, int statement, const wchar_t* separator, int columns,
+              unsigned int flags) override;
+  int bGetValue(CAny* value, int connection, int statement, unsigned int column,
+                unsigned int flags) override;
+  int bGetBLOBValue(CAny* value, int connection, int statement, unsigned int column,
+                    unsigned int flags) override;
+  // The connection's transaction "SQLTransaction": begin (a second begin
+  // nests), commit or roll back the innermost active one (the last begun).
+  int bTrsBegin(int* reserved, int connection, unsigned int flags) override;
+  int bTrsCommit(int connection, int reserved, unsigned int flags) override;
+  int bTrsRollBack(int connection, int reserved, unsigned int flags) override;
+  // Lock requests of the SQL runtime on the connection of that handle.
+  // Outside a transaction of that connection: false, user error 29 in the
+  // error object. Else the inner bSQLBloqueTable (with the face's error
+  // object) or bSQLBloqueRequete; their answer. False for an unknown
+  // handle, nothing reported.
+  int bSQLBloqueTable(int connection, const wchar_t* table, unsigned int flags) override;
+  int bSQLBloqueRequete(int connection, const wchar_t* query, unsigned int flags) override;
+  // The driver's bSetVMAndLibShop; its answer (0 without a driver).
+  int bSetVMAndLibShop(ILibShop* libShop, IVMData* vmData) override;
+  void EmptySlot258() override {}
+  void EmptySlot259() override {}
+  void EmptySlot260() override {}
+  void EmptySlot261() override {}
+  void EmptySlot262() override {}
+  void EmptySlot263() override {}
+  void EmptySlot264() override {}
+  void EmptySlot265() override {}
+  void EmptySlot266() override {}
+  void EmptySlot267() override {}
+  void EmptySlot268() override {}
+  void EmptySlot269() override {}
+  void EmptySlot270() override {}
+  void EmptySlot271() override {}
+  void EmptySlot272() override {}
+  void EmptySlot273() override {}
+  void EmptySlot274() override {}
+  void EmptySlot275() override {}
+  void EmptySlot276() override {}
+  void EmptySlot277() override {}
+  void EmptySlot278() override {}
+  void EmptySlot279() override {}
+  void EmptySlot280() override {}
+  void EmptySlot281() override {}
+  void EmptySlot282() override {}
+  void EmptySlot283() override {}
+  void EmptySlot284() override {}
+  void EmptySlot285() override {}
+  void EmptySlot286() override {}
+  void EmptySlot287() override {}
+  void EmptySlot288() override {}
+  void EmptySlot290() override {}
+  void EmptySlot292() override {}
+  void EmptySlot294() override {}
+  void EmptySlot297() override {}
+  void EmptySlot299() override {}
+  void EmptySlot301() override {}
+
+  // ---- Statements and connections of the face --------------------------
+  // Statements in the registry.
+  std::uint32_t nGetStatementCount();
+  // The connection of that number, with one reference for the caller
+  // (nRelease); null when there is none.
+  CNAConnectionDescription* _pclGetConnection(int connection);
+  // A new connection registered under the driver's key of `cnx` followed
+  // by ";SQLConnecte<n>", with one reference for the caller; null when the
+  // key cannot be built or the connection cannot be registered.
+  CNAConnectionDescription* _pclGetNewConnection(INAConnectionDescription* cnx);
+  // Process-wide count of the connections opened through a face (changed
+  // under the driver's lock).
+  static std::int32_t m_gnCnxNameGenerator;
 
   // A new driver-level statement for `connection` (counts 0: the caller
   // takes the first reference), or null, the reason in `error` (may be
@@ -102,10 +247,6 @@ class CNADriverSQL : public CInterf {
   virtual int bGetLinkList(CAny* result, CNAConnectionDescription* connection,
                            const wchar_t* table, INADataSourceDescription* source,
                            unsigned int flags);
-  // The column types the server offers into *result: none generically
-  // (the empty text, true). Takes the driver's lock and resets the error
-  // object.
-  virtual int bGetColumnTypeList(CAny* result, int reserved1, int reserved2);
 
   // ---- Locks ------------------------------------------------------------
   // Opens `connection` when it is not open, then runs its lock of table
@@ -174,15 +315,6 @@ class CNADriverSQL : public CInterf {
   static constexpr unsigned int kdwListSorted = 0x10;
   static constexpr unsigned int kdwListLong = 0x20;
 
-  // Lock requests of the SQL runtime on its connection handle `connection`
-  // (the driver's connection of that number). Outside a transaction of
-  // that connection: false, user error 29 in the face's error object.
-  // Else the inner bSQLBloqueTable (with the face's error object) or
-  // bSQLBloqueRequete; their answer. False for an unknown handle, nothing
-  // reported. Take the driver's lock, then reset the error object.
-  int bSQLBloqueTable(int connection, const wchar_t* table, unsigned int flags);
-  int bSQLBloqueRequete(int connection, const wchar_t* query, unsigned int flags);
-
   // Appends the table-kind condition of `flags` to *out: the kinds asked
   // for (1 base tables, 4 system tables, 2 views) joined by " OR ", in
   // parentheses when there are several, so that a condition after them
@@ -242,5 +374,20 @@ class CNADriverSQL : public CInterf {
   // The driver whose factories and descriptions the lists use: the face's
   // own, else the process's.
   CNADriver* _pclGetListDriver() const;
+  // The frames of the runtime's slots (lock, then error reset; the answer
+  // `failure` when the work does not run or throws): a connection slot
+  // runs work(connection) with the connection of that number held for the
+  // call; a statement slot runs work(statement) with the registered
+  // statement held and its own error reset.
+  template <typename R, typename F>
+  R _tConnectionEntry(R failure, int connection, F work);
+  template <typename R, typename F>
+  R _tStatementEntry(R failure, int statement, F work);
+  // The name a commit or rollback of the runtime passes on `connection`:
+  // none while a transaction is open (the innermost active one ends),
+  // else "SQLTransaction".
+  static const wchar_t* s_pszEndName(CNAConnectionDescription* connection);
+
+  CNARefHashTable<int, CNAStatementSQL*> m_clStatements;
 };
 KX_CINTERF_REF_TRAITS(CNADriverSQL)

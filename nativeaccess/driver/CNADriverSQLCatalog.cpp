@@ -305,7 +305,7 @@ int CNADriverSQL::bGetColumnList(CAny* result, CNAConnectionDescription* connect
   });
 }
 
-int CNADriverSQL::bGetColumnTypeList(CAny* result, int /*reserved1*/, int /*reserved2*/) {
+int CNADriverSQL::bGetColumnTypeList(CAny* result, int /*connection*/, unsigned int /*flags*/) {
   return NA_tBoundary<int>(m_pclError, NA_BOUNDARY_ENTRY, 0, [&]() -> int {
     s_SetListText(result, L"", 0);
     return 1;

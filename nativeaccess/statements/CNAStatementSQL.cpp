@@ -132,7 +132,10 @@ CNAStatementSQL::~CNAStatementSQL() {
   if (m_pclConnection != nullptr) {
     CNAConnectionDescription* pclCnx = m_pclConnection;
     m_pclConnection = nullptr;
-    pclCnx->nRelease();
+    // Through the driver: a connection closed while this statement kept it
+    // (the SQL runtime's bCloseConnection) leaves the registry, closed,
+    // when this was its last holder.
+    CNADriver::s_ReleaseConnection(pclCnx);
   }
   if (m_pclError != nullptr) {
     CNAError* pclError = m_pclError;

@@ -12,27 +12,17 @@
 #include <vector>
 
 #include "CAny.h"
-#include "CMySQLDataSourceDescription.h"
 #include "CNADriverSQL.h"
 #include "CNAError.h"
 #include "CXError.h"
 #include "CXYStringConcat.h"
+#include "mysql/support/DescribingMySQLDriver.h"
 #include "nativeaccess/support/DriverLiveTest.h"
 
 namespace {
 
 using kxtest::Narrow;
 using kxtest::WideFromUTF8;
-
-// The MariaDB driver with the server's table descriptions (what the
-// composite keys of the link records are looked up in).
-class DescribingDriver : public CMySQLDriver {
- public:
-  CNADataSourceDescription* pclAllocDataSourceDescription(CNAConnectionDescription* cnx,
-                                                          CNAError* error) override {
-    return new (std::nothrow) CMySQLDataSourceDescription(cnx, error);
-  }
-};
 
 std::wstring Text(const CAny& value) {
   const wchar_t* psz = nullptr;
@@ -66,7 +56,7 @@ std::vector<std::vector<std::wstring>> Records(const std::wstring& text) {
 class fklinksLive : public kxtest::DriverLiveTest {
  protected:
   fklinksLive() : DriverLiveTest("kxfk_") {}
-  CNADriver* NewDriver() override { return new DescribingDriver(); }
+  CNADriver* NewDriver() override { return new kxtest::DescribingMySQLDriver(); }
 
   void SetUp() override {
     DriverLiveTest::SetUp();

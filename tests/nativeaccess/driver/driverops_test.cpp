@@ -381,7 +381,8 @@ TEST_F(driverops, driverMissingSQLFaceGivesOutOfMemoryWhereItFails) {
 TEST_F(driverops, driverPlainAnswers) {
   EXPECT_EQ(pclDriver->bHMode(FakeContext(1), static_cast<_eNA_HMODE>(0)), 1) << "no table";
   EXPECT_EQ(pclDriver->piGetInterface(2), nullptr);
-  auto* pclSQL = static_cast<CNADriverSQL*>(pclDriver->piGetInterface(1));
+  // The face is handed out as its interface.
+  auto* pclSQL = static_cast<CNADriverSQL*>(static_cast<INADriverSQL*>(pclDriver->piGetInterface(1)));
   ASSERT_NE(pclSQL, nullptr);
   EXPECT_EQ(pclSQL->nGetExternalCount(), 1u);
   EXPECT_EQ(pclSQL->nExternalRelease(), 0u);

@@ -11,8 +11,9 @@
 
 namespace kxtest {
 
-TestDriverSQL::TestDriverSQL(StatementScript* script, int* alive, const TestStatementMaker* maker)
-    : m_pstScript(script), m_pnAlive(alive), m_pfnMaker(maker) {
+TestDriverSQL::TestDriverSQL(StatementScript* script, int* alive, const TestStatementMaker* maker,
+                             CNADriver* driver, CNAError* error)
+    : CNADriverSQL(driver, error), m_pstScript(script), m_pnAlive(alive), m_pfnMaker(maker) {
   if (m_pnAlive != nullptr) ++*m_pnAlive;
 }
 
@@ -122,9 +123,9 @@ CNATable* TestDriver::_pclAllocTable(const wchar_t* identification, INADataSourc
   return new ScriptedTable(identification, source, cnx, error, this, &stQuery);
 }
 
-CNADriverSQL* TestDriver::_pclAllocDriverSQL(CNAError* /*error*/) {
+CNADriverSQL* TestDriver::_pclAllocDriverSQL(CNAError* error) {
   if (bNoDriverSQL) return nullptr;
-  return new TestDriverSQL(pstScript, &nDriverSQLAlive, &fnStatementMaker);
+  return new TestDriverSQL(pstScript, &nDriverSQLAlive, &fnStatementMaker, this, error);
 }
 
 DriverScope::DriverScope() {

@@ -36,10 +36,13 @@ using TestStatementMaker = std::function<CNAStatementSQL*(CNAConnectionDescripti
 // The SQL face of the test driver: every statement comes from *maker when
 // that is set, else is a RecordingStatement on the given script (null while
 // the script says bNoStatement). Counts the faces alive through *alive (may
-// be null). The maker (may be null) belongs to the driver.
+// be null). The maker (may be null) belongs to the driver. The test
+// driver's face knows its driver and shares its error object, as a
+// concrete driver's face does.
 class TestDriverSQL : public CNADriverSQL {
  public:
-  TestDriverSQL(StatementScript* script, int* alive, const TestStatementMaker* maker = nullptr);
+  TestDriverSQL(StatementScript* script, int* alive, const TestStatementMaker* maker = nullptr,
+                CNADriver* driver = nullptr, CNAError* error = nullptr);
   ~TestDriverSQL() override;
   CNAStatementSQL* pclAllocStatementSQL(CNAConnectionDescription* connection, CNAError* error) override;
 
