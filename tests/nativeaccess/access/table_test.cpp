@@ -26,6 +26,7 @@
 #include "support/TestConnection.h"
 #include "support/TestDriver.h"
 #include "support/TestRuntimeObjects.h"
+#include "support/VirtualSlot.h"
 
 using namespace kxtest;
 
@@ -304,6 +305,29 @@ const ForwardRow kForwardRows[] = {
 };
 
 }  // namespace
+
+// The runtime calls the table by slot number: the places it relies on.
+TEST(table_slots, tableOperationsSitAtTheirSlots) {
+  struct Slot {
+    std::size_t nActual;
+    std::size_t nExpected;
+  };
+  const Slot tSlots[] = {
+      {SlotOf(&INATable::piGetLastError), 7},
+      {SlotOf(&INATable::bIsOpened), 8},
+      {SlotOf(&INATable::FreeMemory), 11},
+      {SlotOf(&INATable::bHOuvre), 15},
+      {SlotOf(&INATable::bHFerme), 17},
+      {SlotOf(&INATable::bHLitxxx), 26},
+      {SlotOf(&INATable::llGetRecNum), 35},
+      {SlotOf(&INATable::bHNbEnr), 45},
+      {SlotOf(&INATable::bGetRecord), 50},
+      {SlotOf(&INATable::bSupprimeTout), 64},
+      {SlotOf(&INATable::EmptySlot579), 65},
+      {SlotOf(&INATable::EmptySlot594), 78},
+  };
+  for (const Slot& s : tSlots) EXPECT_EQ(s.nActual, s.nExpected);
+}
 
 // Each forwarding slot reaches its data-access operation with the arguments
 // in the data access's order and answers its result unchanged; a context

@@ -60,8 +60,8 @@ struct QueryScript {
   int nRuns = 0;  // query runs seen
 };
 
-// A table whose query run follows a QueryScript (its failure is user error
-// 8 in the table's error object, as the generic table reports it).
+// A table whose query run follows a QueryScript; a scripted failure (answer
+// 0) runs the generic table's query instead, on the context's data access.
 class ScriptedTable : public CNATable {
  public:
   ScriptedTable(const wchar_t* identification, INADataSourceDescription* source,
