@@ -318,15 +318,23 @@ void CNATable::ForgetDataAccess(CNADataAccess* access) {
   m_htDataAccess.bDeleteElement(access);
 }
 
-void CNATable::_CollectDataAccesses(std::vector<CNADataAccess*>* out) {
+template <class F>
+void CNATable::_ForEachDataAccess(F&& work) {
   CNADriverLock clLock;
+  // Every data access held for the walk, taken before any is called, so
+  // that calls changing the registry (a removal) do not disturb it.
+  std::vector<CNADataAccess*> vecAccesses;
+  const CNAOnExit clGiveBack([&] {
+    for (CNADataAccess* p : vecAccesses) p->nRelease();
+  });
   unsigned int nCursor = 0;
   CNADataAccess* pclAccess = nullptr;
   while (m_htDataAccess.bParseTable(&nCursor, 0, &pclAccess)) {
     if (pclAccess == nullptr) continue;
     pclAccess->AddRef();
-    out->push_back(pclAccess);
+    vecAccesses.push_back(pclAccess);
   }
+  for (CNADataAccess* p : vecAccesses) work(p);
 }
 
 // ======================================================================
@@ -780,66 +788,44 @@ void CNATable::SetQueryBindVariable(INAQueryParametersValue* values) {
 // ======================================================================
 
 int CNATable::bCloseAllDataAccess() {
-  CNADriverLock clLock;
-  std::vector<CNADataAccess*> vecAccesses;
-  const CNAOnExit clGiveBack([&] {
-    for (CNADataAccess* p : vecAccesses) p->nRelease();
-  });
-  _CollectDataAccesses(&vecAccesses);
   int bResult = 1;
-  for (CNADataAccess* p : vecAccesses)
+  _ForEachDataAccess([&](CNADataAccess* p) {
     if (!p->bHFerme()) bResult = 0;
+  });
   return bResult;
 }
 
 int CNATable::bCloseAllDataAccess(INAContext* context, const wchar_t* name) {
-  CNADriverLock clLock;
-  std::vector<CNADataAccess*> vecAccesses;
-  const CNAOnExit clGiveBack([&] {
-    for (CNADataAccess* p : vecAccesses) p->nRelease();
-  });
-  _CollectDataAccesses(&vecAccesses);
   const std::uint64_t nCtx = nContextID(context);
   int bResult = 1;
-  for (CNADataAccess* p : vecAccesses) {
-    if (p->dwGetContextID() != nCtx || !bSameName(p->pszGetLogicalName(), name)) continue;
+  _ForEachDataAccess([&](CNADataAccess* p) {
+    if (p->dwGetContextID() != nCtx || !bSameName(p->pszGetLogicalName(), name)) return;
     if (!p->bHFerme()) bResult = 0;
     _RemoveDataAccess(context, p);
-  }
+  });
   return bResult;
 }
 
 int CNATable::bFiltreAuto(INAContext* context, int on, const wchar_t* table, const wchar_t* name,
                           INADataSourceDescription* source) {
-  CNADriverLock clLock;
-  std::vector<CNADataAccess*> vecAccesses;
-  const CNAOnExit clGiveBack([&] {
-    for (CNADataAccess* p : vecAccesses) p->nRelease();
-  });
-  _CollectDataAccesses(&vecAccesses);
   const std::uint64_t nCtx = nContextID(context);
   const bool bAll = table != nullptr && table[0] == L'*';
   int bResult = 1;
-  for (CNADataAccess* p : vecAccesses) {
-    if (p->dwGetContextID() != nCtx || (!bAll && !bSameName(p->pszGetLogicalName(), table))) continue;
+  _ForEachDataAccess([&](CNADataAccess* p) {
+    if (p->dwGetContextID() != nCtx || (!bAll && !bSameName(p->pszGetLogicalName(), table))) return;
     if (!p->bSetFiltreAuto(on, table, name, source)) bResult = 0;
-  }
+  });
   return bResult;
 }
 
 int CNATable::bFiltreAuto(INAContext* context, int on, const wchar_t* table) {
-  CNADriverLock clLock;
-  std::vector<CNADataAccess*> vecAccesses;
-  const CNAOnExit clGiveBack([&] {
-    for (CNADataAccess* p : vecAccesses) p->nRelease();
-  });
-  _CollectDataAccesses(&vecAccesses);
   const std::uint64_t nCtx = nContextID(context);
-  for (CNADataAccess* p : vecAccesses) {
-    if (p->dwGetContextID() != nCtx || !bSameName(p->pszGetLogicalName(), table)) continue;
+  bool bDone = false;
+  _ForEachDataAccess([&](CNADataAccess* p) {
+    if (bDone || p->dwGetContextID() != nCtx || !bSameName(p->pszGetLogicalName(), table)) return;
     p->SetFiltreAuto(on);
-    break;
-  }
+    bDone = true;
+  });
   return 1;
 }
 
@@ -857,36 +843,19 @@ CNADataAccess* CNATable::pclFindDataAccessByContext(std::uint64_t contextId) {
 }
 
 void CNATable::CancelRecordLock(INAConnectionDescription* cnx, CNATransaction* transaction) {
-  CNADriverLock clLock;
-  std::vector<CNADataAccess*> vecAccesses;
-  const CNAOnExit clGiveBack([&] {
-    for (CNADataAccess* p : vecAccesses) p->nRelease();
-  });
-  _CollectDataAccesses(&vecAccesses);
-  for (CNADataAccess* p : vecAccesses) {
+  _ForEachDataAccess([&](CNADataAccess* p) {
     CNAConnectionDescription* pclCnx = p->pclGetConnection();
     if (pclCnx != nullptr && pclCnx->piGetHost() == cnx) p->CancelRecordLock(cnx, transaction);
-  }
+  });
 }
 
 void CNATable::NotifyDataAccessOperation(CNADataAccess* from, eNAQUERYTYPE type, CNAStatement* statement,
                                          NA_WRITEPARSEFLAGS flags) {
-  CNADriverLock clLock;
-  std::vector<CNADataAccess*> vecAccesses;
-  const CNAOnExit clGiveBack([&] {
-    for (CNADataAccess* p : vecAccesses) p->nRelease();
-  });
-  _CollectDataAccesses(&vecAccesses);
-  for (CNADataAccess* p : vecAccesses)
+  _ForEachDataAccess([&](CNADataAccess* p) {
     if (p != from) p->NotifyOperation(type, statement, flags);
+  });
 }
 
 void CNATable::SetTransactionTermined() {
-  CNADriverLock clLock;
-  std::vector<CNADataAccess*> vecAccesses;
-  const CNAOnExit clGiveBack([&] {
-    for (CNADataAccess* p : vecAccesses) p->nRelease();
-  });
-  _CollectDataAccesses(&vecAccesses);
-  for (CNADataAccess* p : vecAccesses) p->SetTransactionTermined();
+  _ForEachDataAccess([](CNADataAccess* p) { p->SetTransactionTermined(); });
 }

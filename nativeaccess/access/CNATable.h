@@ -323,10 +323,10 @@ class CNATable : public INATable, public CInterf {
   // The unsupported operation of `site`: user error 8, copied into the
   // context's error; false.
   int _bNotSupported(INAContext* context, int site);
-  // The data accesses held (one reference each for the caller), taken
-  // before any is called so that calls changing the registry do not disturb
-  // the walk.
-  void _CollectDataAccesses(std::vector<CNADataAccess*>* out);
+  // Under the lock, work(access) on each data access of the table, each
+  // held by a reference of its own for the walk.
+  template <class F>
+  void _ForEachDataAccess(F&& work);
   // The driver the table reports through: its own, else the process's.
   CNADriver* _pclDriver() const;
 
