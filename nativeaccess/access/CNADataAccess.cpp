@@ -28,6 +28,8 @@
 #include "IInfoFrom.h"
 #include "INADataSourceDescription.h"
 #include "INAItemDescription.h"
+#include "ISQLParserInformation.h"
+#include "StrFunctions.h"
 
 CNADataAccess* gpclLastDataAccess = nullptr;
 std::uint64_t gdwCtxID = 0;
@@ -77,6 +79,11 @@ enum eSITE : int {
   SITE_HAJOUTEINNER,
   SITE_COMPAREPOSITION,
   SITE_CHECKRECORDSAVE,
+  SITE_SETNEXTOPERATION,
+  SITE_HACTIVEFILTRE,
+  SITE_HFILTREITEM,
+  SITE_HPOSITIONCOURANTE,
+  SITE_COMPARETABLEPOSITION,
 };
 // User errors of this file.
 constexpr unsigned int knErrNotAvailable = 38;
@@ -889,6 +896,42 @@ int CNADataAccess::_bCompareTablePosition(CNAPosition*, CNAPosition*, int*) {
 }
 int CNADataAccess::_bCheckRecordSaveID(CNAPosition*, CNAPosition*, int*) {
   return _bNotAvailable(SITE_CHECKRECORDSAVE);
+}
+
+int CNADataAccess::bSetNextOperation(int) { return _bNotAvailable(SITE_SETNEXTOPERATION); }
+int CNADataAccess::bHActiveFiltre(const wchar_t*) { return _bNotAvailable(SITE_HACTIVEFILTRE); }
+int CNADataAccess::bHFiltre(const wchar_t*, const CAny*, int, const CAny*, int, ISQLParserInformation*) {
+  return _bNotAvailable(SITE_HFILTREITEM);
+}
+int CNADataAccess::bHPositionCourante(int* position, const wchar_t*, int) {
+  if (position != nullptr) *position = -1;
+  return _bNotAvailable(SITE_HPOSITIONCOURANTE);
+}
+int CNADataAccess::bCompareTablePosition(int, int, int*) { return _bNotAvailable(SITE_COMPARETABLEPOSITION); }
+
+int CNADataAccess::bHAttacheMemo(unsigned int memo, const wchar_t* path) {
+  INAItemDescription* piItem = m_piDataSource != nullptr ? m_piDataSource->piNAGetMemo(memo) : nullptr;
+  if (piItem == nullptr) return _bNotAvailable(SITE_ATTACHEMEMO);
+  const int bResult = _bHAttacheMemo(piItem, path);
+  piItem->nExternalRelease();
+  return bResult;
+}
+
+int CNADataAccess::bHDesactiveFiltre(const wchar_t* item) {
+  CNAStatement* pclStatement = _pclFindStatement(item);
+  if (pclStatement == nullptr) return 1;
+  if (pclStatement->bExistFilter()) pclStatement->DesactivateFilter();
+  pclStatement->nRelease();
+  return 1;
+}
+
+int CNADataAccess::bSameQuery(ISQLParserInformation* parser) {
+  ISQLParserInformation* piOwn = m_pclQueryParserInfo != nullptr ? m_pclQueryParserInfo->piGetParserNoRef() : nullptr;
+  const wchar_t* pszOwn = piOwn != nullptr ? piOwn->pszGetSQLText() : nullptr;
+  const wchar_t* pszOther = parser != nullptr ? parser->pszGetSQLText() : nullptr;
+  if (pszOwn == nullptr || pszOther == nullptr) return 0;
+  // Case is ignored, nothing else.
+  return STR_nCompareW(pszOwn, pszOther, 1) == 0 ? 1 : 0;
 }
 
 int CNADataAccess::bInitDataSourceFromResult(CNADataSourceDescription* description, CNAStatementSQL* statement) {

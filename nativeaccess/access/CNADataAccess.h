@@ -560,6 +560,25 @@ class CNADataAccess : public CInterf {
   // out of file; 1. No statement for `item`: user error 5, false.
   int bEvalHTrouve(const wchar_t* item, int* found, int* inFile);
 
+  // ---- Operations the table forwards whose layers are still to come -------
+  // Attaches the file `path` to the memo of number `memo` of the declared
+  // description (_bHAttacheMemo); false when there is no such memo.
+  int bHAttacheMemo(unsigned int memo, const wchar_t* path);
+  // Switches the filter of `item`'s statement off when it is active; no
+  // statement for it: nothing. Always 1.
+  int bHDesactiveFiltre(const wchar_t* item);
+  // Whether `parser`'s query text is this access's query text (ignoring
+  // case); false when either text is missing.
+  int bSameQuery(ISQLParserInformation* parser);
+  // Until the filter and position layers: user error 38, false
+  // (*position -1, *same untouched).
+  int bSetNextOperation(int operation);
+  int bHActiveFiltre(const wchar_t* item);
+  int bHFiltre(const wchar_t* item, const CAny* lower, int lowerIncluded, const CAny* upper, int upperIncluded,
+               ISQLParserInformation* parser);
+  int bHPositionCourante(int* position, const wchar_t* item, int precision);
+  int bCompareTablePosition(int first, int second, int* same);
+
   // ---- Counts (see CNADataAccessCount.cpp) -------------------------------------
   // True when the count could be answered without a count query (see the
   // source); *count set then.

@@ -404,6 +404,10 @@ class CNADriver : public INADriver {
   static void* s_hDllHandle;
   static std::uint32_t s_nID_KXXQ;
   static std::uint32_t s_nID_KXSQL;
+  // Whether a table's SQL-runtime check passed on this driver (clear at
+  // construction; once set, no table of the driver asks again).
+  int bSQLRuntimeChecked() const { return m_bSQLRuntimeChecked != 0; }
+  void SetSQLRuntimeChecked() { m_bSQLRuntimeChecked = 1; }
   // The first initialisation of the module: handle, common part, versions
   // cleared, the process-wide mutex created.
   static void g_NAInitModule(void* hModule);
@@ -447,6 +451,7 @@ class CNADriver : public INADriver {
   CNAError* m_pclError = nullptr;
   CNADriverSQL* m_pclDriverSQL = nullptr;
   std::int64_t m_llValue = -1;
+  std::uint32_t m_bSQLRuntimeChecked = 0;
   ILibShop* m_piLibShop = nullptr;
   IVMData* m_piVMData = nullptr;
   IXQForNA* m_piXQ = nullptr;

@@ -1,7 +1,8 @@
 // TextOnlyParser: the SQL runtime's analysis of one query (its parser
 // information) reduced to what the driver's query lock reads: the query's
-// SQL text (slot 7), counting how often it was asked. Every other slot
-// answers nothing. The object belongs to the test; nRelease never deletes.
+// SQL text (slot 7), counting how often it was asked, and the
+// compatibility question of the SQL runtime (answered as the test sets it,
+// counting the questions). Every other slot answers nothing. The object belongs to the test; nRelease never deletes.
 #pragma once
 
 #include <cstddef>
@@ -21,6 +22,14 @@ class TextOnlyParser final : public ISQLParserInformation {
   void _Reserved4() override {}
   void _Reserved5() override {}
   void _Reserved6() override {}
+  // The compatibility answer, the runtime version written (0: none
+  // written), and what was asked.
+  int nCompatibilityAnswer = 1;
+  std::uint32_t nRuntimeVersion = 0;
+  int nChecks = 0;
+  int nCheckKind = 0;
+  int nCheckVersion = 0;
+
   const wchar_t* pszGetSQLText() override {
     ++nTextAsked;
     return m_pszText;
@@ -53,7 +62,13 @@ class TextOnlyParser final : public ISQLParserInformation {
   std::size_t nGetPhysicalName(const wchar_t* /*logical*/, wchar_t* /*buffer*/, std::size_t /*capacity*/) override {
     return 0;
   }
-  int bCheckCompatibility(int /*kind*/, int /*version*/, std::uint32_t* /*runtimeVersion*/) override { return 1; }
+  int bCheckCompatibility(int kind, int version, std::uint32_t* runtimeVersion) override {
+    ++nChecks;
+    nCheckKind = kind;
+    nCheckVersion = version;
+    if (nRuntimeVersion != 0 && runtimeVersion != nullptr) *runtimeVersion = nRuntimeVersion;
+    return nCompatibilityAnswer;
+  }
   stSQLPOSITION stGetWhereRange() override { return {}; }
   stSQLPOSITION stGetGroupByRange() override { return {}; }
   stSQLPOSITION stGetHavingRange() override { return {}; }

@@ -15,6 +15,7 @@
 #include "CNADriverSQL.h"
 #include "CNAError.h"
 #include "CNAItemDescription.h"
+#include "support/VirtualSlot.h"
 #include "support/TestConnection.h"
 #include "support/TestDriver.h"
 #include "support/TestRuntimeObjects.h"
@@ -137,15 +138,7 @@ TEST_F(driver_registry, driverQueryKeyKeepsAllSixtyFourBits) {
 
 // ---- Slot table -----------------------------------------------------------
 
-// The place of a virtual operation in the table (Itanium C++ ABI: a pointer
-// to a virtual member holds 1 + its byte offset in the table).
-template <class F>
-std::size_t SlotOf(F pmf) {
-  static_assert(sizeof(F) == 2 * sizeof(std::uintptr_t), "two-word member pointer");
-  std::uintptr_t tWords[2];
-  std::memcpy(tWords, &pmf, sizeof(pmf));
-  return (tWords[0] - 1) / sizeof(void*);
-}
+using kxtest::SlotOf;
 
 TEST(driver_slots, driverOperationsSitAtTheirSlots) {
   EXPECT_EQ(SlotOf(&INADriver::ExternalAddRef), 5u);

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "CAny.h"
+#include "CNADataAccess.h"
 #include "CNADriver.h"
 #include "CNADriverLock.h"
 #include "CNAConvertVariant.h"
@@ -79,18 +80,26 @@ class driverops : public ::testing::Test {
     return static_cast<TestConnection*>(pclCnx);
   }
   CNAError* Error() { return pclDriver->pclGetError(); }
-  // piGetTable for clHost's table 1; the runtime then gives its reference
-  // back at once (the registry keeps the table).
-  void GetTableAndLetTheRuntimeGo() {
-    CNATable* pclTable = AsTable(pclDriver->piGetTable(&clHost, FakeSource(1)));
-    ASSERT_NE(pclTable, nullptr);
-    EXPECT_EQ(pclTable->nGetExternalCount(), 1u);
-    EXPECT_EQ(pclTable->nExternalRelease(), 0u);
+  // piGetTable for clHost's table 1; the runtime keeps its reference in
+  // pclHeld until LetTheRuntimeGo.
+  void GetTableHeldByTheRuntime() {
+    pclHeld = AsTable(pclDriver->piGetTable(&clHost, FakeSource(1)));
+    ASSERT_NE(pclHeld, nullptr);
+    EXPECT_EQ(pclHeld->nGetExternalCount(), 1u);
+  }
+  // The runtime's last reference goes: a table only the registry holds
+  // leaves it (destroyed).
+  void LetTheRuntimeGo() {
+    if (pclHeld == nullptr) return;
+    EXPECT_EQ(pclHeld->nExternalRelease(), 0u);
+    pclHeld = nullptr;
+    EXPECT_EQ(pclDriver->nGetTableCount(), 0u) << "the runtime's last reference let the table go";
   }
 
   TestDriver* pclDriver = nullptr;
   CNADriver* pclPrevious = nullptr;
   TestHostDescription clHost;
+  CNATable* pclHeld = nullptr;
 };
 
 // ---- What each entry keeps (every row runs under ASan: an object released
@@ -114,7 +123,7 @@ TEST_F(driverops, driverEntriesKeepWhatIsStillInUse) {
        0, 0, 0},
       {"close after piGetTable without open: the table keeps its connection",
        [](driverops& t) {
-         t.GetTableAndLetTheRuntimeGo();
+         t.GetTableHeldByTheRuntime();
          EXPECT_EQ(t.pclDriver->bHMode(FakeContext(1), static_cast<_eNA_HMODE>(0)), 1);
          EXPECT_EQ(t.pclDriver->bCloseConnection(&t.clHost), 1);
        },
@@ -122,7 +131,7 @@ TEST_F(driverops, driverEntriesKeepWhatIsStillInUse) {
       {"a second close while a table holds the open connection",
        [](driverops& t) {
          EXPECT_EQ(t.pclDriver->bOpenConnection(&t.clHost), 1);
-         t.GetTableAndLetTheRuntimeGo();
+         t.GetTableHeldByTheRuntime();
          EXPECT_EQ(t.pclDriver->bCloseConnection(&t.clHost), 1);
          EXPECT_EQ(t.pclDriver->bCloseConnection(&t.clHost), 1);
          EXPECT_EQ(t.Registered()->m_nCloseCalls, 0) << "still used by the table";
@@ -157,6 +166,7 @@ TEST_F(driverops, driverEntriesKeepWhatIsStillInUse) {
     if (c.nConnections != 0) {
       EXPECT_EQ(Registered()->nGetInternalCount(), c.nInternal);
     }
+    LetTheRuntimeGo();
   }
 }
 
@@ -216,7 +226,7 @@ TEST_F(driverops, driverQueryRunKeepsOrLetsGoItsTable) {
     ASSERT_EQ(pclDriver->bHExecuteRequeteSQLEx(&piFirst, FakeContext(1), L"q", &clHost, nullptr, 0, nullptr), 1);
     ASSERT_NE(piFirst, nullptr);
     EXPECT_EQ(pclDriver->nGetTableCount(), 1u);
-    EXPECT_EQ(piFirst->nExternalRelease(), 0u) << "the runtime lets its reference go; the registry keeps the table";
+    EXPECT_EQ(piFirst->nGetVersion(), 11u);
     // Second run.
     pclDriver->stQuery = QueryScript{c.stSecond.nAnswer, c.stSecond.nKeep,
                                      c.nBindValues >= 0 ? &clValues : nullptr, 0};
@@ -229,21 +239,85 @@ TEST_F(driverops, driverQueryRunKeepsOrLetsGoItsTable) {
     EXPECT_EQ(pclDriver->nGetTableCount(), c.nTablesAfter);
     if (c.bTableWritten) {
       EXPECT_EQ(piSecond, piFirst);
-      EXPECT_EQ(piSecond->nExternalRelease(), 0u);
+      EXPECT_EQ(piSecond->nExternalRelease(), 1u);
     } else if (nResult) {
       EXPECT_EQ(piSecond, nullptr);
     } else {
       EXPECT_EQ(piSecond, reinterpret_cast<INATable*>(0x1)) << "a failure writes no table";
-      EXPECT_EQ(Error()->nGetUserErrorCode(), 8u) << "the table's error reaches the driver's";
+      EXPECT_EQ(Error()->nGetUserErrorCode(), 38u) << "the data access's failure reaches the driver's";
     }
-    // A table that stays registered holds the bind values until teardown;
-    // one let go gave them back.
+    // The runtime holds the first run's table until here: its last
+    // reference lets it go, bind values and all.
+    EXPECT_EQ(piFirst->nExternalRelease(), 0u);
     if (c.nBindValues >= 0) {
-      EXPECT_EQ(clValues.nRefs, c.nTablesAfter);
+      EXPECT_EQ(clValues.nRefs, 0u);
     }
     TearDown();
     EXPECT_EQ(clValues.nRefs, 0u) << "every table gave its bind values back";
     SetUp();
+  }
+}
+
+// The query run through the real table: the data access's result-set flag
+// decides whether the driver keeps the table (and hands it out); without a
+// result set, 0x10 keeps it registered all the same.
+class ResultSetAccess : public CNADataAccess {
+ public:
+  ResultSetAccess(INADataSourceDescription* source, CNAConnectionDescription* cnx, CNAError* error,
+                  const int* resultSet)
+      : CNADataAccess(source, cnx, error), m_pnResultSet(resultSet) {}
+  int bExecuteQuery(int* resultSet, const wchar_t*, ISQLParserInformation*, eNA_QUERYMODE,
+                    const INAQueryExecution*) override {
+    *resultSet = *m_pnResultSet;
+    return 1;
+  }
+
+ private:
+  const int* m_pnResultSet;
+};
+
+TEST_F(driverops, driverQueryRunThroughTheTableKeepsByResultSet) {
+  struct Case {
+    const char* pszWhat;
+    int nResultSet;
+    unsigned int dwFlags;
+    std::uint32_t nTablesAfter;
+    bool bTableWritten;
+  };
+  const Case tCases[] = {
+      {"a result set again: kept and handed out", 1, 0, 1, true},
+      {"no result set: let go", 0, 0, 0, false},
+      {"no result set, asked to stay", 0, 0x10, 1, false},
+  };
+  for (const Case& c : tCases) {
+    SCOPED_TRACE(c.pszWhat);
+    TearDown();
+    SetUp();
+    int nResultSet = 1;
+    pclDriver->fnDataAccessMaker = [&nResultSet](INADataSourceDescription* source, CNAConnectionDescription* cnx,
+                                                 CNAError* error) -> CNADataAccess* {
+      return new ResultSetAccess(source, cnx, error, &nResultSet);
+    };
+    // First run: a result set, so the table is registered and handed out.
+    INATable* piFirst = nullptr;
+    ASSERT_EQ(pclDriver->bHExecuteRequeteSQLEx(&piFirst, FakeContext(1), L"q", &clHost, nullptr, 0, nullptr), 1);
+    ASSERT_NE(piFirst, nullptr);
+    EXPECT_EQ(pclDriver->nGetTableCount(), 1u);
+    EXPECT_EQ(AsTable(piFirst)->nGetDataAccessCount(), 1u) << "the context's data access stays with it";
+    nResultSet = c.nResultSet;
+    INATable* piSecond = reinterpret_cast<INATable*>(0x1);
+    EXPECT_EQ(pclDriver->bHExecuteRequeteSQLEx(&piSecond, FakeContext(1), L"q", &clHost, nullptr, c.dwFlags,
+                                               nullptr),
+              1);
+    EXPECT_EQ(pclDriver->nTablesMade, 1) << "the registered table ran it";
+    EXPECT_EQ(pclDriver->nGetTableCount(), c.nTablesAfter);
+    if (c.bTableWritten) {
+      EXPECT_EQ(piSecond, piFirst);
+      EXPECT_EQ(piSecond->nExternalRelease(), 1u);
+    } else {
+      EXPECT_EQ(piSecond, nullptr);
+    }
+    EXPECT_EQ(piFirst->nExternalRelease(), 0u);
   }
 }
 
@@ -354,9 +428,12 @@ TEST_F(driverops, driverDeleteFileReportsFailure) {
   // Open succeeds, without a description: only the name is checked.
   EXPECT_EQ(pclDriver->bSupprimeFichier(FakeContext(1), &clHost, L"Customer", nullptr), 1);
   EXPECT_EQ(pclDriver->nTablesMade, 0);
-  // With a description: the table's answer (its layer cannot delete yet).
+  // With a description: the table's data access answers (this description
+  // has no item, so no record can be made: user error 1), and its failure
+  // reaches the driver's error.
   EXPECT_EQ(pclDriver->bSupprimeFichier(FakeContext(1), &clHost, L"Customer", FakeSource(1)), 0);
-  EXPECT_EQ(Error()->nGetUserErrorCode(), 8u);
+  EXPECT_EQ(Error()->nGetUserErrorCode(), 1u);
+  EXPECT_EQ(pclDriver->nGetContextCount(), 0u) << "the data access was taken out, and its empty context";
   EXPECT_EQ(pclDriver->nTablesMade, 1);
   EXPECT_EQ(pclDriver->nGetTableCount(), 0u) << "the table was let go";
 }
@@ -555,8 +632,9 @@ TEST(driver_threads, driverEntriesFromManyThreads) {
         pclDriver->bGetLinkList(&clResult, L"a", nullptr, piHost, 0);
         pclDriver->bHExecuteRequeteSQL(nullptr, FakeContext(t), L"q", piHost, nullptr, 0);
         pclDriver->SetNextLogicalName(FakeContext(t), L"n");
-        pclDriver->bCloseContext(FakeContext(t));
+        // The mode makes the context when a table is alive: closed after.
         pclDriver->bHMode(FakeContext(t), static_cast<_eNA_HMODE>(0));
+        pclDriver->bCloseContext(FakeContext(t));
         pclDriver->piGetLastError();
         if (pclDriver->bCloseConnection(piHost) != 1) ++nFailures;
       }
@@ -565,8 +643,8 @@ TEST(driver_threads, driverEntriesFromManyThreads) {
   for (std::thread& clThread : vecThreads) clThread.join();
   EXPECT_EQ(nFailures.load(), 0);
   EXPECT_EQ(pclDriver->nGetContextCount(), 0u);
-  EXPECT_EQ(pclDriver->nGetTableCount(), static_cast<std::uint32_t>(knHosts)) << "the tables stay shared";
-  EXPECT_EQ(pclDriver->nGetConnectionCount(), static_cast<std::uint32_t>(knHosts)) << "held by the tables";
+  EXPECT_EQ(pclDriver->nGetTableCount(), 0u) << "each table went with the runtime's last reference";
+  EXPECT_EQ(pclDriver->nGetConnectionCount(), 0u) << "and its connection with it";
   delete pclDriver;
   CNADriver::s_pclDriver = pclPrevious;
   for (const TestHostDescription& clHost : tHosts) EXPECT_EQ(clHost.nExternalCount, 0u);

@@ -100,6 +100,13 @@ CNAError* TestDriver::pclAllocError() {
   return CNADriver::pclAllocError();
 }
 
+CNADataAccess* TestDriver::pclAllocDataAccess(INADataSourceDescription* source, CNAConnectionDescription* cnx,
+                                              CNAError* error) {
+  ++nDataAccessesMade;
+  if (fnDataAccessMaker) return fnDataAccessMaker(source, cnx, error);
+  return CNADriver::pclAllocDataAccess(source, cnx, error);
+}
+
 CNAItemDescription* TestDriver::pclAllocItemDescription() {
   if (bNoItem) return nullptr;
   ++nItemsMade;

@@ -1,7 +1,8 @@
 // The test driver: a concrete CNADriver whose factories a test scripts.
 //
 // It overrides the factory slots the registries use: 44 (variants), 46 (data-source
-// descriptions), 47 (contexts), 52 (error objects), 57 (item
+// descriptions), 47 (contexts), 48 (data accesses: from fnDataAccessMaker
+// when set, else the generic one), 52 (error objects), 57 (item
 // descriptions), 59 (connections: a TestConnection on the runtime's
 // description), 60 (tables), 61 (the SQL face: a TestDriverSQL handing out
 // RecordingStatements on the statement script pstScript, by default the
@@ -62,8 +63,8 @@ struct QueryScript {
   int nRuns = 0;  // query runs seen
 };
 
-// A table whose query run follows a QueryScript (its failure is user error
-// 8 in the table's error object, as the generic table reports it).
+// A table whose query run follows a QueryScript; a scripted failure (answer
+// 0) runs the generic table's query instead, on the context's data access.
 class ScriptedTable : public CNATable {
  public:
   ScriptedTable(const wchar_t* identification, INADataSourceDescription* source,
@@ -136,12 +137,18 @@ class TestDriver : public CNADriver {
   StatementScript* pstScript = &stScript;
   // When set, the SQL face's statements come from it instead.
   TestStatementMaker fnStatementMaker;
+  // When set, slot 48 makes the data accesses (counts 0, or null).
+  std::function<CNADataAccess*(INADataSourceDescription*, CNAConnectionDescription*, CNAError*)>
+      fnDataAccessMaker;
+  int nDataAccessesMade = 0;
 
   // ---- Overrides ----------------------------------------------------------
   CNAConvertVariant* pclAllocVariant(CNAError* error, CNAConnectionDescription* cnx) override;
   CNADataSourceDescription* pclAllocDataSourceDescription(CNAConnectionDescription* cnx,
                                                           CNAError* error) override;
   CNAContext* pclAllocContext() override;
+  CNADataAccess* pclAllocDataAccess(INADataSourceDescription* source, CNAConnectionDescription* cnx,
+                                    CNAError* error) override;
   CNAStatement* pclAllocStatement(CNADataAccess* access, CNAConnectionDescription* cnx,
                                   CNAError* error) override;
   CNAError* pclAllocError() override;
