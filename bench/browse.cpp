@@ -5,7 +5,8 @@
 //
 // The table: 1,000,000 rows of id INT PRIMARY KEY, name VARCHAR(40),
 // amount DECIMAL(12,2), created DATETIME, flag TINYINT and k INT with a key
-// (runs of 20 equal values). The reads:
+// (runs of 20 equal values, each run 20 consecutive ids, the runs spread
+// over the key's order). The reads:
 //   next on id       first, then next to the end;
 //   previous on id   last, then previous to the start;
 //   next on k        first, then next to the end (ties in id order);
@@ -188,6 +189,13 @@ struct stRoad {
   // `number`: the context's identifiers (one per road).
   stRoad(const std::map<std::string, std::string>& conf, std::int64_t cacheSize, std::uint64_t number)
       : host(conf) {
+    // The size is part of the connection's extended information, so that
+    // each size has a connection of its own (the driver shares one
+    // connection among descriptions of the same text).
+    if (cacheSize > 0) {
+      host.sExtended += L";KX Cache Size=" + std::to_wstring(cacheSize);
+      host.host.pszExtendedInfo = host.sExtended.c_str();
+    }
     host.host.llCacheSize = cacheSize;
     context.SetNumber(number);
     context.SetDataNumber(number + 1);
@@ -323,8 +331,8 @@ bool bSetUp(CMySQLStatementSQL* st, CNAError* error) {
           " ENGINE=InnoDB",
       "INSERT INTO " + sTable +
           " SELECT seq, CONCAT('customer ', seq, ' of the road'), (seq % 100000) * 1.25 + 0.07,"
-          " '2024-01-31 12:34:56' + INTERVAL seq MINUTE, seq % 2, (seq * 7919) % " +
-          std::to_string(knRows / knRun) + " FROM seq_1_to_" + std::to_string(knRows),
+          " '2024-01-31 12:34:56' + INTERVAL seq MINUTE, seq % 2, ((seq - 1) DIV " + std::to_string(knRun) +
+          ") * 7919 % " + std::to_string(knRows / knRun) + " FROM seq_1_to_" + std::to_string(knRows),
       "ANALYZE TABLE " + sTable};
   for (const std::string& s : asSetUp) {
     if (!st->bExecuteDirect(s.c_str(), NA_WRITEPARSE_NONE)) {
@@ -518,5 +526,6 @@ int Bench(const stServer& server, int passes) {
 
 // Passes: at least 1, 3 by default; the runtime's operators bound too.
 int main(int argc, char** argv) {
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   return kxbench::nRunBench(argc, argv, "/tmp/kxbenchroadXXXXXX", 1, 3, true, Bench);
 }
