@@ -34,6 +34,13 @@ class CKxHostConnection final : public INAConnectionDescription {
   void Set(const std::string& sHost, unsigned int nPort, const std::string& sSocket,
            const std::string& sUser, const std::string& sPassword, const std::string& sDatabase);
 
+  // Appends one "name=value" setting to the extended information (after
+  // those Set wrote); call it after Set.
+  void AddExtended(const std::wstring& sSetting) {
+    if (!m_sExtended.empty()) m_sExtended += L";";
+    m_sExtended += sSetting;
+  }
+
   // External references the driver holds now.
   std::uint32_t nGetExternalCount() const { return m_nExternalCount; }
 

@@ -229,6 +229,7 @@ std::uint32_t CStandInDataSource::nExternalRelease() {
 void CStandInDataSource::AddItem(CStandInItemDescription* item) {
   if (item == nullptr) return;
   item->m_nPhysicalIndex = static_cast<std::uint32_t>(m_tabItems.size());
+  item->m_nOffset = nGetDiskRecordSize();
   item->m_pclSource = this;
   m_tabItems.push_back(item);
   m_mapItems.emplace(StandInLower(item->m_sName.c_str()), item);

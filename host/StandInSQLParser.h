@@ -100,6 +100,10 @@ class CStandInItemDescription final : public INAItemDescription {
   std::uint32_t m_nSize = 0;
   std::uint32_t m_nDimension = 1;
   std::uint32_t m_nPhysicalIndex = 0;  // place among its source's items
+  // Where its value starts in the record's value area: after the values of
+  // the items before it in its source (AddItem sets it; composite keys take
+  // no room).
+  std::uint32_t m_nOffset = 0;
   int m_nKeyIndex = -1;                // answered when no source holds it
   // The stand-in source holding the item (AddItem sets it): the key index
   // is then the item's place among that source's keys, -1 for no key.
@@ -150,7 +154,9 @@ class CStandInItemDescription final : public INAItemDescription {
   int bGetIgnoreAccent(int) const override { return 0; }
   // Component n (1-based) with one external reference; null outside.
   INAItemDescription* piGetItemComponent(std::uint32_t n) override;
-  std::uint32_t nGetOffset(int) const override { return 0; }
+  std::uint32_t nGetOffset(int nElement) const override {
+    return m_nOffset + static_cast<std::uint32_t>(nElement) * m_nSize;
+  }
   std::uint32_t nGetSubItemRecordIndice(int) const override { return 0; }
   CAny* pclGetDefaultValue(int) override { return nullptr; }
   const wchar_t* pszGetExtendedInfo() const override { return L""; }
@@ -225,7 +231,7 @@ class CStandInDataSource final : public INADataSourceDescription {
   int m_nExternal = 0;
 
   // Appends `item` (not owned, held by one source only): its physical
-  // index becomes its place.
+  // index becomes its place, its value follows the earlier items' values.
   void AddItem(CStandInItemDescription* item);
   // Appends the rows as items owned by the description; composite keys get
   // their components by exact name among all the items. False (nothing

@@ -11,9 +11,10 @@
 // On an open connection kxhost creates a table of its own over a session of
 // the client library (kxhost_t<pid>, dropped at the end) and asks the
 // driver whether it and a missing table exist (bTableExists, slot 26): the
-// answers print as "1 1" and "1 0" (answer, existence). With --sql or
-// --table-list it then drives the driver's SQL face as the SQL runtime
-// does (KxHostSQLRuntime.h).
+// answers print as "1 1" and "1 0" (answer, existence). Then it drives the
+// main road through the table interface (KxHostMainRoad.h) and, with --sql
+// or --table-list, the driver's SQL face as the SQL runtime does
+// (KxHostSQLRuntime.h).
 //
 // Exit status: 0 when every step answered as expected, 1 when a step of the
 // library failed, 2 when only the connection was refused, 64 on a bad
@@ -34,7 +35,9 @@
 #include "INAError.h"
 #include "KxExecution.h"
 #include "KxHostConnection.h"
+#include "KxHostMainRoad.h"
 #include "KxHostSQLRuntime.h"
+#include "KxHostSession.h"
 #include "StandInControl.h"
 
 namespace {
@@ -139,13 +142,6 @@ void PrintReceived(const StandInVm& vm, size_t& nSeen) {
   }
 }
 
-// The server to open, from the command line.
-struct STServer {
-  std::string sHost, sSocket, sUser, sPassword, sDatabase;
-  unsigned int nPort = 0;
-  bool bGiven() const { return !sHost.empty() || !sSocket.empty(); }
-};
-
 // Reads the command line; false (with a message) on an unknown option or a
 // missing value.
 bool ParseArguments(int argc, char** argv, std::string& sLibrary, STServer& stServer, STKxHostSQL& stSQL) {
@@ -195,15 +191,6 @@ bool ParseArguments(int argc, char** argv, std::string& sLibrary, STServer& stSe
   return true;
 }
 
-// The text with every occurrence of the password masked: server errors may
-// echo what they were given, and nothing kxhost prints may show it.
-std::string Masked(std::string s, const std::string& sPassword) {
-  if (sPassword.empty()) return s;
-  for (size_t n = s.find(sPassword); n != std::string::npos; n = s.find(sPassword, n + 3))
-    s.replace(n, sPassword.size(), "***");
-  return s;
-}
-
 // Prints the driver's last error text, masked.
 void PrintDriverError(INADriver* piDriver, const std::string& sPassword) {
   INAError* piError = piDriver->piGetLastError();
@@ -236,76 +223,6 @@ bool PinClientLibrary(const std::string& sPath) {
   dlclose(h);
   return true;
 }
-
-// kxhost's own session on the server, through the client library the
-// driver uses (kept mapped to the end of the process, as PinClientLibrary
-// does), for the set-up the driver's answers are checked against.
-class CKxHostSession {
- public:
-  CKxHostSession() = default;
-  CKxHostSession(const CKxHostSession&) = delete;
-  CKxHostSession& operator=(const CKxHostSession&) = delete;
-  ~CKxHostSession() {
-    if (m_pMySQL != nullptr && m_pfnClose != nullptr) m_pfnClose(m_pMySQL);
-  }
-
-  // Connects as the server's arguments say; false with *failure set.
-  bool bConnect(const STServer& stServer, std::string* failure) {
-    void* h = dlopen("libmariadb.so.3", RTLD_NOW | RTLD_NODELETE);
-    if (h == nullptr) h = dlopen("libmariadb.so", RTLD_NOW | RTLD_NODELETE);
-    if (h == nullptr) {
-      *failure = "the client library cannot be loaded";
-      return false;
-    }
-    auto pfnInit = reinterpret_cast<void* (*)(void*)>(dlsym(h, "mysql_init"));
-    auto pfnConnect = reinterpret_cast<void* (*)(void*, const char*, const char*, const char*,
-                                                 const char*, unsigned, const char*, unsigned long)>(
-        dlsym(h, "mysql_real_connect"));
-    m_pfnQuery = reinterpret_cast<int (*)(void*, const char*, unsigned long)>(dlsym(h, "mysql_real_query"));
-    m_pfnStore = reinterpret_cast<void* (*)(void*)>(dlsym(h, "mysql_store_result"));
-    m_pfnFree = reinterpret_cast<void (*)(void*)>(dlsym(h, "mysql_free_result"));
-    m_pfnError = reinterpret_cast<const char* (*)(void*)>(dlsym(h, "mysql_error"));
-    m_pfnClose = reinterpret_cast<void (*)(void*)>(dlsym(h, "mysql_close"));
-    dlclose(h);
-    if (pfnInit == nullptr || pfnConnect == nullptr || m_pfnQuery == nullptr || m_pfnStore == nullptr ||
-        m_pfnFree == nullptr || m_pfnError == nullptr || m_pfnClose == nullptr) {
-      *failure = "the client library lacks a function";
-      return false;
-    }
-    m_pMySQL = pfnInit(nullptr);
-    if (m_pMySQL == nullptr) {
-      *failure = "mysql_init failed";
-      return false;
-    }
-    auto psz = [](const std::string& s) { return s.empty() ? nullptr : s.c_str(); };
-    if (pfnConnect(m_pMySQL, psz(stServer.sHost), psz(stServer.sUser), psz(stServer.sPassword),
-                   psz(stServer.sDatabase), stServer.nPort, psz(stServer.sSocket), 0) == nullptr) {
-      *failure = m_pfnError(m_pMySQL);
-      m_pfnClose(m_pMySQL);
-      m_pMySQL = nullptr;
-      return false;
-    }
-    return true;
-  }
-  // Runs one statement and drops any rows; false with *failure set.
-  bool bExecute(const std::string& sql, std::string* failure) {
-    if (m_pMySQL == nullptr) return false;
-    if (m_pfnQuery(m_pMySQL, sql.data(), sql.size()) != 0) {
-      *failure = m_pfnError(m_pMySQL);
-      return false;
-    }
-    if (void* pResult = m_pfnStore(m_pMySQL)) m_pfnFree(pResult);
-    return true;
-  }
-
- private:
-  void* m_pMySQL = nullptr;
-  int (*m_pfnQuery)(void*, const char*, unsigned long) = nullptr;
-  void* (*m_pfnStore)(void*) = nullptr;
-  void (*m_pfnFree)(void*) = nullptr;
-  const char* (*m_pfnError)(void*) = nullptr;
-  void (*m_pfnClose)(void*) = nullptr;
-};
 
 // Narrow ASCII text as a wide one.
 std::wstring Wide(const std::string& s) { return std::wstring(s.begin(), s.end()); }
@@ -494,6 +411,9 @@ int main(int argc, char** argv) {
           std::printf("-> bHConnexionDiagnose: %d\n", nAnswer);
           PrintDriverError(piDriver, stServer.sPassword);
           if (!CheckTableExists(piDriver, &clConnection, stServer)) nStatus = 1;
+          // The main road: a table of kxhost's read through the table
+          // interface, on a connection of its own.
+          if (!RunMainRoad(piDriver, stServer)) nStatus = 1;
           if (stSQL.bGiven() &&
               !bKxHostRunSQL(piDriver, &clConnection, stSQL,
                              reinterpret_cast<void*>(vm.GetItem(kx::ITEM_STRING_ALLOCATOR)),

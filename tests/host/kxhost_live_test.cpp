@@ -1,9 +1,12 @@
 // kxhost opens a connection through the library's driver against the
-// fixture's server, and fails cleanly with a wrong password.
+// fixture's server, and fails cleanly with a wrong password; on the open
+// connection it reads a table of its own through the table interface.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "TestSupport.h"
 
@@ -95,6 +98,61 @@ TEST_F(KxHostLive, WrongPasswordPrintsTheServersError) {
   // Neither the wrong password nor the right one (its prefix) shows
   // anywhere; the output is not streamed on failure for the same reason.
   EXPECT_EQ(out.find(m_c.password), std::string::npos) << "the password was printed";
+}
+
+// Row `id` of the table kxhost creates, as kxhost prints it: grp in runs of
+// six (NULL every 25th row), a name of accented or four-byte text (NULL
+// every 10th row), a 64-bit score (NULL every 7th row).
+std::string RoadRow(int id) {
+  static const char* const names[] = {"Zoë", "Ångström", "Łódź", "naïve café", "😀 smile", "𝄞 clef", "Straße", "plain"};
+  std::string s = "id=" + std::to_string(id);
+  s += " grp=" + (id % 25 == 0 ? std::string("NULL") : std::to_string((id - 1) / 6));
+  s += " name=" + (id % 10 == 0 ? std::string("NULL") : "\"" + std::string(names[id % 8]) + " " + std::to_string(id) + "\"");
+  s += " score=" + (id % 7 == 0 ? std::string("NULL") : std::to_string(static_cast<std::int64_t>(id) * 1000003000));
+  return s;
+}
+
+// Every row read both ways, decoded from the native record buffer, equal to
+// the inserts and in order; the searches, the key change, the count, the
+// second context's user error 19 and the release.
+TEST_F(KxHostLive, ReadsItsTableThroughTheTableInterface) {
+  int nStatus = -1;
+  const std::string out = Run(m_c.password, nStatus);
+  EXPECT_EQ(nStatus, 0) << out;
+  const size_t nOpened = out.find("-> bHOuvre: 1\n");
+  ASSERT_NE(nOpened, std::string::npos) << out;
+  size_t nPos = nOpened;
+  for (int i = 0; i < 500; ++i) {
+    const bool bForward = i < 250;
+    const int id = bForward ? i + 1 : 500 - i;
+    const std::string sLine = std::string("   row ") + (bForward ? "next " : "previous ") + RoadRow(id) + "\n";
+    const size_t nFound = out.find(sLine, nPos);
+    ASSERT_NE(nFound, std::string::npos) << sLine << out.substr(nPos, 2000);
+    nPos = nFound;
+  }
+  EXPECT_EQ(CountOf(out, "   row next "), 250u);
+  EXPECT_EQ(CountOf(out, "   row previous "), 250u);
+  EXPECT_EQ(CountOf(out, "   unexpected: "), 0u) << out;
+  const std::vector<std::string> steps = {
+        "-> browse on id (next): 250 rows, in order", "-> browse on id (previous): 250 rows, in order",
+        "-> bHRecherche grp=16: 1, bEvalHTrouve: 1 found 1 in file 1, bHEnDehors: 1 out 0",
+        "   row found " + RoadRow(97), "   row found " + RoadRow(102), "-> rows found for grp=16: 5",
+        std::string("-> bHRecherche grp=999: 1, bEvalHTrouve: 1 found 0"), std::string("-> rows found for grp=999: 0"),
+        "   row from " + RoadRow(99), std::string("-> bHChangeCle grp: 1, then next on grp: 1"),
+        "   row after-change " + RoadRow(101), std::string("-> bHNbEnr (whole): 1, 250 records"),
+        std::string("-> bHLitxxx in a second context that never opened it: 0"), std::string("   error 19: "),
+        std::string("-> bHFerme: 1"), std::string("-> table nExternalRelease: 0"),
+        std::string("-> declared description references left: 0"), std::string("kxhost: done")};
+  nPos = nOpened;
+  for (const std::string& s : steps) {
+    const size_t nFound = out.find(s, nPos);
+    ASSERT_NE(nFound, std::string::npos) << s << "\n" << out.substr(nPos);
+    nPos = nFound;
+  }
+  // The second context's error names the table by its logical name.
+  const size_t nError = out.find("   error 19: ");
+  const std::string sError = out.substr(nError, out.find("\n-> ", nError) - nError);
+  EXPECT_NE(sError.find("kxhost_road"), std::string::npos) << sError;
 }
 
 }  // namespace
