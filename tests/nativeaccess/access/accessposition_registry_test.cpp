@@ -6,15 +6,34 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <cwchar>
 #include <string>
 
 #include "CNADataAccess.h"
 #include "CNAError.h"
 #include "support/CountingAccess.h"
 
+// Every heap block that grows goes through this wrapper in the unit test
+// program (linked with --wrap); it refuses while a FailingGrowth is alive.
+extern "C" void* __real__Z16XMALLOC_pResize_Pvm(void* pointer, std::size_t size);
+namespace {
+thread_local int tl_nFailingGrowth = 0;
+}
+extern "C" void* __wrap__Z16XMALLOC_pResize_Pvm(void* pointer, std::size_t size) {
+  if (tl_nFailingGrowth > 0) return nullptr;
+  return __real__Z16XMALLOC_pResize_Pvm(pointer, size);
+}
+
 namespace {
 
 using kxtest::CountingAccess;
+
+struct FailingGrowth {
+  FailingGrowth() { ++tl_nFailingGrowth; }
+  ~FailingGrowth() { --tl_nFailingGrowth; }
+};
 
 // A data access without description reporting into its own error object.
 struct Access {
@@ -61,6 +80,35 @@ TEST(accessposition_registry, IdentifiersAreSharedAcrossDataAccessesAndNeverWrap
   EXPECT_EQ(1u, a->nGetPositionCount());
   EXPECT_EQ(87u, a.error->nGetUserErrorCode());
   EXPECT_NE(std::wstring::npos, std::wstring(a.error->pszGetError()).find(L"No further position"));
+}
+
+// A position the statement cannot keep is not registered, consumes no
+// identifier and leaves *position as it was.
+TEST(accessposition_registry, SaveTheStatementCannotKeepLeavesNoTrace) {
+  Access a;
+  int n = 0;
+  // The registry grows first and keeps its room while these stay.
+  for (int i = 0; i < 9; ++i) ASSERT_EQ(1, a->bHSauvePosition(&n, L"id", 0));
+  // Saves on k until its statement's table of positions has to grow.
+  int nKept = 0;
+  int nNext = 0;
+  int nOut = -99;
+  {
+    FailingGrowth failing;
+    for (; nKept < 250; ++nKept) {
+      nNext = CNADataAccess::ms_nPositionID;
+      if (!a->bHSauvePosition(&nOut, L"k", 0)) break;
+      nOut = -99;
+    }
+  }
+  ASSERT_LT(nKept, 250);
+  EXPECT_EQ(-99, nOut);
+  EXPECT_EQ(nNext, CNADataAccess::ms_nPositionID);
+  EXPECT_EQ(static_cast<std::uint32_t>(9 + nKept), a->nGetPositionCount());
+  EXPECT_EQ(0, a->bHRetourPosition(nNext, nullptr, 1, 0));
+  // The next save takes that identifier.
+  ASSERT_EQ(1, a->bHSauvePosition(&nOut, L"k", 0));
+  EXPECT_EQ(nNext, nOut);
 }
 
 TEST(accessposition_registry, RestoreFreeAndCloseKeepTheRegistryRight) {
