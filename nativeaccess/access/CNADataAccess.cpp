@@ -372,9 +372,6 @@ int CNADataAccess::bRequeteSansCorrection() {
 
 CNAStatement* CNADataAccess::pclGetCurrentStatement() { return m_pclLastStatement; }
 
-void CNADataAccess::SetLatestFilter(CNAFilter* filter) { ReplaceHeld(&m_pclLatestFilter, filter); }
-
-CNAFilter* CNADataAccess::pclGetLatestFilterNoRef() { return m_pclLatestFilter; }
 
 // ======================================================================
 // Factories
@@ -501,12 +498,14 @@ CNAStatement* CNADataAccess::_pclInitStatement(const wchar_t* item) {
 }
 
 CNAStatement* CNADataAccess::_pclGetNewItemStatement(const wchar_t* item, eNA_PARSEDIRECTION /*direction*/,
-                                                     NA_WRITEPARSEFLAGS /*flags*/) {
+                                                     NA_WRITEPARSEFLAGS flags) {
   CNAStatement* pclStatement = _pclFindStatement(item);
   if (pclStatement == nullptr) pclStatement = _pclInitStatement(item);
   if (pclStatement == nullptr) return nullptr;
-  // Carrying the previous key's filter over (flag 0x8000) is the filter
-  // layer's step; the statement becomes the cursor's current key here.
+  // A read that switches keys with flag 0x8000 keeps the filter in force.
+  if ((static_cast<unsigned int>(flags) & 0x8000u) != 0 && m_pclLastStatement != nullptr &&
+      m_pclLastStatement != pclStatement)
+    _bKeepFilter(m_pclLastStatement, pclStatement);
   m_pclLastStatement = pclStatement;
   return pclStatement;
 }
@@ -734,8 +733,9 @@ void CNADataAccess::_Close() {
     m_pclTableCache = nullptr;
     pclCache->dwRelease();
   }
-  // Saved positions first: they hold statements and saves.
-  m_htPositions.DeleteAll();
+  // Saved positions first: they hold statements and saves, and their
+  // statements hold them back.
+  _bDeleteAllSavedPosition();
   _CloseAllStatement();
   _SetExecutionStatement(nullptr);
   m_bOpened = 0;
@@ -849,8 +849,6 @@ std::int64_t CNADataAccess::llGetRecNum() { return 0; }
 
 int CNADataAccess::bHReindexe(unsigned int /*kind*/, IGaugeControl* /*gauge*/) { return 1; }
 
-void CNADataAccess::SetFiltreAuto(int /*on*/) {}
-
 void CNADataAccess::_vUpdateRecordInCacheLock(NA_WRITEPARSEFLAGS /*flags*/) {}
 
 int CNADataAccess::_bRepriseErreurParcours(CNAStatement* /*statement*/, const wchar_t* /*item*/,
@@ -859,8 +857,6 @@ int CNADataAccess::_bRepriseErreurParcours(CNAStatement* /*statement*/, const wc
   // A failed read stays failed: this server offers nothing to retry on.
   return 0;
 }
-
-int CNADataAccess::_bCheckReccordId(CNAPosition* /*first*/, CNAPosition* /*second*/, int* /*same*/) { return 0; }
 
 // ======================================================================
 // Operations of the later layers: not available yet
@@ -872,15 +868,10 @@ int CNADataAccess::bExtraitMemo(unsigned int, const wchar_t*) { return _bNotAvai
 int CNADataAccess::bHAjoute(NA_WRITEPARSEFLAGS, eNA_LOCKTYPE) { return _bNotAvailable(SITE_HAJOUTE); }
 int CNADataAccess::bHSupprime(long, eNA_LOCKTYPE) { return _bNotAvailable(SITE_HSUPPRIME); }
 int CNADataAccess::bHModifie(long, NA_WRITEPARSEFLAGS, eNA_LOCKTYPE) { return _bNotAvailable(SITE_HMODIFIE); }
-int CNADataAccess::bHFiltre(ISQLParserInformation*, wchar_t*) { return _bNotAvailable(SITE_HFILTRE); }
-int CNADataAccess::bGetRecNumState(long, unsigned int*) { return _bNotAvailable(SITE_GETRECNUMSTATE); }
 int CNADataAccess::bExecuteQuery(int* resultSet, const wchar_t*, ISQLParserInformation*, eNA_QUERYMODE,
                                  const INAQueryExecution*) {
   if (resultSet != nullptr) *resultSet = 0;
   return _bNotAvailable(SITE_EXECUTEQUERY);
-}
-int CNADataAccess::bSetFiltreAuto(int, const wchar_t*, const wchar_t*, INADataSourceDescription*) {
-  return _bNotAvailable(SITE_SETFILTREAUTO);
 }
 int CNADataAccess::_bSetBLOB(INAItemDescription*, const CAny*) { return _bNotAvailable(SITE_SETBLOBITEM); }
 int CNADataAccess::_bHAttacheMemo(INAItemDescription*, const wchar_t*) { return _bNotAvailable(SITE_ATTACHEMEMO); }
@@ -891,23 +882,7 @@ int CNADataAccess::_bHModifie(long, NA_WRITEPARSEFLAGS, eNA_LOCKTYPE, CNARecordV
   return _bNotAvailable(SITE_HMODIFIEINNER);
 }
 int CNADataAccess::_bHAjoute(NA_WRITEPARSEFLAGS, eNA_LOCKTYPE) { return _bNotAvailable(SITE_HAJOUTEINNER); }
-int CNADataAccess::_bCompareTablePosition(CNAPosition*, CNAPosition*, int*) {
-  return _bNotAvailable(SITE_COMPAREPOSITION);
-}
-int CNADataAccess::_bCheckRecordSaveID(CNAPosition*, CNAPosition*, int*) {
-  return _bNotAvailable(SITE_CHECKRECORDSAVE);
-}
 
-int CNADataAccess::bSetNextOperation(int) { return _bNotAvailable(SITE_SETNEXTOPERATION); }
-int CNADataAccess::bHActiveFiltre(const wchar_t*) { return _bNotAvailable(SITE_HACTIVEFILTRE); }
-int CNADataAccess::bHFiltre(const wchar_t*, const CAny*, int, const CAny*, int, ISQLParserInformation*) {
-  return _bNotAvailable(SITE_HFILTREITEM);
-}
-int CNADataAccess::bHPositionCourante(int* position, const wchar_t*, int) {
-  if (position != nullptr) *position = -1;
-  return _bNotAvailable(SITE_HPOSITIONCOURANTE);
-}
-int CNADataAccess::bCompareTablePosition(int, int, int*) { return _bNotAvailable(SITE_COMPARETABLEPOSITION); }
 
 int CNADataAccess::bHAttacheMemo(unsigned int memo, const wchar_t* path) {
   INAItemDescription* piItem = m_piDataSource != nullptr ? m_piDataSource->piNAGetMemo(memo) : nullptr;
@@ -915,14 +890,6 @@ int CNADataAccess::bHAttacheMemo(unsigned int memo, const wchar_t* path) {
   const int bResult = _bHAttacheMemo(piItem, path);
   piItem->nExternalRelease();
   return bResult;
-}
-
-int CNADataAccess::bHDesactiveFiltre(const wchar_t* item) {
-  CNAStatement* pclStatement = _pclFindStatement(item);
-  if (pclStatement == nullptr) return 1;
-  if (pclStatement->bExistFilter()) pclStatement->DesactivateFilter();
-  pclStatement->nRelease();
-  return 1;
 }
 
 int CNADataAccess::bSameQuery(ISQLParserInformation* parser) {

@@ -181,20 +181,19 @@ class CNADataAccess : public CInterf {
   virtual int bHDebloqueFichier();
   virtual int bHBloqueNumEnr(long record, eNA_LOCKTYPE lock, eNA_LOCKTYPE* lockDone);
   virtual int bHDebloqueNumEnr(long record);
-  // A filter on a condition (unavailable until the filter layer).
+  // A filter on a condition: the item is chosen (bFindBestItem), its name
+  // written to `item` (room for 255 characters), then that item's browse
+  // is filtered on the condition alone. False, nothing filtered, when no
+  // item can be chosen or `item` is null (user error 17).
   virtual int bHFiltre(ISQLParserInformation* parser, wchar_t* item);
-  // Saved positions: the position of the browse on `item` under a new
-  // identifier in *position; restore (its item name into `item`, freed
-  // unless `keep`); free. Until the position layer: saving and restoring
-  // fail (*position becomes -1), freeing succeeds.
-  virtual int bHSauvePosition(int* position, const wchar_t* /*item*/, unsigned int /*kind*/) {
-    if (position != nullptr) *position = -1;
-    return 0;
-  }
-  virtual int bHRetourPosition(int /*position*/, wchar_t* /*item*/, int /*keep*/, unsigned int /*kind*/) {
-    return 0;
-  }
-  virtual int bHLiberePosition(int /*position*/) { return 1; }
+  // Saved positions (CNADataAccessPosition.cpp): the position of the
+  // browse on `item` under a new identifier in *position (untouched on
+  // failure; a failed save consumes no identifier); restore (its item name
+  // into `item`, at most 254 characters and terminated; freed unless
+  // `keep`); free (always 1, also for an unknown identifier).
+  virtual int bHSauvePosition(int* position, const wchar_t* item, unsigned int kind);
+  virtual int bHRetourPosition(int position, wchar_t* item, int keep, unsigned int kind);
+  virtual int bHLiberePosition(int position);
   // *version = 0; 1.
   virtual int bHVersion(int* version);
   // The platform's count: bGetNbEnr over the last statement (may be none),
@@ -215,6 +214,8 @@ class CNADataAccess : public CInterf {
   virtual int bNbEnrNeedParse(int* needParse, const wchar_t* key);
   // Always 0.
   virtual std::int64_t llGetRecNum();
+  // The state of the current record into *state for record 0; any other
+  // number: user error 18, *state untouched.
   virtual int bGetRecNumState(long record, unsigned int* state);
   // Refused (see below).
   virtual int bHConstruitValCle(CAny* key, const wchar_t* item, unsigned int kind, CAny** out);
@@ -270,8 +271,7 @@ class CNADataAccess : public CInterf {
   virtual void SetContext(CNAContext* context);
   // Nothing: this driver holds no record lock.
   virtual void CancelRecordLock(INAConnectionDescription* cnx, CNATransaction* transaction);
-  // Automatic filter (unavailable until the filter layer; the setter does
-  // nothing yet).
+  // Automatic filter: accepted, nothing happens (1).
   virtual int bSetFiltreAuto(int on, const wchar_t* table, const wchar_t* name, INADataSourceDescription* source);
   virtual void SetFiltreAuto(int on);
   // ---- Factories: new objects with counts 0, or null -----------------------
@@ -354,7 +354,12 @@ class CNADataAccess : public CInterf {
   // Recovery after a failed fetch: none here (0, no error).
   virtual int _bRepriseErreurParcours(CNAStatement* statement, const wchar_t* item, eNA_PARSEDIRECTION direction,
                                       eNA_LOCKTYPE lock, eNA_LOCKTYPE* lockDone, NA_WRITEPARSEFLAGS flags);
+  // *same = 0, then by row on one statement, else through the saved
+  // records; always 1 (*same stays 0 when nothing decides).
   virtual int _bCompareTablePosition(CNAPosition* first, CNAPosition* second, int* same);
+  // Compares the saved records of two positions (the same save, or the
+  // values of a unique best browse item); false, *same untouched, when it
+  // cannot decide (no save, no such item, both NULL, the comparison fails).
   virtual int _bCheckRecordSaveID(CNAPosition* first, CNAPosition* second, int* same);
   // False, *same unchanged.
   virtual int _bCheckReccordId(CNAPosition* first, CNAPosition* second, int* same);
@@ -570,14 +575,54 @@ class CNADataAccess : public CInterf {
   // Whether `parser`'s query text is this access's query text (ignoring
   // case); false when either text is missing.
   int bSameQuery(ISQLParserInformation* parser);
-  // Until the filter and position layers: user error 38, false
-  // (*position -1, *same untouched).
+
+  // ---- Filters and the next operation (CNADataAccessFilter.cpp) -------------
+  // Records `operation`, then checks that the table cache can serve it:
+  // 2 needs a full cache, 1 and 3 a complete one (else user error 55, or
+  // message 25667 put before an error already held); no table cache and
+  // other values: 1.
   int bSetNextOperation(int operation);
+  // Switches the latest filter back on and marks `item`'s started browse
+  // to be repositioned; an unknown item: 1.
   int bHActiveFiltre(const wchar_t* item);
+  // Filters the browse on `item` (its statement found or made) between the
+  // bounds (either may be null) and on the condition (may be null); on
+  // success it is the only active filter of the access and the latest one.
+  // A null item: user error 17.
   int bHFiltre(const wchar_t* item, const CAny* lower, int lowerIncluded, const CAny* upper, int upperIncluded,
                ISQLParserInformation* parser);
+  // The item a condition's browse runs on (a unique key named, else a key
+  // with duplicates, else the first plain item, else the best browse item)
+  // into `item` (room for 255 characters, terminated). False, nothing
+  // written, with user error 17 when none can be chosen or its name is over
+  // 254 characters. A null `parser` has no operands.
+  int bFindBestItem(ISQLParserInformation* parser, wchar_t* item);
+  // Switches off the filter of every statement of the access.
+  void _DesactivateAllFilter();
+  // `to` shares `from`'s filter when it is active; 1.
+  int _bKeepFilter(CNAStatement* from, CNAStatement* to);
+
+  // ---- Saved positions (CNADataAccessPosition.cpp) ---------------------------
+  // The per mille of the current record within the browse on `item`; no
+  // started browse on it: *position -1, user error 7.
   int bHPositionCourante(int* position, const wchar_t* item, int precision);
+  // *same = 1 when both positions name the same record (at once for equal
+  // identifiers); an unknown identifier: user error 11, false.
   int bCompareTablePosition(int first, int second, int* same);
+  // The carrying-out of the save, restore and free above.
+  int _bGetPosition(int* position, const wchar_t* item, unsigned int kind);
+  int _bSetPosition(wchar_t* item, int position, int keep, unsigned int kind);
+  int _bRestorePositionStatement(CNAPosition* position, unsigned int kind);
+  int _bFreePosition(int position);
+  // Frees every saved position (each also leaves its statement's table); 1.
+  int _bDeleteAllSavedPosition();
+  // The registered position with a reference for the caller; null.
+  CNAPosition* _pclFindPosition(int position);
+  // Registered positions (for the tests' balance).
+  std::uint32_t nGetPositionCount() { return m_htPositions.dwGetNumElement(); }
+  // The next position identifier, shared by every data access of the
+  // process; changed only under the driver lock.
+  static int ms_nPositionID;
 
   // ---- Counts (see CNADataAccessCount.cpp) -------------------------------------
   // True when the count could be answered without a count query (see the

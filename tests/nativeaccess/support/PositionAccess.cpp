@@ -58,9 +58,13 @@ int PositionAccess::bHEndehors(const wchar_t* /*key*/, int* out) {
   return 1;
 }
 
-int PositionAccess::bHSauvePosition(int* position, const wchar_t* item, unsigned int kind) {
+int PositionAccess::bHSauvePosition(int* position, const wchar_t* item, unsigned int /*kind*/) {
   vecCalls.push_back("save " + Narrow(item));
-  if (!bKeepPositions) return CNADataAccess::bHSauvePosition(position, item, kind);
+  if (!bKeepPositions) {
+    // No position kept: -1, false, nothing reported.
+    if (position != nullptr) *position = -1;
+    return 0;
+  }
   *position = ++m_nLastPosition;
   return 1;
 }

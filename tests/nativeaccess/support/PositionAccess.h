@@ -9,7 +9,7 @@
 //   fetch each, and bHEndehors answers the reader's out-of-range flag; the
 //   nFailAtRead-th read (counted from 1, 0 never) fails with an error.
 //   Saved positions (bHSauvePosition / bHRetourPosition) are logged and
-//   kept only with bKeepPositions (else the base's "none").
+//   kept only with bKeepPositions (else none: -1, false, nothing reported).
 // - bBuildSelect makes "SELECT ASC" the statement's command, limited to the
 //   table's block size, as the data access does before a SELECT.
 // - The table cache (pclGetTableCache) and the current statement are what
