@@ -8,7 +8,7 @@
 // descriptions of the table.
 //
 // The operations of the later layers (opening and creating, reading,
-// searching, writing, positions, queries, filters, counts, memos) have
+// searching, positions, queries, filters, counts, memos) have
 // their slot here already; until their layer fills them, a success-flag
 // operation fails with user error 38 (not available for this data source)
 // and the operations the statements call keep the safe answers documented

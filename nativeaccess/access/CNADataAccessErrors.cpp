@@ -31,6 +31,15 @@ bool bColumnUnique(CNAColumn* column) {
   INAItemDescription* piImported = column->piGetImportedItemDescNoRef();
   return piImported != nullptr && piImported->bUnique(0);
 }
+// The error typed `type` naming the table and `item` (given back here);
+// false, nothing set, without an item.
+int bNameError(CNAError* error, eNA_ERRORTYPE type, const wchar_t* table, INAItemDescription* item) {
+  if (item == nullptr) return 0;
+  CNAHeldItem clItem(item);
+  error->SetErrorType(type);
+  error->SetInfoNames(table, item->pszGetName());
+  return 1;
+}
 }  // namespace
 
 int CNADataAccess::_bProcessError(CNACommand* command, CNAStatement* statement, eNAQUERYTYPE type,
@@ -101,21 +110,13 @@ int CNADataAccess::_bRepairCreateTable(CNACommand* command, CNAStatement* statem
 }
 
 int CNADataAccess::_bInitErrorDuplicateItemName(eNAQUERYTYPE type) {
-  INAItemDescription* piItem = piGetDuplicateItem(type == NA_QUERY_INSERT ? 1 : 0);
-  if (piItem == nullptr) return 0;
-  CNAHeldItem clItem(piItem);
-  m_pclError->SetErrorType(NA_ERRORTYPE_DUPLICATE);
-  m_pclError->SetInfoNames(pszGetLogicalName(), piItem->pszGetName());
-  return 1;
+  return bNameError(m_pclError, NA_ERRORTYPE_DUPLICATE, pszGetLogicalName(),
+                    piGetDuplicateItem(type == NA_QUERY_INSERT ? 1 : 0));
 }
 
 int CNADataAccess::_bInitErrorNeedItemValueItemName(eNAQUERYTYPE type) {
-  INAItemDescription* piItem = piGetNullItemDesc(type == NA_QUERY_INSERT ? 1 : 0);
-  if (piItem == nullptr) return 0;
-  CNAHeldItem clItem(piItem);
-  m_pclError->SetErrorType(NA_ERRORTYPE_MANDATORY);
-  m_pclError->SetInfoNames(pszGetLogicalName(), piItem->pszGetName());
-  return 1;
+  return bNameError(m_pclError, NA_ERRORTYPE_MANDATORY, pszGetLogicalName(),
+                    piGetNullItemDesc(type == NA_QUERY_INSERT ? 1 : 0));
 }
 
 INAItemDescription* CNADataAccess::piGetDuplicateItem(int all) {
