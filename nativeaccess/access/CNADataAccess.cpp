@@ -43,6 +43,7 @@ constexpr int knSiteInternalQuery = 2;
 constexpr int knSiteDescribe = 3;
 constexpr int knSiteReadOnly = 16;
 constexpr int knSiteRecordNumber = 17;
+constexpr int knSiteWrittenNotRead = 18;
 // Sites of the operations of the later layers, one each.
 enum eSITE : int {
   SITE_GETBLOB = 20,
@@ -89,6 +90,7 @@ enum eSITE : int {
 constexpr unsigned int knErrNotAvailable = 38;
 constexpr unsigned int knErrReadOnlyQuery = 35;
 constexpr unsigned int knErrRecordNumber = 18;
+constexpr unsigned int knErrWrittenNotRead = 86;
 // Replaces a counted holding: the new object referenced before the old one
 // is given back (which may reach back into the holder).
 template <class T>
@@ -791,8 +793,15 @@ int CNADataAccess::_bBuildAndExecuteQuery(CNAStatement* statement, eNAQUERYTYPE 
   if (bOk) {
     if (!statement->bExecute(flags, NA_ST_PREPARE)) {
       bOk = _bProcessError(pclCommand, statement, type, flags);
-    } else if (type == NA_QUERY_UPDATE || type == NA_QUERY_INSERT) {
-      bOk = _bUpdateRecordAfterInsert(statement, type, flags);
+    } else if ((type == NA_QUERY_UPDATE || type == NA_QUERY_INSERT) &&
+               !_bUpdateRecordAfterInsert(statement, type, flags)) {
+      // The row is on the server but the record lacks what the server
+      // gave it (its identifier): the write is not reported as done, and
+      // the caller is told not to add it again.
+      if (m_pclError != nullptr)
+        m_pclError->AddErrorFirst(NA_ERRORTYPE_GENERIC, knLocationArea, knSiteWrittenNotRead, m_pclConnection,
+                                  knErrWrittenNotRead, pszGetLogicalName());
+      bOk = 0;
     }
   }
   pclCommand->nRelease();
@@ -803,13 +812,6 @@ int CNADataAccess::_bUpdateRecordAfterInsert(CNAStatement* statement, eNAQUERYTY
   if (statement == nullptr) return 0;
   if (type == NA_QUERY_UPDATE) return statement->bUpdateRecordAfterUpdate(type, static_cast<int>(flags));
   return statement->bUpdateRecordAfterInsert(type, static_cast<int>(flags));
-}
-
-int CNADataAccess::_bProcessError(CNACommand* /*command*/, CNAStatement* /*statement*/, eNAQUERYTYPE /*type*/,
-                                  NA_WRITEPARSEFLAGS /*flags*/) {
-  // The statement's failure is already in the error object; classifying it
-  // and repairing a CREATE TABLE belong to the error layer.
-  return 0;
 }
 
 int CNADataAccess::_bIsValidRecordNumber(long record) {
@@ -865,9 +867,6 @@ int CNADataAccess::_bRepriseErreurParcours(CNAStatement* /*statement*/, const wc
 int CNADataAccess::bGetBLOB(unsigned int, CAny*) { return _bNotAvailable(SITE_GETBLOB); }
 int CNADataAccess::bSetBLOB(unsigned int, const CAny*) { return _bNotAvailable(SITE_SETBLOB); }
 int CNADataAccess::bExtraitMemo(unsigned int, const wchar_t*) { return _bNotAvailable(SITE_EXTRAITMEMO); }
-int CNADataAccess::bHAjoute(NA_WRITEPARSEFLAGS, eNA_LOCKTYPE) { return _bNotAvailable(SITE_HAJOUTE); }
-int CNADataAccess::bHSupprime(long, eNA_LOCKTYPE) { return _bNotAvailable(SITE_HSUPPRIME); }
-int CNADataAccess::bHModifie(long, NA_WRITEPARSEFLAGS, eNA_LOCKTYPE) { return _bNotAvailable(SITE_HMODIFIE); }
 int CNADataAccess::bExecuteQuery(int* resultSet, const wchar_t*, ISQLParserInformation*, eNA_QUERYMODE,
                                  const INAQueryExecution*) {
   if (resultSet != nullptr) *resultSet = 0;
@@ -875,13 +874,6 @@ int CNADataAccess::bExecuteQuery(int* resultSet, const wchar_t*, ISQLParserInfor
 }
 int CNADataAccess::_bSetBLOB(INAItemDescription*, const CAny*) { return _bNotAvailable(SITE_SETBLOBITEM); }
 int CNADataAccess::_bHAttacheMemo(INAItemDescription*, const wchar_t*) { return _bNotAvailable(SITE_ATTACHEMEMO); }
-int CNADataAccess::_bGetRequestedValue(CNAStatement*, CAny*, CNACommand*) {
-  return _bNotAvailable(SITE_REQUESTEDVALUE);
-}
-int CNADataAccess::_bHModifie(long, NA_WRITEPARSEFLAGS, eNA_LOCKTYPE, CNARecordValue*) {
-  return _bNotAvailable(SITE_HMODIFIEINNER);
-}
-int CNADataAccess::_bHAjoute(NA_WRITEPARSEFLAGS, eNA_LOCKTYPE) { return _bNotAvailable(SITE_HAJOUTEINNER); }
 
 
 int CNADataAccess::bHAttacheMemo(unsigned int memo, const wchar_t* path) {

@@ -8,7 +8,7 @@
 // descriptions of the table.
 //
 // The operations of the later layers (opening and creating, reading,
-// searching, writing, positions, queries, filters, counts, memos) have
+// searching, positions, queries, filters, counts, memos) have
 // their slot here already; until their layer fills them, a success-flag
 // operation fails with user error 38 (not available for this data source)
 // and the operations the statements call keep the safe answers documented
@@ -140,8 +140,16 @@ class CNADataAccess : public CInterf {
   virtual int bHOuvre(eNA_ACCESS access, const wchar_t* password);
   // _Close; always 1 (also on a data access never opened).
   virtual int bHFerme();
-  // Writes (unavailable until the write layer), except bHEcrit, which is
-  // bHModifie through the virtual table.
+  // Writes of the current record (CNADataAccessWrite.cpp).
+  // Add: values checked, _bHAjoute; then the record is marked read and,
+  // unless flags hold 0x40, one save of it is held as the current-record
+  // save (none when the store has no room: the add still answers true).
+  // Modify (0 = current record; else user error 18): the original record
+  // restored from the current-record save, _bHModifie; a record deleted
+  // before goes back in with its identifier. Delete: the row of the record
+  // as read; on success the current record is marked deleted. bHEcrit is
+  // bHModifie through the virtual table. False with the reason in the
+  // error object.
   virtual int bHAjoute(NA_WRITEPARSEFLAGS flags, eNA_LOCKTYPE lock);
   virtual int bHEcrit(long record, NA_WRITEPARSEFLAGS flags, eNA_LOCKTYPE lock);
   virtual int bHSupprime(long record, eNA_LOCKTYPE lock);
@@ -312,6 +320,7 @@ class CNADataAccess : public CInterf {
                           CNARecordValue* before);
   // Sequences: -1 (this server draws no identifier from a sequence).
   virtual std::int64_t _nGetSequenceCurrentVal(CNAColumn* column);
+  // Runs `command` on `statement` and reads its first column into *value.
   virtual int _bGetRequestedValue(CNAStatement* statement, CAny* value, CNACommand* command);
   // True only for record number 0 (the current record); else user error
   // 18 naming the table, type 0.
@@ -349,7 +358,14 @@ class CNADataAccess : public CInterf {
   virtual int _bGetUniqueIndexName(CNAColumn* column, CTString* name);
   // False (nothing to repair on this server).
   virtual int _bUpdateIdAutoAfterInsertFailure(CNAColumn* column);
+  // The UPDATE of the current record on the query statement (skipped for a
+  // deleted record with nothing modified); a deleted record whose UPDATE
+  // did not happen is inserted again keeping its identifier (0x100). The
+  // record is marked read on success.
   virtual int _bHModifie(long record, NA_WRITEPARSEFLAGS flags, eNA_LOCKTYPE lock, CNARecordValue* before);
+  // The memos never fetched read first (a read the server failed ends the
+  // add, nothing sent; a memo with nothing to read goes as NULL), then the
+  // INSERT on the query statement with `lock` as its lock type.
   virtual int _bHAjoute(NA_WRITEPARSEFLAGS flags, eNA_LOCKTYPE lock);
   // Recovery after a failed fetch: none here (0, no error).
   virtual int _bRepriseErreurParcours(CNAStatement* statement, const wchar_t* item, eNA_PARSEDIRECTION direction,
@@ -741,9 +757,43 @@ class CNADataAccess : public CInterf {
   // After an update: the statement's bUpdateRecordAfterUpdate; else its
   // bUpdateRecordAfterInsert.
   int _bUpdateRecordAfterInsert(CNAStatement* statement, eNAQUERYTYPE type, NA_WRITEPARSEFLAGS flags);
-  // A failed run of `type` on `statement`: its error stays in the error
-  // object; false (the error layer classifies and may repair).
+  // A successful write whose record could not be brought in line answers
+  // false with user error 86 first (the row is written: do not add it
+  // again); _bOperation then tells no one.
+  // A failed run of `type` on `statement` typed for the runtime
+  // (CNADataAccessErrors.cpp): lock 2, duplicate 3 and mandatory 8 (the
+  // latter two naming the table and the item when found); false, the
+  // server's error kept. True only for a CREATE TABLE refused as too long
+  // (server codes 1074, 1118), rewritten with the large text types and
+  // run successfully; the error object is then reset.
   int _bProcessError(CNACommand* command, CNAStatement* statement, eNAQUERYTYPE type, NA_WRITEPARSEFLAGS flags);
+  // Type 3 with the first unique item whose value the table already holds
+  // (every unique item for an INSERT, the modified ones otherwise); false,
+  // nothing set, when none is found.
+  int _bInitErrorDuplicateItemName(eNAQUERYTYPE type);
+  // Type 8 with the first NOT NULL item without a value; false, nothing
+  // set, when none is found.
+  int _bInitErrorNeedItemValueItemName(eNAQUERYTYPE type);
+  // The first unique item (all: every one, else only those modified) whose
+  // current value the server already holds, counted on a fresh statement;
+  // an external reference for the caller; null when none (or the count
+  // cannot be made).
+  INAItemDescription* piGetDuplicateItem(int all);
+  // Whether the server holds a row whose `item` equals the current value
+  // (a filter installed on `statement`, counted there).
+  int __bDuplicateItem(INAItemDescription* item, CNAStatement* statement);
+  // The same for `column` when its item is unique and (always, or) its
+  // value was modified.
+  int bIsDuplicateItem(int always, CNAColumn* column);
+  // The first column, before any composite key, the server declares NOT
+  // NULL whose current value is not defined; an external reference for
+  // the caller; null when none. The argument is not used.
+  INAItemDescription* piGetNullItemDesc(int insert);
+  // The key of the automatic identifier (item type 1 or 28) with an
+  // external reference; null when the description has none.
+  INAItemDescription* pclGetIdAutoItem();
+  // _bGetRequestedValue on the query statement, reset afterwards.
+  int _bGetRequestedValue(CAny* value, CNACommand* command);
 
   // ---- Saved records (see the class comment for numbers and references) --------
   std::uint32_t _nKeepRecordSave(const CNARecordValue* value);
@@ -833,6 +883,14 @@ class CNADataAccess : public CInterf {
   INADataSourceDescription* _piCloneForXQ();
   // Forgets the memo and the last statement when they name `statement`.
   void _ForgetStatement(const CNAStatement* statement);
+  // The CREATE TABLE of `command` with its too long text columns given the
+  // connection's large text types, run on `statement`; true when run.
+  int _bRepairCreateTable(CNACommand* command, CNAStatement* statement);
+  // The description's memo number of the layout's `index`-th memo column
+  // (by item when the orders differ); -1 when none.
+  int _nGetMemoNumber(int index, CNAColumn* column);
+  // Reads every memo of the current record not fetched yet (see _bHAjoute).
+  int _bReadUnreadMemos();
 
   CNAError* m_pclError = nullptr;
   CNARecord* m_pclCurrentRecord = nullptr;

@@ -1,6 +1,9 @@
 // CNADataAccess: whether a browse of a data access may read its records in
-// limited blocks (asked by the SELECT of the read path).
+// limited blocks (asked by the SELECT of the read path), and the first
+// column a refused write left without its mandatory value.
 #include "CNADataAccess.h"
+#include "CNAColumn.h"
+#include "CNARecord.h"
 #include "CNAHeld.h"
 #include "INADataSourceDescription.h"
 #include "INAItemDescription.h"
@@ -36,4 +39,23 @@ int CNADataAccess::_bEnableRecordLimit(const wchar_t* item) {
     if (bFloatItem(clItem.p)) return 0;
   }
   return 0;
+}
+
+INAItemDescription* CNADataAccess::piGetNullItemDesc(int /*insert*/) {
+  CNARecord* pclRecord = pclGetCurrentRecord();
+  if (pclRecord == nullptr) return nullptr;
+  for (int i = 0; i < pclRecord->nGetColumnCount(); ++i) {
+    CNAColumn* pclColumn = pclRecord->pclGetColumnNoRef(i);
+    // The composite keys come after the plain columns: the scan ends there.
+    if (pclColumn == nullptr || pclColumn->bIsComposedKey()) break;
+    if (pclColumn->bIsNullableOnDataBase() || pclColumn->bValueDefined()) continue;
+    // An automatic identifier without a value is the server's to fill: it
+    // is never the value missing.
+    if (pclColumn->bIsIdAuto()) continue;
+    INAItemDescription* piItem = pclColumn->piGetItemDescription();
+    if (piItem == nullptr) continue;
+    piItem->ExternalAddRef();
+    return piItem;
+  }
+  return nullptr;
 }

@@ -62,6 +62,15 @@ bool bNameAt(const wchar_t* text, const wchar_t* name, std::size_t length) {
   return true;
 }
 
+// A row of a table without a unique key is addressed by values other rows
+// may share: on a kind-5 server the write stops at the first row found,
+// those rows being indistinguishable. Nothing otherwise.
+int bAddLimitOneRow(CNACommand* command, CNARecord* record, CNAConnectionDescription* cnx) {
+  if (record == nullptr || cnx == nullptr || cnx->eGetDataSource() != DATASOURCE_MARIADB) return 1;
+  if (record->pclGetUniqueKeyNoRef() != nullptr) return 1;
+  return command->bComplete(L" LIMIT 1");
+}
+
 // The item of a record column, for the record buffer's flags.
 const INAItemDescription* ItemOf(CNAColumn* column) { return column->piGetItemDescription(); }
 
@@ -81,7 +90,8 @@ int CNAStatement::bBuildQueryUPDATE(CNACommand* command, NA_WRITEPARSEFLAGS flag
 
 int CNAStatement::bBuildQueryDELETE(CNACommand* command, NA_WRITEPARSEFLAGS /*flags*/) {
   if (!_bBuildQueryStart(command, NA_QUERY_DELETE)) return 0;
-  return _bAddWHERELatestRead(command, 1, nullptr);
+  if (!_bAddWHERELatestRead(command, 1, nullptr)) return 0;
+  return bAddLimitOneRow(command, m_pclRecord, pclGetConnectionNoRef());
 }
 
 int CNAStatement::_bGetWriteTableName(CTString* out) {
@@ -225,6 +235,7 @@ int CNAStatement::_bBuildQueryInsertUpdate(CNACommand* command, eNAQUERYTYPE typ
       command->bComplete(L" SET ");
       bOk = command->bAdd(pclValues, ADDMODE_SHARE);
       if (bOk) bOk = _bAddWHERELatestRead(command, 1, nullptr);
+      if (bOk) bOk = bAddLimitOneRow(command, m_pclRecord, pclGetConnectionNoRef());
       if (bOk) {
         CNAConnectionDescription* pclCnx = pclGetConnectionNoRef();
         if (pclCnx != nullptr && pclCnx->bSupportInsertReturning()) bOk = _bAddClauseReturning(type, 0);

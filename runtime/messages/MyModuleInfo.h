@@ -34,7 +34,7 @@ struct _stMyModuleInfo {
 
 // The library's user-error table (gstMyModuleInfo76.pstErrorDef): 85 rows,
 // not sorted; the first row with a code wins.
-constexpr std::size_t knErrorDef76 = 88;
+constexpr std::size_t knErrorDef76 = 89;
 extern const _stErrorDef gstErrorDef76[knErrorDef76];
 
 // The library's descriptor: module 76, "kx200maria64.so", "20.0.10.0", its

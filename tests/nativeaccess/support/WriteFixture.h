@@ -8,8 +8,8 @@
 //   the test gives (or whose reading fails), counting its calls.
 // - WriteAccess: a data access whose answers to the write texts the test
 //   scripts: several tables or not, the source table of a query's items,
-//   new identifiers (counted; they set the record's identifier column) and
-//   the identifier object.
+//   new identifiers (counted; they set the record's identifier column),
+//   the identifier object and, on demand, statements of its own.
 // - WriteEnv: a statement of a WriteAccess with its record layout (built
 //   by Init once the test has added its items and, optionally, the
 //   server's items), a kind-5 connection writing UTF-8 literals
@@ -113,6 +113,13 @@ class WriteAccess : public CNADataAccess {
     return m_pclIDAuto;
   }
   FixedIDAuto* pclIDAuto() const { return m_pclIDAuto; }
+  // Statements of the data access's own (the writes' query statement,
+  // the duplicate lookup): generic ones when set, else the driver's.
+  bool bOwnStatements = false;
+  CNAStatement* _pclAllocStatement(CNADataAccess* owner, CNAError* error) override {
+    if (bOwnStatements) return new CNAStatement(owner, error);
+    return CNADataAccess::_pclAllocStatement(owner, error);
+  }
 
  private:
   FixedIDAuto* m_pclIDAuto;

@@ -314,7 +314,7 @@ TEST(xerrorUserErrors, DefinitionRowGivesCodeMessageDetailLevelAndModule) {
 
 TEST(xerrorUserErrors, TheLibraryTableAsShipped) {
   EXPECT_EQ(gstMyModuleInfo76.pstErrorDef, gstErrorDef76);
-  EXPECT_EQ(gstMyModuleInfo76.nErrorDef, 88u);
+  EXPECT_EQ(gstMyModuleInfo76.nErrorDef, 89u);
   EXPECT_EQ(gstMyModuleInfo76.nModuleId, 76u);
   int nRows29 = 0;
   std::set<std::uint32_t> setIds;
@@ -323,7 +323,7 @@ TEST(xerrorUserErrors, TheLibraryTableAsShipped) {
     setIds.insert(st.nMessageId);
   }
   EXPECT_EQ(nRows29, 2);
-  EXPECT_EQ(setIds.size(), 87u);
+  EXPECT_EQ(setIds.size(), 88u);
   EXPECT_EQ(CXError::nGetRessourceIdFromUserErrorCode(&gstMyModuleInfo76, 760102), 3355u);
   EXPECT_EQ(CXError::nGetRessourceIdFromUserErrorCode(&gstMyModuleInfo76, 3), 0u);
   EXPECT_EQ(CXError::nGetRessourceIdFromUserErrorCode(nullptr, 1), 0u);
