@@ -12,6 +12,7 @@
 #include "INAError.h"
 #include "INATable.h"
 #include "KxHostConnection.h"
+#include "KxHostText.h"
 #include "StandInSQLParser.h"
 
 namespace {
@@ -51,47 +52,6 @@ struct STRecordView {
 };
 
 const char* const kapszNames[] = {"Zoë", "Ångström", "Łódź", "naïve café", "😀 smile", "𝄞 clef", "Straße", "plain"};
-
-std::string Utf8FromUtf16(const std::uint16_t* p, std::size_t nUnits) {
-  std::string s;
-  for (std::size_t i = 0; i < nUnits && p[i] != 0; ++i) {
-    std::uint32_t c = p[i];
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < nUnits && p[i + 1] >= 0xDC00 && p[i + 1] < 0xE000) {
-      c = 0x10000 + ((c - 0xD800) << 10) + (p[i + 1] - 0xDC00);
-      ++i;
-    }
-    if (c < 0x80) {
-      s += static_cast<char>(c);
-    } else if (c < 0x800) {
-      s += static_cast<char>(0xC0 | c >> 6);
-      s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      s += static_cast<char>(0xE0 | c >> 12);
-      s += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      s += static_cast<char>(0xF0 | c >> 18);
-      s += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      s += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return s;
-}
-
-std::string Utf8FromWide(const wchar_t* psz) {
-  std::vector<std::uint16_t> v;
-  for (; psz != nullptr && *psz != 0; ++psz) {
-    const std::uint32_t c = static_cast<std::uint32_t>(*psz);
-    if (c >= 0x10000) {
-      v.push_back(static_cast<std::uint16_t>(0xD800 + ((c - 0x10000) >> 10)));
-      v.push_back(static_cast<std::uint16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)));
-    } else {
-      v.push_back(static_cast<std::uint16_t>(c));
-    }
-  }
-  return Utf8FromUtf16(v.data(), v.size());
-}
 
 // The printed form of a row: "id=1 grp=0 name="Zoë 1" score=1000003000".
 std::string RowText(const STKxHostRoadRow& row) {
@@ -201,7 +161,7 @@ class CRoad {
     INAError* piError = m_piTable->piGetLastError(piContext);
     const wchar_t* psz = piError != nullptr ? piError->pszGetError() : nullptr;
     std::printf("   error %u: %s\n", piError != nullptr ? piError->dwGetErrorId() : 0u,
-                psz != nullptr && *psz != 0 ? Utf8FromWide(psz).c_str() : "(no text)");
+                psz != nullptr && *psz != 0 ? Utf8(psz).c_str() : "(no text)");
   }
 
   // The current record, printed as "row <label> ..." and checked against
@@ -379,7 +339,7 @@ bool RunMainRoad(INADriver* piDriver, const STServer& server) {
     std::printf("-> piGetTable (KX Cache Size 100): %s\n", piTable != nullptr ? "a table" : "null");
     if (piTable == nullptr) {
       INAError* piError = piDriver->piGetLastError();
-      std::printf("   error: %s\n", piError != nullptr ? Masked(Utf8FromWide(piError->pszGetError()),
+      std::printf("   error: %s\n", piError != nullptr ? Masked(Utf8(piError->pszGetError()),
                                                                 server.sPassword).c_str() : "(none)");
       bOk = false;
     } else {
@@ -407,7 +367,7 @@ bool RunMainRoad(INADriver* piDriver, const STServer& server) {
       clRoad.PrintError(&clOther);
       INAError* piError = piTable->piGetLastError(&clOther);
       const std::string sText =
-          piError != nullptr && piError->pszGetError() != nullptr ? Utf8FromWide(piError->pszGetError()) : "";
+          piError != nullptr && piError->pszGetError() != nullptr ? Utf8(piError->pszGetError()) : "";
       if (bOther || piError == nullptr || piError->dwGetErrorId() != 19 || sText.find(sTable) == std::string::npos)
         clRoad.Fail("no user error 19 naming the table");
       (void)nOut;

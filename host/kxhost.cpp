@@ -38,6 +38,7 @@
 #include "KxHostMainRoad.h"
 #include "KxHostSQLRuntime.h"
 #include "KxHostSession.h"
+#include "KxHostText.h"
 #include "StandInControl.h"
 
 namespace {
@@ -69,30 +70,6 @@ const char* ItemName(int nItem) {
                                      "multithreading flag",
                                      "component information"};
   return nItem >= 1 && nItem <= 15 ? apsz[nItem] : "?";
-}
-
-// UTF-8 form of a wide text, for printing.
-std::string Utf8(const wchar_t* psz) {
-  std::string s;
-  for (; *psz != 0; ++psz) {
-    const unsigned c = static_cast<unsigned>(*psz);
-    if (c < 0x80) {
-      s += static_cast<char>(c);
-    } else if (c < 0x800) {
-      s += static_cast<char>(0xC0 | c >> 6);
-      s += static_cast<char>(0x80 | (c & 0x3F));
-    } else if (c < 0x10000) {
-      s += static_cast<char>(0xE0 | c >> 12);
-      s += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      s += static_cast<char>(0x80 | (c & 0x3F));
-    } else {
-      s += static_cast<char>(0xF0 | c >> 18);
-      s += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-      s += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-      s += static_cast<char>(0x80 | (c & 0x3F));
-    }
-  }
-  return s;
 }
 
 // Asks the library for message `nId` with command 3 and prints the answer.
