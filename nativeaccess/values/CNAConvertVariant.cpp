@@ -19,6 +19,7 @@
 #include "CXTime.h"
 #include "IDecimal.h"
 #include "INAItemDescription.h"
+#include "IntegerText.h"
 #include "StrFunctions.h"
 #include "ValueTextConversion.h"
 
@@ -53,6 +54,13 @@ bool bIsWide(unsigned t) {
 bool bIsText(unsigned t) { return (t >= 16 && t <= 25) || t == 81 || t == 110 || t == 128 || t == 129 || t == 134; }
 
 // Bytes of the native form of the fixed-size number types parsed from text.
+// The server's code pages (1252 and UTF-8) keep '-' and the digits as
+// ASCII bytes, so their plain integer texts need no widening.
+bool bAsciiDigitsCodePage(int codePage) {
+  const unsigned cp = kxvalues::nNormaliseCodePage(codePage);
+  return cp == 1252 || cp == 65001;
+}
+
 std::size_t nNumberSize(unsigned t) {
   switch (t) {
     case 3: case 7: return 2;
@@ -486,6 +494,10 @@ int CNAConvertVariant::bSetValueDB(const char* text, unsigned long length, unsig
   }
   if ((t >= 3 && t <= 12) || t == 14) return _bSetNumberText(text, length, static_cast<int>(codePage));
   if (t == 24 || t == 25 || t == 26 || t == 128 || t == 129) return _bSetLayout(text, length);
+  if (t == ANY_UI1 && bAsciiDigitsCodePage(static_cast<int>(codePage))) {
+    unsigned char by = 0;
+    if (kxvalues::bReadPlainInteger(text, length, t, &by)) return _bSetPlainUI1(&by);
+  }
   if (t == 28) {
     if (m_eVarType == NAVT_ANY || m_eVarType == NAVT_ANY_UNREAD) {
       m_clValue.SetBIN(reinterpret_cast<const unsigned char*>(text), length);
@@ -499,11 +511,16 @@ int CNAConvertVariant::bSetValueDB(const char* text, unsigned long length, unsig
   return bSetValue(&clText);
 }
 
-// The text widens into a stack buffer (heap only past its size) and the
-// runtime's parse decides the number; a refused parse leaves 0, not the
-// former number.
+// A plain integer text for an integer holder is read here (in the code
+// pages whose digits and '-' are ASCII); any other text widens into a stack
+// buffer (heap only past its size) and the runtime's parse decides the
+// number; a refused parse leaves 0, not the former number.
 int CNAConvertVariant::_bSetNumberText(const char* text, unsigned long length, int codePage) {
   const unsigned t = m_clValue.nGetTypeCode();
+  if (bAsciiDigitsCodePage(codePage)) {
+    alignas(8) unsigned char abyPlain[8] = {};
+    if (kxvalues::bReadPlainInteger(text, length, t, abyPlain)) return _bStoreNumber(t, abyPlain);
+  }
   CScratch<wchar_t> clWide(length + 1);
   wchar_t* pw = clWide.p();
   if (pw == nullptr) return 1;
@@ -515,6 +532,12 @@ int CNAConvertVariant::_bSetNumberText(const char* text, unsigned long length, i
 int CNAConvertVariant::_bParseNumber(unsigned t, const wchar_t* text) {
   alignas(8) unsigned char aby[knAnyValueSize] = {};
   CAny::__s_nCastTo(aby, text, static_cast<unsigned short>(t), nullptr);
+  return _bStoreNumber(t, aby);
+}
+
+// The number's native bytes into the CAny or the value buffer (the rest of
+// the buffer zero).
+int CNAConvertVariant::_bStoreNumber(unsigned t, const unsigned char* aby) {
   const std::size_t nSize = nNumberSize(t);
   if (m_eVarType == NAVT_ANY || m_eVarType == NAVT_ANY_UNREAD) {
     m_clValue.SetValue(aby, nSize);
@@ -600,6 +623,8 @@ int CNAConvertVariant::bSetValueFromDB(const wchar_t* text, unsigned long length
     return 1;
   }
   if ((t >= 3 && t <= 12) || t == 14) {
+    alignas(8) unsigned char abyPlain[8] = {};
+    if (kxvalues::bReadPlainInteger(text, length, t, abyPlain)) return _bStoreNumber(t, abyPlain);
     if (length >= 0x7fffff00ul) length = 0x7ffffeff;
     CScratch<wchar_t> clWide(length + 1);
     wchar_t* pw = clWide.p();
@@ -632,10 +657,23 @@ int CNAConvertVariant::bSetValueFromDB(const wchar_t* text, unsigned long length
     }
     return _bSetBinaryPrefixed(pby, length);
   }
+  if (t == ANY_UI1) {
+    unsigned char by = 0;
+    if (kxvalues::bReadPlainInteger(text, length, t, &by)) return _bSetPlainUI1(&by);
+  }
   CAny clText;
   clText.__SetType(ANY_PSTRW, 0);
   clText.SetValue(text, static_cast<std::size_t>(length) * sizeof(wchar_t));
   return bSetValue(&clText);
+}
+
+// A plain integer read for a one-byte unsigned holder: the value the cast of
+// the text would give, assigned the way the cast's result is.
+int CNAConvertVariant::_bSetPlainUI1(const unsigned char* value) {
+  CAny clValue;
+  clValue.SetUI1(*value);
+  clValue.ClearFlags();
+  return _bSetValueAny(&clValue);
 }
 
 int CNAConvertVariant::bSetValueDB(const CAny* value) {

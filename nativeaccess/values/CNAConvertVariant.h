@@ -223,6 +223,8 @@ class CNAConvertVariant : public CNAVariant {
   int _bSetLayout(const char* text, unsigned long length);
   int _bSetNumberText(const char* text, unsigned long length, int codePage);
   int _bParseNumber(unsigned type, const wchar_t* text);
+  int _bStoreNumber(unsigned type, const unsigned char* value);
+  int _bSetPlainUI1(const unsigned char* value);
   int _bSetBinaryPrefixed(const unsigned char* data, unsigned long length);
   int _bStoreSameType(const CAny* value);
   int _bReportCastFailure(const CAny* value);
