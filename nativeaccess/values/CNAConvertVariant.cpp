@@ -53,7 +53,6 @@ bool bIsWide(unsigned t) {
 
 bool bIsText(unsigned t) { return (t >= 16 && t <= 25) || t == 81 || t == 110 || t == 128 || t == 129 || t == 134; }
 
-// Bytes of the native form of the fixed-size number types parsed from text.
 // The server's code pages (1252 and UTF-8) keep '-' and the digits as
 // ASCII bytes, so their plain integer texts need no widening.
 bool bAsciiDigitsCodePage(int codePage) {
@@ -61,6 +60,7 @@ bool bAsciiDigitsCodePage(int codePage) {
   return cp == 1252 || cp == 65001;
 }
 
+// Bytes of the native form of the fixed-size number types parsed from text.
 std::size_t nNumberSize(unsigned t) {
   switch (t) {
     case 3: case 7: return 2;
